@@ -1,0 +1,46 @@
+// The five primitive builders every generator assembles its geometry from.
+//
+// Each builder appends one primitive to group g at the running counts nv
+// (vertices) and nind (indices), writing absolute indices (local + nv on entry),
+// builds it around the origin, then turns it by ang (about x, then y, then z)
+// and moves it by t with pnt_rotate_translate. nv and nind grow by the counts
+// written. The builders keep g.pnt and g.ind at least nv / nind long: they grow
+// the arrays when the next primitive would pass their end, so a caller's
+// working capacity is a size hint and never a limit that can be overrun.
+//
+// Counts (s = 1 when two-sided, n segments, nr dome rings):
+//   quad_add, trapezoid_add  4(1 + s) vertices, 6(1 + s) indices
+//   box_add                  24(1 + s), 36(1 + s)
+//   prism_add                4n + 4, 12n
+//   domed_prism_add          2(n + 1) + 2 nr n + 2, 12 n nr
+//
+// Segment codes of the prisms: 0 -> 4, 1 -> 8, 2 -> 16, anything else is the
+// count itself.
+#pragma once
+
+#include <cstdint>
+
+#include "maths/maths.hpp"
+#include "mesh/mesh.hpp"
+
+namespace quilbet {
+
+int32_t segment_count(int32_t seg);
+
+// Rectangle a along x by b along z in the plane y = 0, normal +y.
+void quad_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t,
+              double a, double b);
+// Like quad_add; the edge at z = +b/2 is w_front long, the edge at z = -b/2 is w_back long.
+void trapezoid_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t,
+                   double b, double w_front, double w_back);
+// Box sx x sy x sz centred on the origin, six quads.
+void box_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t,
+             double sx, double sy, double sz);
+// Closed prism along z, circumradius r, end faces at z = +-len/2.
+void prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t,
+               double r, double len, int32_t seg);
+// Prism side closed by two domes of height dome_h made of nr rings.
+void domed_prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t,
+                     double r, double len, double dome_h, int32_t nr, int32_t seg);
+
+}  // namespace quilbet

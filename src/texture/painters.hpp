@@ -1,0 +1,27 @@
+// The five texture painters. Each allocates a new size x size pixel block,
+// fills it (alpha 255, channel sums modulo 256), and attaches it to the group
+// (texpix, texw = texh = size). All but tex_cells first draw one random number
+// to seed the noise tables.
+#pragma once
+
+#include <cstdint>
+
+#include "mesh/mesh.hpp"
+#include "texture/context.hpp"
+
+namespace quilbet {
+
+inline constexpr int32_t tex_size = 64;
+
+// Noisy grey for plain parts, tex_size square.
+void tex_noise(Context& ctx, typmshgrp& g);
+// Solar cells on a frame, 2 tex_size square; panel types 0 .. 3 (others paint as 3).
+void tex_cells(Context& ctx, typmshgrp& g, int32_t panel_type);
+// Hull finish with bright ridge lines, tex_size square; kinds 0 and 1.
+void tex_ridges(Context& ctx, typmshgrp& g, int32_t kind);
+// Striped finish, tex_size square.
+void tex_stripes(Context& ctx, typmshgrp& g);
+// Numbered styles 0 .. 8 and 99, size square.
+void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size);
+
+}  // namespace quilbet
