@@ -162,9 +162,9 @@ int main(int argc, char** argv) {
     using initint_fn = void(__stdcall*)(void*);
     using make_vessel_fn = void(__stdcall*)(void*, void*);
     using make_vesselmesh_fn = void(__stdcall*)(void*);
-    auto initint = export_of<initint_fn>(dll, "initint"));
-    auto make_vessel = export_of<make_vessel_fn>(dll, "make_vessel"));
-    auto make_vesselmesh = export_of<make_vesselmesh_fn>(dll, "make_vesselmesh"));
+    auto initint = export_of<initint_fn>(dll, "initint");
+    auto make_vessel = export_of<make_vessel_fn>(dll, "make_vessel");
+    auto make_vesselmesh = export_of<make_vesselmesh_fn>(dll, "make_vesselmesh");
     check(initint && make_vessel && make_vesselmesh, "the three exports exist with undecorated names");
     if (!initint || !make_vessel || !make_vesselmesh) { std::printf("%d passed, %d failed\n", passed, failed); return 1; }
 
