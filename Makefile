@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 export WINEDEBUG ?= -all
 export WINEPREFIX ?= $(CURDIR)/build/wineprefix
 
-.PHONY: all bootstrap build run test test-native test-asan test-mingw bench clean
+.PHONY: all bootstrap build run test test-native test-asan test-mingw test-fuzz fuzz bench clean
 
 all: build
 
@@ -17,7 +17,7 @@ build: bootstrap
 run: build
 	@scripts/run
 
-test: bootstrap test-native test-asan test-mingw
+test: bootstrap test-native test-asan test-mingw test-fuzz
 
 test-native:
 	cmake --preset release >/dev/null
@@ -34,6 +34,19 @@ test-mingw:
 	cmake --build --preset mingw -j $(JOBS)
 	mkdir -p $(WINEPREFIX)
 	ctest --preset mingw -j 1
+
+test-fuzz:
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	ctest --preset fuzz -j $(JOBS)
+
+# Explores new inputs for FUZZ_SECONDS per target and grows the saved corpus.
+FUZZ_SECONDS ?= 600
+fuzz:
+	cmake --preset fuzz >/dev/null
+	cmake --build --preset fuzz -j $(JOBS)
+	@for f in build/fuzz/fuzz/fuzz_*; do [ -x "$$f" ] || continue; n=$$(basename $$f); mkdir -p fuzz/corpus/$$n build/fuzz/$${n}_run; \
+	  (cd build/fuzz/$${n}_run && ../fuzz/$$n -max_total_time=$(FUZZ_SECONDS) -max_len=4096 ../../../fuzz/corpus/$$n) || exit 1; done
 
 bench: build
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
