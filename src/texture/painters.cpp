@@ -1,0 +1,129 @@
+// The four small painters: noisy grey, solar cells, ridged hull finish and
+// stripes. Each paints row by row (y outer, x inner) into a block that it
+// allocates once and hands to the group; channel sums wrap modulo 256.
+#include "texture/painters.hpp"
+
+#include "texture/paint_support.hpp"
+
+namespace quilbet {
+
+namespace {
+
+// Octaves of the small finishes: nearest(log2(tex_size) / 2), 3 for 64.
+int32_t small_octaves() { return nearest_i32(log2(static_cast<long double>(tex_size)) / 2.0L); }
+
+const Vec3 unit_scale{1.0, 1.0, 1.0};
+
+struct CellScheme {
+    int32_t columns;
+    int32_t jitter;
+    int32_t centre[3];
+    int32_t frame[3];
+};
+
+// Panel types 0, 1, 2; every other type uses the fourth entry.
+const CellScheme cell_schemes[4] = {
+    {6, 50, {25, 25, 230}, {123, 121, 212}},
+    {6, 20, {190, 140, 90}, {250, 214, 102}},
+    {8, 50, {25, 25, 195}, {123, 121, 182}},
+    {8, 50, {25, 25, 95}, {123, 121, 182}},
+};
+
+}  // namespace
+
+void tex_noise(Context& ctx, typmshgrp& g) {
+    paint::seed_noise_from_draw(ctx, 348576.0L);
+    const int32_t octaves = small_octaves();
+    const int32_t t = tex_size;
+    uint32_t* pix = paint::attach_pixel_block(g, t);
+    for (int32_t y = 0; y < t; ++y) {
+        for (int32_t x = 0; x < t; ++x) {
+            const Vec3 p{8.0 * x / t, 8.0 * y / t, 100.0};
+            const float v = static_cast<float>(noise_sum(ctx.noise, p, octaves, unit_scale, 1.0));
+            const int32_t h = nearest_i32(50.0L * v);
+            pix[y * t + x] = paint::opaque(138 + h, 138 + h, 148 + h);
+        }
+    }
+}
+
+void tex_ridges(Context& ctx, typmshgrp& g, int32_t kind) {
+    paint::seed_noise_from_draw(ctx, 1356832.0L);
+    // Kind 1 is the yellowish finish; kind 0 and any unknown kind use the grey
+    // base, unknown kinds with the faint amplitude 10.
+    int32_t base[3] = {198, 198, 198};
+    int32_t amplitude = 10;
+    if (kind == 0) {
+        amplitude = 25;
+    } else if (kind == 1) {
+        base[0] = 178;
+        base[1] = 178;
+        base[2] = 148;
+        amplitude = 30;
+    }
+    const int32_t octaves = small_octaves();
+    const int32_t t = tex_size;
+    uint32_t* pix = paint::attach_pixel_block(g, t);
+    for (int32_t y = 0; y < t; ++y) {
+        for (int32_t x = 0; x < t; ++x) {
+            const Vec3 p{8.0 * x / t, 8.0 * y / t, 1900.0};
+            float v = static_cast<float>(noise_fold(ctx.noise, p, octaves, unit_scale, 1.0));
+            if (v > 0.9L) v = 2.0f;
+            const int32_t h = nearest_i32(static_cast<long double>(amplitude) * v);
+            pix[y * t + x] = paint::opaque(base[0] + h, base[1] + h, base[2] + h);
+        }
+    }
+}
+
+void tex_stripes(Context& ctx, typmshgrp& g) {
+    paint::seed_noise_from_draw(ctx, 2456324562.0L);
+    const int32_t octaves = small_octaves();
+    const int32_t t = tex_size;
+    const int32_t stripe_pitch = t / 4;
+    uint32_t* pix = paint::attach_pixel_block(g, t);
+    for (int32_t y = 0; y < t; ++y) {
+        for (int32_t x = 0; x < t; ++x) {
+            const Vec3 p{4.0 * x / t, 4.0 * y / t, 100.0};
+            float v = static_cast<float>(noise_sum(ctx.noise, p, octaves, unit_scale, 1.0));
+            if (x % stripe_pitch == 0) v = static_cast<float>(v - 20.0L);
+            const int32_t h = nearest_i32(40.0L * v);
+            pix[y * t + x] = paint::opaque(125 + h, 145 + h, 125 + h);
+        }
+    }
+}
+
+void tex_cells(Context& ctx, typmshgrp& g, int32_t panel_type) {
+    const CellScheme& cs = cell_schemes[(panel_type >= 0 && panel_type <= 2) ? panel_type : 3];
+    const int32_t s = 2 * tex_size;
+    const int32_t margin = 2;
+    const int32_t inner = s - margin;
+    const int32_t rows = 6;
+    uint32_t* pix = paint::attach_pixel_block(g, s);
+
+    const uint32_t frame = paint::opaque(cs.frame[0], cs.frame[1], cs.frame[2]);
+    for (int32_t i = 0; i < s * s; ++i) pix[i] = frame;
+
+    const int32_t cw = inner / cs.columns;
+    const int32_t rh = inner / rows;
+    const int32_t half = cs.jitter / 2;
+    for (int32_t r = 0; r < rows; ++r) {
+        const int32_t y0 = rh * r + margin;
+        const int32_t height = rh - margin + (r == rows - 1 ? inner % rows : 0);
+        for (int32_t k = 0; k < cs.columns; ++k) {
+            const int32_t x0 = cw * k + margin;
+            const int32_t width = cw - margin + (k == cs.columns - 1 ? inner % cs.columns : 0);
+            const int32_t d1 = ctx.random.random_int(cs.jitter);
+            const int32_t d2 = ctx.random.random_int(cs.jitter);
+            const int32_t d3 = ctx.random.random_int(cs.jitter);
+            // Each jitter is kept as a byte, and the sum wraps modulo 256.
+            const uint8_t jr = static_cast<uint8_t>(d3 - half);
+            const uint8_t jg = static_cast<uint8_t>(d2 - half);
+            const uint8_t jb = static_cast<uint8_t>(d1 - half);
+            const uint32_t colour = paint::opaque(cs.centre[0] + jr, cs.centre[1] + jg, cs.centre[2] + jb);
+            for (int32_t y = y0; y < y0 + height; ++y) {
+                for (int32_t x = x0; x < x0 + width; ++x) pix[y * s + x] = colour;
+            }
+        }
+    }
+}
+
+}  // namespace quilbet
