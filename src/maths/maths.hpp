@@ -59,6 +59,12 @@ int32_t nearest_low32(long double x);
 // Truncation toward zero with the same defined result for NaN and out-of-range values.
 int32_t trunc_i32(long double x);
 
+// Lattice coordinate of sample i of n spread evenly over [-1, 1]:
+// 2 i / (n - 1) - 1 computed in extended precision and rounded once to float
+// (rounding through double first gives a different float for some i).
+// n < 2 has no spacing: the result is then -1.
+float lattice_coord(int32_t i, int32_t n);
+
 // ---- Vec3 (64-bit) ----
 Vec3 vec_make(double x, double y, double z);
 Vec3 vec_add(Vec3 a, Vec3 b);
@@ -115,6 +121,12 @@ Quat mat_to_quat(const Mat3& m);
 void quat_to_axis_angle(Quat q, Vec3& axis, double& angle);
 Vec3 rotate_about_axis(Vec3 v, Vec3 a, double t);   // turns v about a by -t
 Vec3f rotate_about_axis_f(Vec3f v, Vec3 a, double t);
+// The 4 x 4 row-vector matrix rotate_about_axis builds (entries stored as
+// doubles), and its application to a Vec3f (components widened, products
+// summed in extended precision, each result rounded once to float): lets a
+// caller turn many vertices with one matrix, bit for bit as rotate_about_axis_f.
+Mat4 rotate_about_axis_matrix(Vec3 a, double t);
+Vec3f mat4_rotate_f(const Mat4& m, Vec3f v);
 Vec3 quat_rotate(Quat q, Vec3 v);              // active rotation q v q*
 Vec3 quat_unrotate(Quat q, Vec3 v);            // its inverse
 
