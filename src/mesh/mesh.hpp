@@ -58,10 +58,12 @@ uint32_t rgba_pack_f(float r, float g, float b, float a);
 
 // ---- group library ----
 // Empties pnt and ind, forgets the texture (texw/texh stay), white diffuse, no emissive/specular.
+// Forgetting drops only this group's reference: groups that share the block keep it alive.
 void grp_reset(typmshgrp& g);
 // Copies vertices, indices, texture size, texture reference, colours and power.
 void grp_copy(typmshgrp& dst, const typmshgrp& src);
 // Copies `used`; when the source was never set up nothing else is copied.
+// Otherwise dst gets grpcnt groups, each copied with grp_copy (pixel blocks shared).
 void msh_copy(typmsh& dst, const typmsh& src);
 // Turns n vertices about x, then y, then z (an angle of exactly 0 is skipped),
 // positions and normals alike, then adds t to the positions.
@@ -79,7 +81,9 @@ double msh_radius(const typmsh& m);
 // mesh as set up) and gives it block_group_capacity empty groups.
 void msh_prepare(typmsh& m);
 // After the generator: measures the radius over all prepared groups, then keeps
-// only the first `count` groups. Returns the radius.
+// only the first `count` groups. Returns the radius. A count outside
+// 0 .. block_group_capacity (a generator's negative failure result) is clamped
+// into that range, so grpcnt always matches the length of grp.
 double msh_finish(typmsh& m, int32_t count);
 
 }  // namespace quilbet
