@@ -15,7 +15,14 @@
 //   domed_prism_add          2(n + 1) + 2 nr n + 2, 12 n nr
 //
 // Segment codes of the prisms: 0 -> 4, 1 -> 8, 2 -> 16, anything else is the
-// count itself.
+// count itself; a count below 3 (a negative code) is raised to 3, the fewest
+// segments that close a prism. A dome ring count below 1 is raised to 1.
+//
+// Bad requests write nothing and leave nv and nind unchanged: negative running
+// counts, a primitive of more than 2^22 vertices or indices, or counts that
+// would pass INT32_MAX. Growth is geometric and zero-fills new entries, so
+// g.pnt / g.ind may end up longer than nv / nind; the caller shrinks them to
+// the running counts when the group is complete.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +32,7 @@
 
 namespace quilbet {
 
+// Segment count of a segment code (see above); at least 3.
 int32_t segment_count(int32_t seg);
 
 // Rectangle a along x by b along z in the plane y = 0, normal +y.
