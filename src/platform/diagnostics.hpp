@@ -1,0 +1,14 @@
+// Where a diagnostic line goes when nobody asked for it elsewhere: on Windows
+// the debugger (OutputDebugString) and a line appended to "quilbet.log" in the
+// current folder; elsewhere standard error.
+#pragma once
+
+#include <string>
+
+namespace quilbet {
+
+// Emits one line (no trailing newline needed). Never throws; failures to
+// write the log are ignored.
+void diagnostic_emit(const std::string& line);
+
+}  // namespace quilbet
