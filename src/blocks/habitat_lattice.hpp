@@ -1,6 +1,7 @@
 // The solid/empty pattern of the habitat hulls on the molder's lattice.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "blocks/habitat.hpp"
