@@ -35,9 +35,13 @@ void grow_to(Array& a, int64_t need) {
 
 // Makes g.pnt and g.ind long enough for add_v more vertices and add_i more
 // indices at the running counts. False when the request cannot be honoured
-// (negative counts, a primitive above the limit, int32 overflow).
+// (negative counts, counts beyond the arrays' lengths, a primitive above
+// the limit, int32 overflow).
 bool make_room(typmshgrp& g, int32_t nv, int32_t nind, int64_t add_v, int64_t add_i) {
+    // Running counts never pass the arrays' ends (builders grow the arrays
+    // before they raise the counts); counts that do are a caller's mistake.
     if (nv < 0 || nind < 0) return false;
+    if (size_t(nv) > g.pnt.size() || size_t(nind) > g.ind.size()) return false;
     if (add_v > max_primitive_entries || add_i > max_primitive_entries) return false;
     const int64_t need_v = int64_t(nv) + add_v;
     const int64_t need_i = int64_t(nind) + add_i;

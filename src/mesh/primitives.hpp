@@ -19,7 +19,7 @@
 // segments that close a prism. A dome ring count below 1 is raised to 1.
 //
 // Bad requests write nothing and leave nv and nind unchanged: negative running
-// counts, a primitive of more than 2^22 vertices or indices, or counts that
+// counts, running counts beyond the current lengths of g.pnt / g.ind, a primitive of more than 2^22 vertices or indices, or counts that
 // would pass INT32_MAX. Growth is geometric and zero-fills new entries, so
 // g.pnt / g.ind may end up longer than nv / nind; the caller shrinks them to
 // the running counts when the group is complete.
