@@ -41,12 +41,23 @@ void noise_seed(NoiseTables& nt, Random& rng, int32_t seed) {
 
 namespace {
 
-// floor(v) as the truncation, one lower when the fractional part is negative.
-// Out-of-range and non-finite values get the defined result of trunc_i32.
-int32_t lattice_floor(float v) {
-    const int32_t t = trunc_i32(v);
-    if (v - static_cast<float>(t) < 0.0f) return static_cast<int32_t>(static_cast<uint32_t>(t) - 1u);
-    return t;
+// The lattice cell below v: its index modulo 256 and the offset v - floor(v).
+// floor is the truncation, one lower when the fractional part is negative.
+// From 2^23 on every float is a whole number, so the offset is 0 and the
+// index is v modulo 256 (taken exactly), which keeps huge coordinates from
+// overflowing the integer cell; non-finite v gives a NaN offset.
+struct LatticeCell {
+    uint32_t index;
+    float offset;
+};
+
+LatticeCell lattice_cell(float v) {
+    if (std::fabs(v) < 8388608.0f) {
+        int32_t t = static_cast<int32_t>(v);
+        if (v - static_cast<float>(t) < 0.0f) t -= 1;
+        return {static_cast<uint32_t>(t) & 255u, v - static_cast<float>(t)};
+    }
+    return {static_cast<uint32_t>(trunc_i32(std::fmod(v, 256.0f))) & 255u, v - v};
 }
 
 float fade(float t) { return t * t * (3.0f - 2.0f * t); }
@@ -58,12 +69,12 @@ float dot(const Vec3f& g, float x, float y, float z) { return g.x * x + g.y * y 
 }  // namespace
 
 float noise3(const NoiseTables& nt, float x, float y, float z) {
-    const int32_t ix = lattice_floor(x);
-    const int32_t iy = lattice_floor(y);
-    const int32_t iz = lattice_floor(z);
-    const float fx = x - static_cast<float>(ix);
-    const float fy = y - static_cast<float>(iy);
-    const float fz = z - static_cast<float>(iz);
+    const LatticeCell cx = lattice_cell(x);
+    const LatticeCell cy = lattice_cell(y);
+    const LatticeCell cz = lattice_cell(z);
+    const float fx = cx.offset;
+    const float fy = cy.offset;
+    const float fz = cz.offset;
     const float fx1 = fx - 1.0f;
     const float fy1 = fy - 1.0f;
     const float fz1 = fz - 1.0f;
@@ -71,10 +82,9 @@ float noise3(const NoiseTables& nt, float x, float y, float z) {
     const float sy = fade(fy);
     const float sz = fade(fz);
 
-    // Lattice indices only matter modulo 256.
-    const uint32_t x0 = static_cast<uint32_t>(ix) & 255u, x1 = (x0 + 1u) & 255u;
-    const uint32_t y0 = static_cast<uint32_t>(iy) & 255u, y1 = (y0 + 1u) & 255u;
-    const uint32_t z0 = static_cast<uint32_t>(iz) & 255u, z1 = (z0 + 1u) & 255u;
+    const uint32_t x0 = cx.index, x1 = (x0 + 1u) & 255u;
+    const uint32_t y0 = cy.index, y1 = (y0 + 1u) & 255u;
+    const uint32_t z0 = cz.index, z1 = (z0 + 1u) & 255u;
     const uint8_t* perm = nt.noise_perm;
     const uint32_t pz0 = perm[z0], pz1 = perm[z1];
     const uint32_t p00 = perm[(pz0 + y0) & 255u], p10 = perm[(pz0 + y1) & 255u];
