@@ -7,6 +7,7 @@
 // along x, j along y, k along z. A point is inside when value >= 1.0.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,25 +39,41 @@ struct mbs_grid {
     int32_t raw_triangle_count = 0;   // non-degenerate cube-pass triangles of the last polygonisation
     uint8_t round_sides = 0;
 
-    // n^3 points, index (i * n + j) * n + k.
+    // n^3 points, index (i * n + j) * n + k. Cells are not stored: corner c of
+    // the cell (i, j, k) is the point (i + di, j + dj, k + dk) with the offsets
+    // of mc_corner_offsets (corners 0-3 on the face j, 4-7 above them).
     std::vector<mbs_point> points;
     // Two bucket levels of (n div 2 + 1)^3 positions, group_count buckets each,
     // index ((bx * m + by) * m + bz) * group_count + g with m = n div 2 + 1.
     std::vector<polyarr> buckets[2];
 
+    // Bucket positions per axis on each level: n div 2 + 1.
+    int32_t bucket_span() const { return resolution / 2 + 1; }
+    // The bucket of group g at position (bx, by, bz) of a level.
+    polyarr& bucket(int32_t level, int32_t bx, int32_t by, int32_t bz, int32_t g) {
+        const std::size_t m = static_cast<std::size_t>(bucket_span());
+        return buckets[level][((bx * m + by) * m + bz) * static_cast<std::size_t>(group_count) + g];
+    }
+
     mbs_point& point(int32_t i, int32_t j, int32_t k) {
-        return points[(static_cast<size_t>(i) * resolution + j) * resolution + k];
+        return points[(static_cast<std::size_t>(i) * resolution + j) * resolution + k];
     }
     const mbs_point& point(int32_t i, int32_t j, int32_t k) const {
-        return points[(static_cast<size_t>(i) * resolution + j) * resolution + k];
+        return points[(static_cast<std::size_t>(i) * resolution + j) * resolution + k];
     }
 };
 
-// Sizes and fills points and both bucket levels from resolution and group_count.
+// Sizes and fills points (positions 2i/(n-1) - 1 per axis, worked out in
+// extended precision and rounded once to float; value 0, group 0) and both
+// bucket levels ((n div 2 + 1)^3 positions of group_count empty buckets) from
+// resolution and group_count. Other numbers are not touched. With resolution
+// below 2 or group_count below 1 the grid is left empty (nothing to polygonise).
 void mbs_build_grid(mbs_grid& grid);
-// Inside test: value >= 1.0 (a NaN is outside).
+// Inside test: value >= 1.0 as a float; a NaN is outside.
 bool mbs_inside(float value);
-// Surface point on the lattice edge a -> b: a corner of |value| exactly 1 captures it.
+// Surface point on the lattice edge from a to b, all in float: a corner whose
+// |value| is exactly 1 captures the vertex (a first), equal values give a,
+// otherwise a + mu (b - a) with mu = (1 - value_a) / (value_b - value_a).
 Vec3f mbs_edge_vertex(Vec3f a, Vec3f b, float value_a, float value_b);
 
 }  // namespace quilbet

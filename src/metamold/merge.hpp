@@ -1,14 +1,48 @@
 // Merging of coplanar facets of one bucket into larger, re-triangulated polygons.
+//
+// A bucket's facets are grouped into regions that lie in the plane of their
+// first facet (each facet edge tested against two of the seed's edge lines
+// with lines_coplanar), each region's outline is found (edges not shared with
+// another facet of the region), straightened (collinear neighbours joined),
+// chained into one closed polygon and ear-clipped. Regions whose outline is
+// not one simple closed loop, or that have no ear, keep their facets. Point
+// equality is vecf_equal (every coordinate within 1e-5).
 #pragma once
+
+#include <memory>
 
 #include "metamold/grid.hpp"
 
 namespace quilbet {
 
-// Replaces the bucket's count facets by merged ones: coplanar regions are
-// outlined, straightened and ear-clipped; regions that are not one simple loop,
-// or cannot be clipped, keep their facets, so no surface is ever lost.
-// On return tris has exactly count elements.
+// Replaces the bucket's count facets by merged ones, in region order; a facet
+// left over from region growing goes last. Every facet written for a merged
+// region carries the normal of the region's first facet and keeps its winding
+// (right-hand normal along that normal). No surface is lost. On return tris
+// has exactly count elements. A count of 0 (or a count larger than tris,
+// which is clamped) is accepted.
 void mbs_merge_coplanar(polyarr& bucket);
+
+// The plain, step-by-step form of the same merge (quadratic and worse in the
+// region size). Gives exactly the facets of mbs_merge_coplanar; kept as the
+// oracle that the fast form is checked against.
+void mbs_merge_coplanar_reference(polyarr& bucket);
+
+// mbs_merge_coplanar with working memory kept between calls, for merging many
+// buckets in a row (polygonisation). Results are those of mbs_merge_coplanar.
+class mbs_merger {
+public:
+    mbs_merger();
+    ~mbs_merger();
+    mbs_merger(const mbs_merger&) = delete;
+    mbs_merger& operator=(const mbs_merger&) = delete;
+
+    void merge(polyarr& bucket);
+
+    struct scratch;
+
+private:
+    std::unique_ptr<scratch> s_;
+};
 
 }  // namespace quilbet

@@ -9,10 +9,18 @@
 namespace quilbet {
 
 // Writes the hull into groups first_group .. first_group + group_count - 1 of
-// mesh (which must exist): unshared vertices with the facet normals, planar
-// texture coordinates, index arrays 0, 1, 2, ... Materials and textures of the
-// groups are not touched. Sets triangle_count and raw_triangle_count. Meant to
-// run once per built grid: the facets stay in the grid's buckets.
+// mesh: unshared vertices (triangle m uses vertices 3m, 3m + 1, 3m + 2, the
+// index array is 0, 1, 2, ...), wound so that (b - a) x (c - a) points out of
+// the inside points, with the facet normals (smoothed about the z axis on side
+// faces when round_sides is set) and planar texture coordinates in grid units.
+// Materials and textures of the groups are not touched; groups that the mesh
+// does not have are skipped. Sets triangle_count and raw_triangle_count.
+// Meant to run once per built grid: the facets stay in the grid's buckets.
+// A point group outside 0 .. group_count - 1 is clamped into that range.
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid);
+
+// The same with a chosen bucket merge (for instance mbs_merge_coplanar_reference,
+// to check the fast merge against it); a null merge means mbs_merge_coplanar.
+void mbs_polygonise_with(typmsh& mesh, int32_t first_group, mbs_grid& grid, void (*merge)(polyarr&));
 
 }  // namespace quilbet

@@ -1,0 +1,53 @@
+// The cubic sampling lattice: construction, the inside test and the placement
+// of a surface vertex on a lattice edge.
+#include "metamold/grid.hpp"
+
+#include <cmath>
+
+namespace quilbet {
+
+void mbs_build_grid(mbs_grid& grid) {
+    const int32_t n = grid.resolution;
+    if (n < 2 || grid.group_count < 1) {
+        // Nothing sensible can be built; leave the grid empty so that
+        // polygonisation finds no cell.
+        grid.points.clear();
+        grid.buckets[0].clear();
+        grid.buckets[1].clear();
+        return;
+    }
+    const size_t count = static_cast<size_t>(n) * n * n;
+    grid.points.assign(count, mbs_point{});
+
+    // One coordinate per index, worked out in extended precision and rounded once.
+    std::vector<float> coord(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) coord[static_cast<size_t>(i)] = lattice_coord(i, n);
+
+    mbs_point* p = grid.points.data();
+    for (int32_t i = 0; i < n; ++i) {
+        for (int32_t j = 0; j < n; ++j) {
+            for (int32_t k = 0; k < n; ++k, ++p) {
+                p->pos = Vec3f{coord[static_cast<size_t>(i)], coord[static_cast<size_t>(j)],
+                               coord[static_cast<size_t>(k)]};
+            }
+        }
+    }
+
+    const size_t m = static_cast<size_t>(grid.bucket_span());
+    for (auto& level : grid.buckets) {
+        level.clear();
+        level.resize(m * m * m * static_cast<size_t>(grid.group_count));
+    }
+}
+
+bool mbs_inside(float value) { return value >= 1.0f; }
+
+Vec3f mbs_edge_vertex(Vec3f a, Vec3f b, float value_a, float value_b) {
+    if (std::fabs(value_a) == 1.0f) return a;
+    if (std::fabs(value_b) == 1.0f) return b;
+    if (value_a == value_b) return a;
+    const float mu = (1.0f - value_a) / (value_b - value_a);
+    return Vec3f{a.x + mu * (b.x - a.x), a.y + mu * (b.y - a.y), a.z + mu * (b.z - a.z)};
+}
+
+}  // namespace quilbet

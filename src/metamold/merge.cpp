@@ -1,0 +1,481 @@
+// Coplanar patch merging, the fast form. It gives exactly the facets of the
+// step-by-step form in merge_reference.cpp, in the same order, and differs
+// only in how it finds them:
+//  - every distinct point of the bucket gets an integer id (exact hashing);
+//    when no two distinct points are within the equality tolerance of each
+//    other, "equal" (vecf_equal) is the same as "same id", so the outline,
+//    straightening and chaining steps compare ids. A bucket with points that
+//    are distinct but tolerance-equal, or not finite, takes the step-by-step
+//    form instead;
+//  - shared outline edges are found by sorting the region's edge keys
+//    (O(E log E)) instead of comparing every pair of facets;
+//  - straightening resumes where the previous join left the scan instead of
+//    restarting: pairs before the joined edge that do not involve it were
+//    already found unjoinable and cannot have changed;
+//  - ear clipping skips point-in-triangle tests that provably fail: when all
+//    three corners, seen from the tested point, lie within a cone of half-angle
+//    acos(0.11) around one direction, the angle sum of the test is at most
+//    2 pi sin(acos(0.11)) = 6.245 < 2 pi - 0.01, so the test is false.
+// Region growing keeps one lines_coplanar scan per region, as it must for the
+// tolerance to mean the same.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "metamold/merge.hpp"
+
+namespace quilbet {
+
+namespace {
+
+struct id_edge {
+    Vec3f a, b;
+    int32_t ia, ib;
+};
+
+struct key_slot {
+    uint64_t key;
+    int32_t slot;   // 3 * facet position in the region + edge number
+};
+
+inline void facet_edge(const mbs_facet& f, int e, Vec3f& p, Vec3f& q) {
+    switch (e) {
+        case 0: p = f.pa; q = f.pb; break;
+        case 1: p = f.pb; q = f.pc; break;
+        default: p = f.pc; q = f.pa; break;
+    }
+}
+
+inline bool joins_seed_plane(const mbs_facet& seed, const mbs_facet& f) {
+    for (int e = 0; e < 3; ++e) {
+        Vec3f c, d;
+        facet_edge(f, e, c, d);
+        if (!lines_coplanar(seed.pb, seed.pc, c, d) || !lines_coplanar(seed.pa, seed.pb, c, d)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+inline void write_facet(polyarr& bucket, const mbs_facet& f) {
+    if (static_cast<size_t>(bucket.count) >= bucket.tris.size()) bucket.tris.push_back(f);
+    else bucket.tris[static_cast<size_t>(bucket.count)] = f;
+    ++bucket.count;
+}
+
+// Bit pattern of a coordinate with -0 folded onto +0 (they compare equal).
+inline uint32_t coord_bits(float v) {
+    v += 0.0f;
+    uint32_t u;
+    std::memcpy(&u, &v, sizeof u);
+    return u;
+}
+
+inline uint64_t mix(uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+// True when the point-in-triangle test of x against (p, q, r) is certainly
+// false: all three corners lie within acos(0.11) of the direction from x to
+// the centroid.
+inline bool surely_outside(Vec3f p, Vec3f q, Vec3f r, Vec3f x) {
+    const double ux = (double(p.x) + q.x + r.x) / 3 - x.x;
+    const double uy = (double(p.y) + q.y + r.y) / 3 - x.y;
+    const double uz = (double(p.z) + q.z + r.z) / 3 - x.z;
+    const double uu = ux * ux + uy * uy + uz * uz;
+    const Vec3f corners[3] = {p, q, r};
+    for (const Vec3f& v : corners) {
+        const double wx = double(v.x) - x.x, wy = double(v.y) - x.y, wz = double(v.z) - x.z;
+        const double wu = wx * ux + wy * uy + wz * uz;
+        if (!(wu > 0)) return false;
+        if (!(wu * wu > 0.0121 * (wx * wx + wy * wy + wz * wz) * uu)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+struct mbs_merger::scratch {
+    // Whole bucket.
+    std::vector<mbs_facet> facets;     // the input facets
+    std::vector<int32_t> ids;          // three point ids per input facet
+    std::vector<Vec3f> points;         // distinct points, by id
+    std::vector<uint64_t> table;       // hash slots: (id + 1), 0 = empty
+    std::vector<int32_t> work, rejected;
+    std::vector<int32_t> region_facets;   // facet indices of all regions, region by region
+    std::vector<int32_t> region_ends;     // end offset of each region in region_facets
+    std::vector<int32_t> order;           // separation check: point ids sorted by cell
+    std::vector<int64_t> cells;           // separation check: cell coordinates per id
+    // One region.
+    std::vector<key_slot> keys;
+    std::vector<uint8_t> marked;
+    std::vector<id_edge> edges;
+    std::vector<uint8_t> chained;
+    std::vector<Vec3f> poly;
+
+    bool assign_ids();
+    bool separated();
+    void grow_regions();
+    void write_region(polyarr& bucket, const int32_t* members, int32_t count);
+    void outline(const int32_t* members, int32_t count);
+    bool try_join(size_t j, size_t k);
+    void straighten();
+    bool chain();
+    bool clip_ears(polyarr& bucket, Vec3f normal);
+};
+
+// Gives every distinct point an id; false when a coordinate is not finite.
+bool mbs_merger::scratch::assign_ids() {
+    const size_t n = facets.size() * 3;
+    size_t cap = 16;
+    while (cap < 2 * n) cap <<= 1;
+    table.assign(cap, 0);
+    points.clear();
+    ids.resize(n);
+    for (size_t f = 0; f < facets.size(); ++f) {
+        const Vec3f corner[3] = {facets[f].pa, facets[f].pb, facets[f].pc};
+        for (int c = 0; c < 3; ++c) {
+            const Vec3f v = corner[c];
+            if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
+            const uint32_t bx = coord_bits(v.x), by = coord_bits(v.y), bz = coord_bits(v.z);
+            size_t h = mix((uint64_t(bx) << 32 | by) ^ mix(bz)) & (cap - 1);
+            int32_t id = -1;
+            for (;;) {
+                const uint64_t s = table[h];
+                if (s == 0) {
+                    id = static_cast<int32_t>(points.size());
+                    points.push_back(v);
+                    table[h] = uint64_t(id) + 1;
+                    break;
+                }
+                const Vec3f& w = points[s - 1];
+                if (w.x == v.x && w.y == v.y && w.z == v.z) {
+                    id = static_cast<int32_t>(s - 1);
+                    break;
+                }
+                h = (h + 1) & (cap - 1);
+            }
+            ids[3 * f + static_cast<size_t>(c)] = id;
+        }
+    }
+    return true;
+}
+
+// True when no two distinct points are vecf_equal, so that equality of
+// points is equality of ids.
+bool mbs_merger::scratch::separated() {
+    const size_t d = points.size();
+    // Any coordinate difference below 1e-5 shows as below 1e-4 in float.
+    auto near = [](const Vec3f& a, const Vec3f& b) {
+        return std::fabs(a.x - b.x) < 1e-4f && std::fabs(a.y - b.y) < 1e-4f &&
+               std::fabs(a.z - b.z) < 1e-4f && vecf_equal(a, b);
+    };
+    if (d <= 48) {
+        for (size_t i = 0; i < d; ++i) {
+            for (size_t j = i + 1; j < d; ++j) {
+                if (near(points[i], points[j])) return false;
+            }
+        }
+        return true;
+    }
+    // Cells of 2^-12 (> 1e-5): tolerance-equal points lie in the same or
+    // neighbouring cells.
+    constexpr double scale = 4096.0;
+    cells.resize(3 * d);
+    for (size_t i = 0; i < d; ++i) {
+        const Vec3f& p = points[i];
+        if (!(std::fabs(p.x) < 1e9f && std::fabs(p.y) < 1e9f && std::fabs(p.z) < 1e9f)) return false;
+        cells[3 * i] = static_cast<int64_t>(std::floor(p.x * scale));
+        cells[3 * i + 1] = static_cast<int64_t>(std::floor(p.y * scale));
+        cells[3 * i + 2] = static_cast<int64_t>(std::floor(p.z * scale));
+    }
+    order.resize(d);
+    for (size_t i = 0; i < d; ++i) order[i] = static_cast<int32_t>(i);
+    auto cell_less = [&](int32_t a, int32_t b) {
+        const int64_t* ca = &cells[3 * static_cast<size_t>(a)];
+        const int64_t* cb = &cells[3 * static_cast<size_t>(b)];
+        if (ca[0] != cb[0]) return ca[0] < cb[0];
+        if (ca[1] != cb[1]) return ca[1] < cb[1];
+        return ca[2] < cb[2];
+    };
+    std::sort(order.begin(), order.end(), cell_less);
+    for (size_t i = 0; i < d; ++i) {
+        const Vec3f& p = points[i];
+        const int64_t* c = &cells[3 * i];
+        const double f[3] = {p.x * scale - double(c[0]), p.y * scale - double(c[1]), p.z * scale - double(c[2])};
+        int lo[3], hi[3];
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = f[a] < 0.05 ? -1 : 0;
+            hi[a] = f[a] > 0.95 ? 1 : 0;
+        }
+        for (int dx = lo[0]; dx <= hi[0]; ++dx) {
+            for (int dy = lo[1]; dy <= hi[1]; ++dy) {
+                for (int dz = lo[2]; dz <= hi[2]; ++dz) {
+                    const int64_t want[3] = {c[0] + dx, c[1] + dy, c[2] + dz};
+                    auto it = std::lower_bound(order.begin(), order.end(), 0, [&](int32_t a, int) {
+                        const int64_t* ca = &cells[3 * static_cast<size_t>(a)];
+                        if (ca[0] != want[0]) return ca[0] < want[0];
+                        if (ca[1] != want[1]) return ca[1] < want[1];
+                        return ca[2] < want[2];
+                    });
+                    for (; it != order.end(); ++it) {
+                        const int64_t* ca = &cells[3 * static_cast<size_t>(*it)];
+                        if (ca[0] != want[0] || ca[1] != want[1] || ca[2] != want[2]) break;
+                        if (static_cast<size_t>(*it) != i && near(p, points[static_cast<size_t>(*it)])) {
+                            return false;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    return true;
+}
+
+void mbs_merger::scratch::grow_regions() {
+    region_facets.clear();
+    region_ends.clear();
+    work.resize(facets.size());
+    for (size_t i = 0; i < facets.size(); ++i) work[i] = static_cast<int32_t>(i);
+    while (!work.empty()) {
+        const mbs_facet& seed = facets[static_cast<size_t>(work[0])];
+        region_facets.push_back(work[0]);
+        rejected.clear();
+        for (size_t i = 1; i < work.size(); ++i) {
+            const int32_t f = work[i];
+            if (joins_seed_plane(seed, facets[static_cast<size_t>(f)])) region_facets.push_back(f);
+            else rejected.push_back(f);
+        }
+        region_ends.push_back(static_cast<int32_t>(region_facets.size()));
+        if (rejected.size() < 2) break;   // a single rejected facet stays in `rejected` as the leftover
+        work.swap(rejected);
+    }
+}
+
+// Outline edges of a region: the facet edges that no other facet of the
+// region has (in either direction), facet by facet and edge by edge.
+void mbs_merger::scratch::outline(const int32_t* members, int32_t count) {
+    keys.resize(3 * static_cast<size_t>(count));
+    for (int32_t j = 0; j < count; ++j) {
+        const int32_t* id = &ids[3 * static_cast<size_t>(members[j])];
+        for (int e = 0; e < 3; ++e) {
+            const uint32_t a = static_cast<uint32_t>(id[e]);
+            const uint32_t b = static_cast<uint32_t>(id[(e + 1) % 3]);
+            const uint64_t key = a < b ? (uint64_t(a) << 32 | b) : (uint64_t(b) << 32 | a);
+            keys[3 * static_cast<size_t>(j) + static_cast<size_t>(e)] = key_slot{key, 3 * j + e};
+        }
+    }
+    std::sort(keys.begin(), keys.end(), [](const key_slot& x, const key_slot& y) {
+        return x.key != y.key ? x.key < y.key : x.slot < y.slot;
+    });
+    marked.assign(keys.size(), 1);
+    for (size_t g = 0; g < keys.size();) {
+        size_t h = g + 1;
+        bool shared = false;
+        while (h < keys.size() && keys[h].key == keys[g].key) {
+            if (keys[h].slot / 3 != keys[g].slot / 3) shared = true;
+            ++h;
+        }
+        if (shared) {
+            for (size_t i = g; i < h; ++i) marked[static_cast<size_t>(keys[i].slot)] = 0;
+        }
+        g = h;
+    }
+    edges.clear();
+    for (int32_t j = 0; j < count; ++j) {
+        const mbs_facet& f = facets[static_cast<size_t>(members[j])];
+        const int32_t* id = &ids[3 * static_cast<size_t>(members[j])];
+        for (int e = 0; e < 3; ++e) {
+            if (!marked[3 * static_cast<size_t>(j) + static_cast<size_t>(e)]) continue;
+            id_edge oe;
+            facet_edge(f, e, oe.a, oe.b);
+            oe.ia = id[e];
+            oe.ib = id[(e + 1) % 3];
+            edges.push_back(oe);
+        }
+    }
+}
+
+// One straightening test of the edge pair (j, k), j before k; joins them into
+// edge j (and removes k) when their shared point lies between collinear ends.
+bool mbs_merger::scratch::try_join(size_t j, size_t k) {
+    const id_edge& ej = edges[j];
+    const id_edge& ek = edges[k];
+    Vec3f p, s, n;
+    int32_t ip, in;
+    if (ej.ia == ek.ia) { p = ek.b; ip = ek.ib; s = ej.a; n = ej.b; in = ej.ib; }
+    else if (ej.ib == ek.ia) { p = ej.a; ip = ej.ia; s = ej.b; n = ek.b; in = ek.ib; }
+    else if (ej.ia == ek.ib) { p = ek.a; ip = ek.ia; s = ej.a; n = ej.b; in = ej.ib; }
+    else if (ej.ib == ek.ib) { p = ej.a; ip = ej.ia; s = ej.b; n = ek.a; in = ek.ia; }
+    else return false;
+    if (!points_collinear(p, s, n)) return false;
+    edges.erase(edges.begin() + static_cast<std::ptrdiff_t>(k));
+    edges[j] = id_edge{p, n, ip, in};
+    return true;
+}
+
+// Joins collinear neighbouring edges until no pair joins. Equivalent to
+// rescanning all pairs from the first after every join: after joining (j, k)
+// only pairs that involve the new edge j can have changed, so the pairs
+// (i, j) with i < j are tried first, and then the scan goes on from (j, j + 1).
+void mbs_merger::scratch::straighten() {
+    size_t j = 0;
+    while (j < edges.size()) {
+        size_t k = j + 1;
+        bool joined = false;
+        for (; k < edges.size(); ++k) {
+            if (try_join(j, k)) {
+                joined = true;
+                break;
+            }
+        }
+        if (!joined) {
+            ++j;
+            continue;
+        }
+        for (;;) {
+            size_t i = 0;
+            while (i < j && !try_join(i, j)) ++i;
+            if (i == j) break;
+            j = i;
+        }
+    }
+}
+
+// Chains the outline from edge 0; true when it closes on edge 0's first point
+// with every edge used. poly then holds one point per edge.
+bool mbs_merger::scratch::chain() {
+    const size_t count = edges.size();
+    chained.assign(count, 0);
+    chained[0] = 1;
+    poly.clear();
+    poly.push_back(edges[0].a);
+    poly.push_back(edges[0].b);
+    int32_t end = edges[0].ib;
+    size_t used = 1;
+    bool closed = false;
+    size_t first_open = 1;   // edges before it are all chained
+    for (;;) {
+        while (first_open < count && chained[first_open]) ++first_open;
+        size_t found = count;
+        Vec3f next;
+        int32_t next_id = -1;
+        for (size_t i = first_open; i < count; ++i) {
+            if (chained[i]) continue;
+            if (edges[i].ia == end) { next = edges[i].b; next_id = edges[i].ib; found = i; break; }
+            if (edges[i].ib == end) { next = edges[i].a; next_id = edges[i].ia; found = i; break; }
+        }
+        if (found == count) break;
+        chained[found] = 1;
+        ++used;
+        end = next_id;
+        if (end == edges[0].ia) {
+            closed = true;
+            break;
+        }
+        poly.push_back(next);
+    }
+    return closed && used == count;
+}
+
+bool mbs_merger::scratch::clip_ears(polyarr& bucket, Vec3f normal) {
+    const int32_t start = bucket.count;
+    size_t m = poly.size();
+    size_t q = 0;
+    for (;;) {
+        const Vec3f c = poly[q];
+        const Vec3f p = poly[q == 0 ? m - 1 : q - 1];
+        const Vec3f n = poly[q == m - 1 ? 0 : q + 1];
+        bool rejected = vecf_dot(normal, vecf_cross(vecf_sub(c, p), vecf_sub(n, p))) < 0;
+        for (size_t x = 0; x < m && !rejected; ++x) {
+            const Vec3f& px = poly[x];
+            if (surely_outside(p, n, c, px)) continue;
+            if (point_in_triangle(p, n, c, px)) rejected = true;
+        }
+        if (rejected) {
+            if (++q == m) {
+                bucket.count = start;
+                return false;
+            }
+            continue;
+        }
+        write_facet(bucket, mbs_facet{p, c, n, normal});
+        poly.erase(poly.begin() + static_cast<std::ptrdiff_t>(q));
+        --m;
+        q = 0;
+        if (m == 3) {
+            write_facet(bucket, mbs_facet{poly[0], poly[1], poly[2], normal});
+            return true;
+        }
+    }
+}
+
+void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, int32_t count) {
+    auto keep = [&] {
+        for (int32_t i = 0; i < count; ++i) write_facet(bucket, facets[static_cast<size_t>(members[i])]);
+    };
+    if (count == 1) {
+        keep();
+        return;
+    }
+    outline(members, count);
+    if (edges.empty()) {
+        keep();
+        return;
+    }
+    straighten();
+    if (!chain() || poly.size() < 3) {
+        keep();
+        return;
+    }
+    const Vec3f normal = facets[static_cast<size_t>(members[0])].norm;
+    if (edges.size() == 3) {
+        const Vec3f p0 = poly[0], p1 = poly[1], p2 = poly[2];
+        if (vecf_dot(normal, vecf_cross(vecf_sub(p0, p2), vecf_sub(p1, p2))) > 0) {
+            write_facet(bucket, mbs_facet{p0, p1, p2, normal});
+        } else {
+            write_facet(bucket, mbs_facet{p2, p1, p0, normal});
+        }
+        return;
+    }
+    if (!clip_ears(bucket, normal)) keep();
+}
+
+mbs_merger::mbs_merger() : s_(std::make_unique<scratch>()) {}
+mbs_merger::~mbs_merger() = default;
+
+void mbs_merger::merge(polyarr& bucket) {
+    scratch& s = *s_;
+    const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
+    s.facets.assign(bucket.tris.begin(), bucket.tris.begin() + static_cast<std::ptrdiff_t>(count));
+    if (!s.assign_ids() || !s.separated()) {
+        // Points that are equal without being identical: compare as written.
+        bucket.count = static_cast<int32_t>(count);
+        mbs_merge_coplanar_reference(bucket);
+        return;
+    }
+    bucket.count = 0;
+    s.grow_regions();
+    int32_t begin = 0;
+    for (const int32_t end : s.region_ends) {
+        s.write_region(bucket, s.region_facets.data() + begin, end - begin);
+        begin = end;
+    }
+    const bool leftover = !s.facets.empty() && s.rejected.size() == 1;
+    bucket.tris.resize(static_cast<size_t>(bucket.count) + (leftover ? 1 : 0));
+    if (leftover) bucket.tris[static_cast<size_t>(bucket.count++)] = s.facets[static_cast<size_t>(s.rejected[0])];
+}
+
+void mbs_merge_coplanar(polyarr& bucket) {
+    mbs_merger merger;
+    merger.merge(bucket);
+}
+
+}  // namespace quilbet
