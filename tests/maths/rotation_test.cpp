@@ -9,6 +9,8 @@
 namespace quilbet {
 namespace {
 
+constexpr double pi_d = 3.14159265358979323846;
+
 void expect_vec_near(Vec3 a, Vec3 b, double eps = 1e-9) {
     EXPECT_NEAR(a.x, b.x, eps);
     EXPECT_NEAR(a.y, b.y, eps);
@@ -67,7 +69,7 @@ TEST(Matrices, EulerRoundTrip) {
     const Vec3 back = mat_to_euler(euler_to_mat(e));
     expect_vec_near(back, e, 1e-12);
     // The rows are the images of the axes, turned about x, then y, then z.
-    const Mat3 m = euler_to_mat(Vec3{0, 0, M_PI / 2});
+    const Mat3 m = euler_to_mat(Vec3{0, 0, pi_d / 2});
     expect_vec_near(Vec3{m.m[0], m.m[1], m.m[2]}, Vec3{0, 1, 0});
 }
 
@@ -84,7 +86,7 @@ TEST(Quaternions, EulerQuatMatchesEulerMatrix) {
 }
 
 TEST(Quaternions, RotateAndUnrotateQuarterTurn) {
-    const Quat q{0, 0, std::sin(M_PI / 4), std::cos(M_PI / 4)};
+    const Quat q{0, 0, std::sin(pi_d / 4), std::cos(pi_d / 4)};
     expect_vec_near(quat_rotate(q, Vec3{1, 0, 0}), Vec3{0, 1, 0}, 1e-15);
     expect_vec_near(quat_unrotate(q, Vec3{1, 0, 0}), Vec3{0, -1, 0}, 1e-15);
 }
@@ -156,7 +158,7 @@ TEST(Frames, AxisDirectionAlongXLosesTheUpVector) {
         double angle;
         quat_to_axis_angle(q, axis, angle);
         // A quarter turn about y: -pi/2 for +x, +pi/2 for -x.
-        EXPECT_NEAR(angle, M_PI / 2, 1e-12);
+        EXPECT_NEAR(angle, pi_d / 2, 1e-12);
         EXPECT_NEAR(axis.y, -sign, 1e-12);
         expect_vec_near(quat_rotate(q, Vec3{0, 0, 1}), Vec3{-sign, 0, 0}, 1e-12);
         expect_vec_near(quat_rotate(q, Vec3{0, 1, 0}), Vec3{0, 1, 0}, 1e-12);
@@ -181,8 +183,8 @@ TEST(Frames, GeneralFrameTakesZToDirection) {
 }
 
 TEST(Rotation, RotateAboutAxisTurnsByMinusAngle) {
-    expect_vec_near(rotate_about_axis(Vec3{1, 0, 0}, Vec3{0, 0, 1}, M_PI / 2), Vec3{0, -1, 0}, 1e-15);
-    const Vec3f f = rotate_about_axis_f(Vec3f{1, 0, 0}, Vec3{0, 0, 1}, -M_PI / 2);
+    expect_vec_near(rotate_about_axis(Vec3{1, 0, 0}, Vec3{0, 0, 1}, pi_d / 2), Vec3{0, -1, 0}, 1e-15);
+    const Vec3f f = rotate_about_axis_f(Vec3f{1, 0, 0}, Vec3{0, 0, 1}, -pi_d / 2);
     EXPECT_TRUE(vecf_equal(f, Vec3f{0, 1, 0}));
     const Mat4 m = rotate_about_axis_matrix(Vec3{0.6, 0, 0.8}, 1.1);
     const Vec3f v{0.3f, -2.5f, 7.25f};

@@ -12,16 +12,18 @@
 namespace quilbet {
 namespace {
 
+constexpr double pi_d = 3.14159265358979323846;
+
 constexpr int32_t i32_min = std::numeric_limits<int32_t>::min();
 constexpr int64_t i64_min = std::numeric_limits<int64_t>::min();
 
 TEST(Scalar, AngleOfCoversTheFullCircle) {
-    EXPECT_DOUBLE_EQ(double(angle_of(0, -1)), M_PI);
+    EXPECT_DOUBLE_EQ(double(angle_of(0, -1)), pi_d);
     EXPECT_EQ(angle_of(0, 0), 0);
-    EXPECT_DOUBLE_EQ(double(angle_of(1, 0)), M_PI / 2);
-    EXPECT_DOUBLE_EQ(double(angle_of(-1, 0)), -M_PI / 2);
-    EXPECT_DOUBLE_EQ(double(angle_of(-1, -1)), -3 * M_PI / 4);
-    EXPECT_DOUBLE_EQ(double(angle_of(1, -1)), 3 * M_PI / 4);
+    EXPECT_DOUBLE_EQ(double(angle_of(1, 0)), pi_d / 2);
+    EXPECT_DOUBLE_EQ(double(angle_of(-1, 0)), -pi_d / 2);
+    EXPECT_DOUBLE_EQ(double(angle_of(-1, -1)), -3 * pi_d / 4);
+    EXPECT_DOUBLE_EQ(double(angle_of(1, -1)), 3 * pi_d / 4);
 }
 
 TEST(Scalar, PowerIsOneForNonPositiveBase) {
@@ -31,10 +33,10 @@ TEST(Scalar, PowerIsOneForNonPositiveBase) {
 }
 
 TEST(Scalar, ArcFunctions) {
-    EXPECT_NEAR(double(arccos(0)), M_PI / 2, 1e-15);
-    EXPECT_NEAR(double(arccos(-1)), M_PI, 1e-15);
-    EXPECT_NEAR(double(arcsin(1)), M_PI / 2, 1e-15);
-    EXPECT_NEAR(double(arcsin(-0.5L)), -M_PI / 6, 1e-15);
+    EXPECT_NEAR(double(arccos(0)), pi_d / 2, 1e-15);
+    EXPECT_NEAR(double(arccos(-1)), pi_d, 1e-15);
+    EXPECT_NEAR(double(arcsin(1)), pi_d / 2, 1e-15);
+    EXPECT_NEAR(double(arcsin(-0.5L)), -pi_d / 6, 1e-15);
 }
 
 TEST(Conversions, NearestRoundsTiesToEven) {

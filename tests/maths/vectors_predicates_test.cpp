@@ -8,6 +8,8 @@
 namespace quilbet {
 namespace {
 
+constexpr double pi_d = 3.14159265358979323846;
+
 TEST(Vectors, NormalizeLeavesShortVectorsUnchanged) {
     const Vec3 zero = vec_normalize(Vec3{0, 0, 0});
     EXPECT_EQ(zero.x, 0);
@@ -54,13 +56,13 @@ TEST(Vectors, FloatOperations) {
 
 TEST(Vectors, AxisRotationsTurnRightHanded) {
     Vec3f v{0, 1, 0};
-    vecf_rotate_x(v, M_PI / 2);
+    vecf_rotate_x(v, pi_d / 2);
     EXPECT_TRUE(vecf_equal(v, Vec3f{0, 0, 1}));
     Vec3f w{0, 0, 1};
-    vecf_rotate_y(w, M_PI / 2);
+    vecf_rotate_y(w, pi_d / 2);
     EXPECT_TRUE(vecf_equal(w, Vec3f{1, 0, 0}));
     Vec3f x{1, 0, 0};
-    vecf_rotate_z(x, M_PI / 2);
+    vecf_rotate_z(x, pi_d / 2);
     EXPECT_TRUE(vecf_equal(x, Vec3f{0, 1, 0}));
     // An angle of exactly zero is skipped: -0.0 components survive.
     Vec3f neg{-0.0f, 1, 2};

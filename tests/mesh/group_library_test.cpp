@@ -10,6 +10,8 @@
 namespace quilbet {
 namespace {
 
+constexpr double pi_d = 3.14159265358979323846;
+
 pnttyp vertex_at(float x, float y, float z) {
     pnttyp p;
     p.pos = Vec3f{x, y, z};
@@ -128,7 +130,7 @@ TEST(Transforms, ZeroAnglesOnlyTranslate) {
 
 TEST(Transforms, QuarterTurnAboutX) {
     pnttyp v = vertex_at(0, 1, 0);
-    pnt_rotate_translate(&v, 1, Vec3{0, 0, 0}, Vec3{M_PI / 2, 0, 0});
+    pnt_rotate_translate(&v, 1, Vec3{0, 0, 0}, Vec3{pi_d / 2, 0, 0});
     EXPECT_TRUE(vecf_equal(v.pos, Vec3f{0, 0, 1}));
     EXPECT_TRUE(vecf_equal(v.nrm, Vec3f{0, 0, 1}));
 }
@@ -136,7 +138,7 @@ TEST(Transforms, QuarterTurnAboutX) {
 TEST(Transforms, RotationsApplyInOrderXYZ) {
     // x first: (0, 1, 0) -> (0, 0, 1); then y: -> (1, 0, 0); then z: -> (0, 1, 0).
     pnttyp v = vertex_at(0, 1, 0);
-    pnt_rotate_translate(&v, 1, Vec3{0, 0, 5}, Vec3{M_PI / 2, M_PI / 2, M_PI / 2});
+    pnt_rotate_translate(&v, 1, Vec3{0, 0, 5}, Vec3{pi_d / 2, pi_d / 2, pi_d / 2});
     EXPECT_TRUE(vecf_equal(v.pos, Vec3f{0, 1, 5}));
     // Had z come first: (0, 1, 0) -> (-1, 0, 0) -> x: same -> y: (0, 0, 1).
     EXPECT_FALSE(vecf_equal(v.pos, Vec3f{0, 0, 6}));
