@@ -1,0 +1,189 @@
+// Coplanar merging of hand-made buckets, and the fast form against the
+// step-by-step form.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "mold_support.hpp"
+
+namespace quilbet {
+namespace {
+
+using namespace testing_mold;
+
+constexpr float h = 1.0f / 30;   // the lattice step at n = 61
+
+Vec3f at(int x, int y, int z = 0) { return Vec3f{x * h, y * h, z * h}; }
+
+// The two facets of the lattice square (x, y)-(x+1, y+1) in z = 0, facing +z.
+void add_square(polyarr& b, int x, int y) {
+    const Vec3f up{0, 0, 1};
+    b.tris.push_back(mbs_facet{at(x, y), at(x + 1, y), at(x + 1, y + 1), up});
+    b.tris.push_back(mbs_facet{at(x, y), at(x + 1, y + 1), at(x, y + 1), up});
+    b.count = static_cast<int32_t>(b.tris.size());
+}
+
+double area_z(const mbs_facet& f) {
+    return ((double(f.pb.x) - f.pa.x) * (double(f.pc.y) - f.pa.y) -
+            (double(f.pb.y) - f.pa.y) * (double(f.pc.x) - f.pa.x)) / 2;
+}
+
+double total_area(const polyarr& b) {
+    double a = 0;
+    for (int32_t i = 0; i < b.count; ++i) a += area_z(b.tris[static_cast<size_t>(i)]);
+    return a;
+}
+
+// Runs both forms on copies; expects identical results and returns the fast one.
+polyarr merged(const polyarr& in) {
+    polyarr fast = in, ref = in;
+    mbs_merge_coplanar(fast);
+    mbs_merge_coplanar_reference(ref);
+    EXPECT_TRUE(same_facets(fast, ref));
+    EXPECT_EQ(fast.tris.size(), static_cast<size_t>(fast.count));
+    return fast;
+}
+
+TEST(MoldMerge, OneSquareComesBackAsTwoFacetsWithTheSeedNormal) {
+    polyarr b;
+    add_square(b, 0, 0);
+    b.tris[1].norm = Vec3f{0, 0, 0.5f};   // only the seed's normal may survive
+    const polyarr out = merged(b);
+    ASSERT_EQ(out.count, 2);
+    for (const mbs_facet& f : out.tris) {
+        EXPECT_EQ(f.norm.z, 1.0f);
+        EXPECT_GT(area_z(f), 0);
+    }
+    EXPECT_NEAR(total_area(out), double(h) * h, 1e-12);
+}
+
+TEST(MoldMerge, TwoByTwoSquareBecomesTwoFacetsOnItsCorners) {
+    polyarr b;
+    for (int x = 0; x < 2; ++x)
+        for (int y = 0; y < 2; ++y) add_square(b, x, y);
+    ASSERT_EQ(b.count, 8);
+    const polyarr out = merged(b);
+    ASSERT_EQ(out.count, 2);
+    for (const mbs_facet& f : out.tris) {
+        for (const Vec3f& p : {f.pa, f.pb, f.pc}) {
+            EXPECT_TRUE((p.x == 0 || p.x == 2 * h) && (p.y == 0 || p.y == 2 * h));
+        }
+        EXPECT_GT(area_z(f), 0);
+    }
+    EXPECT_NEAR(total_area(out), 4.0 * h * h, 1e-12);
+}
+
+TEST(MoldMerge, LShapeIsClippedIntoFourFacetsInsideItsOutline) {
+    polyarr b;
+    add_square(b, 0, 0);
+    add_square(b, 1, 0);
+    add_square(b, 0, 1);
+    const polyarr out = merged(b);
+    ASSERT_EQ(out.count, 4);
+    for (const mbs_facet& f : out.tris) {
+        EXPECT_GT(area_z(f), 0);
+        const double cx = (double(f.pa.x) + f.pb.x + f.pc.x) / 3 / h;
+        const double cy = (double(f.pa.y) + f.pb.y + f.pc.y) / 3 / h;
+        const bool in_l = cx > 0 && cy > 0 && ((cx < 2 && cy < 1) || (cx < 1 && cy < 2));
+        EXPECT_TRUE(in_l) << cx << ", " << cy;
+    }
+    EXPECT_NEAR(total_area(out), 3.0 * h * h, 1e-12);
+}
+
+TEST(MoldMerge, RingWithAHoleKeepsItsFacets) {
+    polyarr b;
+    for (int x = 0; x < 3; ++x)
+        for (int y = 0; y < 3; ++y)
+            if (x != 1 || y != 1) add_square(b, x, y);
+    const polyarr out = merged(b);
+    EXPECT_TRUE(same_facets(out, b));
+}
+
+TEST(MoldMerge, FacetsInDifferentPlanesComeBackInOrder) {
+    polyarr b;
+    for (int i = 0; i < 5; ++i) {
+        // Each facet tilted differently about the x axis.
+        b.tris.push_back(mbs_facet{at(0, 0, 0), at(1, 0, 0), at(0, 1, i + 1), Vec3f{0, 0, 1}});
+    }
+    b.count = 5;
+    const polyarr out = merged(b);
+    EXPECT_TRUE(same_facets(out, b));
+}
+
+// (A, B, D) shares the seed's edge A-B but leaves its plane: it fails on its
+// edge D-A, is the only rejected facet, and comes back last and unchanged.
+TEST(MoldMerge, SingleRejectedFacetIsTheLeftoverAtTheEnd) {
+    polyarr b;
+    const Vec3f up{0, 0, 1};
+    const mbs_facet seed{at(0, 0), at(1, 0), at(1, 1), up};
+    const mbs_facet off{at(0, 0), at(1, 0), at(0, -1, 1), Vec3f{0, -0.7071f, 0.7071f}};
+    const mbs_facet mate{at(0, 0), at(1, 1), at(0, 1), up};
+    b.tris = {seed, off, mate};
+    b.count = 3;
+    const polyarr out = merged(b);
+    ASSERT_EQ(out.count, 3);
+    EXPECT_EQ(std::memcmp(&out.tris[2], &off, sizeof off), 0);
+    EXPECT_NEAR(area_z(out.tris[0]) + area_z(out.tris[1]), double(h) * h, 1e-12);
+}
+
+TEST(MoldMerge, EmptyAndOversizedCountsAreAccepted) {
+    polyarr empty;
+    mbs_merge_coplanar(empty);
+    EXPECT_EQ(empty.count, 0);
+    EXPECT_TRUE(empty.tris.empty());
+    polyarr b;
+    add_square(b, 0, 0);
+    b.count = 9;   // more than tris holds: only the two facets are read
+    const polyarr out = merged(b);
+    EXPECT_EQ(out.count, 2);
+}
+
+// Random buckets of lattice squares in a few planes, both windings, shuffled,
+// with slanted strays; some with points moved by less than the tolerance so
+// that equal points are not identical.
+TEST(MoldMerge, FastFormGivesTheReferenceFacetsOnRandomBuckets) {
+    std::mt19937 rng(7);
+    for (int trial = 0; trial < 300; ++trial) {
+        polyarr b;
+        const int squares = 1 + static_cast<int>(rng() % 14);
+        const int planes = 1 + static_cast<int>(rng() % 3);
+        for (int s = 0; s < squares; ++s) {
+            const int x = static_cast<int>(rng() % 4), y = static_cast<int>(rng() % 4);
+            const int z = static_cast<int>(rng() % static_cast<unsigned>(planes));
+            const int axis = static_cast<int>(rng() % 3);
+            auto p = [&](int u, int v) {
+                const int c[3] = {u, v, z};
+                return Vec3f{c[axis] * h, c[(axis + 1) % 3] * h, c[(axis + 2) % 3] * h};
+            };
+            Vec3f q[4] = {p(x, y), p(x + 1, y), p(x + 1, y + 1), p(x, y + 1)};
+            const bool flip = rng() % 2;
+            if (flip) std::swap(q[1], q[3]);
+            const Vec3f n = vecf_normalize(vecf_cross(vecf_sub(q[1], q[0]), vecf_sub(q[2], q[0])));
+            if (rng() % 2) {
+                b.tris.push_back(mbs_facet{q[0], q[1], q[2], n});
+                b.tris.push_back(mbs_facet{q[0], q[2], q[3], n});
+            } else {
+                b.tris.push_back(mbs_facet{q[1], q[2], q[3], n});
+                b.tris.push_back(mbs_facet{q[1], q[3], q[0], n});
+            }
+        }
+        for (int s = 0, strays = static_cast<int>(rng() % 3); s < strays; ++s) {
+            b.tris.push_back(mbs_facet{at(0, 0, 0), at(2, 1, 1), at(static_cast<int>(rng() % 5), 3, 2), Vec3f{0, 0, 1}});
+        }
+        std::shuffle(b.tris.begin(), b.tris.end(), rng);
+        if (trial % 5 == 4) {
+            std::uniform_real_distribution<float> jitter(-4e-6f, 4e-6f);
+            for (mbs_facet& f : b.tris) f.pa.x += jitter(rng);
+        }
+        b.count = static_cast<int32_t>(b.tris.size());
+        const polyarr out = merged(b);
+        (void)out;
+        if (::testing::Test::HasFailure()) {
+            ADD_FAILURE() << "trial " << trial;
+            return;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quilbet
