@@ -13,6 +13,7 @@
 // exhaust the host thread's stack.
 #include "blocks/placement.hpp"
 
+#include <cmath>
 #include <vector>
 
 #include "blocks/catalogue.hpp"
@@ -103,6 +104,17 @@ void define_port(BlockPort& port, Vec3 position, Vec3 direction, Vec3 up, int32_
     Mat3 inverse = mat_identity();
     mat_inverse(frame, inverse);
     port.qframe_inv = mat_to_quat(inverse);
+    // The Euler route of mat_to_quat drops the roll of a frame at pitch +-90
+    // degrees. That happens to the frame itself for directions along x (its up
+    // becomes +y) and to the inverse frame for directions along y with an up
+    // along x; then the two quaternions are no longer inverse to each other and
+    // a child linked through this port would be placed beside its partner port.
+    // In that case the inverse is taken as the conjugate of qframe, so that the
+    // pair always describes one rotation and its inverse.
+    const Quat check = quat_mul(port.qframe, port.qframe_inv);
+    if (!(std::fabs(check.x) < tolerance && std::fabs(check.y) < tolerance && std::fabs(check.z) < tolerance)) {
+        port.qframe_inv = quat_conj(port.qframe);
+    }
     port.qmate = mat_to_quat(frame_from_dir_up(vec_scale(port.ldir, -1.0), port.lup));
 
     port.wpos = port.lpos;

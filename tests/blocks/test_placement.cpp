@@ -84,6 +84,41 @@ TEST(DefinePort, DirectionAlongXLosesTheUpVector) {
     expect_vec(quat_rotate(p.qframe, {0, 1, 0}), {0, 1, 0}, 1e-12);
 }
 
+TEST(DefinePort, InverseFrameIsAlwaysTheInverse) {
+    // Frames whose Euler form is gimbal-locked (truss side ports) and a plain one.
+    const Vec3 cases[][2] = {{{-1, 0, 0}, {0, -1, 0}}, {{0, 1, 0}, {1, 0, 0}}, {{0, -1, 0}, {-1, 0, 0}},
+                             {{1, 0, 0}, {0, 0, 1}},   {{0, 1, 0}, {0, 0, 1}}, {{0, 0, -1}, {0, 1, 0}}};
+    for (const auto& c : cases) {
+        BlockPort p;
+        define_port(p, {0, 0, 0}, c[0], c[1], 1);
+        const Quat one = quat_mul(p.qframe, p.qframe_inv);
+        EXPECT_NEAR(one.x, 0, 1e-12);
+        EXPECT_NEAR(one.y, 0, 1e-12);
+        EXPECT_NEAR(one.z, 0, 1e-12);
+    }
+    // Where the inverse matrix converts cleanly it is used as it comes.
+    BlockPort p;
+    define_port(p, {0, 0, 0}, {0, 1, 0}, {0, 0, 1}, 1);
+    Mat3 inv = mat_identity();
+    mat_inverse(frame_from_dir_up({0, 1, 0}, {0, 0, 1}), inv);
+    const Quat literal = mat_to_quat(inv);
+    EXPECT_EQ(p.qframe_inv.x, literal.x);
+    EXPECT_EQ(p.qframe_inv.y, literal.y);
+    EXPECT_EQ(p.qframe_inv.z, literal.z);
+    EXPECT_EQ(p.qframe_inv.w, literal.w);
+}
+
+TEST(PlaceBlock, ChildThroughAGimbalLockedPortMeetsItsPartner) {
+    // The child hangs by a port facing +y with up +x, as a truss's top face.
+    Station st = make_station({make_block({{{0, 0, 1}, {0, 0, 1}, {0, 1, 0}, 3}}),
+                               make_block({{{0.5, 1.5, -2}, {0, 1, 0}, {1, 0, 0}, 3}})});
+    link(st, 0, 0, 1, 0);
+    place_block(st, 0, {}, {}, true);
+    const blocktyp& c = st.blocks[1];
+    expect_vec(c.ports[0].wpos, {0, 0, 1});
+    expect_vec(quat_rotate(c.rot, c.ports[0].ldir), {0, 0, -1});
+}
+
 TEST(PlaceBlock, SingleRootStaysAtOrigin) {
     Station st = make_station({rod()});
     st.blocks[0].pos = {4, 5, 6};
