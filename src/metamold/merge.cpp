@@ -118,6 +118,7 @@ struct mbs_merger::scratch {
     std::vector<uint8_t> marked;
     std::vector<id_edge> edges;
     std::vector<uint8_t> chained;
+    std::vector<int32_t> degree;          // outline edge ends per point id, zero between regions
     std::vector<Vec3f> poly;
 
     bool assign_ids();
@@ -406,12 +407,16 @@ bool mbs_merger::scratch::clip_ears(polyarr& bucket, Vec3f normal) {
             }
             continue;
         }
-        write_facet(bucket, mbs_facet{p, c, n, normal});
+        // An ear whose corners are collinear covers nothing: its corner is
+        // cut off without writing a facet of zero area.
+        if (!points_collinear(p, c, n)) write_facet(bucket, mbs_facet{p, c, n, normal});
         poly.erase(poly.begin() + static_cast<std::ptrdiff_t>(q));
         --m;
         q = 0;
         if (m == 3) {
-            write_facet(bucket, mbs_facet{poly[0], poly[1], poly[2], normal});
+            if (!points_collinear(poly[0], poly[1], poly[2])) {
+                write_facet(bucket, mbs_facet{poly[0], poly[1], poly[2], normal});
+            }
             return true;
         }
     }
@@ -430,6 +435,24 @@ void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, 
         keep();
         return;
     }
+    // An outline point with other than two edges is a place where the outline
+    // touches itself (or is open): the region keeps its facets.
+    bool simple = true;
+    for (const id_edge& e : edges) {
+        ++degree[static_cast<size_t>(e.ia)];
+        ++degree[static_cast<size_t>(e.ib)];
+    }
+    for (const id_edge& e : edges) {
+        if (degree[static_cast<size_t>(e.ia)] != 2 || degree[static_cast<size_t>(e.ib)] != 2) simple = false;
+    }
+    for (const id_edge& e : edges) {
+        degree[static_cast<size_t>(e.ia)] = 0;
+        degree[static_cast<size_t>(e.ib)] = 0;
+    }
+    if (!simple) {
+        keep();
+        return;
+    }
     straighten();
     if (!chain() || poly.size() < 3) {
         keep();
@@ -437,6 +460,10 @@ void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, 
     }
     const Vec3f normal = facets[static_cast<size_t>(members[0])].norm;
     if (edges.size() == 3) {
+        if (points_collinear(poly[0], poly[1], poly[2])) {
+            keep();
+            return;
+        }
         const Vec3f p0 = poly[0], p1 = poly[1], p2 = poly[2];
         if (vecf_dot(normal, vecf_cross(vecf_sub(p0, p2), vecf_sub(p1, p2))) > 0) {
             write_facet(bucket, mbs_facet{p0, p1, p2, normal});
@@ -462,6 +489,7 @@ void mbs_merger::merge(polyarr& bucket) {
         return;
     }
     bucket.count = 0;
+    s.degree.assign(s.points.size(), 0);
     s.grow_regions();
     int32_t begin = 0;
     for (const int32_t end : s.region_ends) {

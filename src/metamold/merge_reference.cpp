@@ -92,6 +92,17 @@ void mark_outline(dablock& r) {
     }
 }
 
+bool every_point_joins_two_edges(const dablock& r) {
+    for (const outline_edge& e : r.edges) {
+        for (const Vec3f& x : {e.a, e.b}) {
+            int ends = 0;
+            for (const outline_edge& o : r.edges) ends += vecf_equal(o.a, x) + vecf_equal(o.b, x);
+            if (ends != 2) return false;
+        }
+    }
+    return true;
+}
+
 // Finds the shared point of two outline edges; false when they share none.
 bool shared_corner(const outline_edge& j, const outline_edge& k, Vec3f& p, Vec3f& s, Vec3f& n) {
     if (vecf_equal(j.a, k.a)) { p = k.b; s = j.a; n = j.b; return true; }
@@ -192,12 +203,16 @@ bool clip_ears(polyarr& bucket, dablock& r, Vec3f normal) {
             }
             continue;
         }
-        write_facet(bucket, mbs_facet{p, c, n, normal});
+        // An ear whose corners are collinear covers nothing: its corner is
+        // cut off without writing a facet of zero area.
+        if (!points_collinear(p, c, n)) write_facet(bucket, mbs_facet{p, c, n, normal});
         poly.erase(poly.begin() + static_cast<std::ptrdiff_t>(q));
         --m;
         q = 0;
         if (m == 3) {
-            write_facet(bucket, mbs_facet{poly[0], poly[1], poly[2], normal});
+            if (!points_collinear(poly[0], poly[1], poly[2])) {
+                write_facet(bucket, mbs_facet{poly[0], poly[1], poly[2], normal});
+            }
             return true;
         }
     }
@@ -214,6 +229,13 @@ void write_region(polyarr& bucket, dablock& r) {
         write_region_facets(bucket, r);
         return;
     }
+    // An outline point with other than two edges is a place where the outline
+    // touches itself (or is open); joining edges there would change the
+    // covered area, so such a region keeps its facets.
+    if (!every_point_joins_two_edges(r)) {
+        write_region_facets(bucket, r);
+        return;
+    }
     straighten(r);
     collect_ends(r);
     if (!chain(r) || r.poly.size() < 3) {
@@ -222,6 +244,10 @@ void write_region(polyarr& bucket, dablock& r) {
     }
     const Vec3f normal = r.tris[0].norm;
     if (r.edges.size() == 3) {
+        if (points_collinear(r.poly[0], r.poly[1], r.poly[2])) {
+            write_region_facets(bucket, r);
+            return;
+        }
         const Vec3f p0 = r.poly[0], p1 = r.poly[1], p2 = r.poly[2];
         if (vecf_dot(normal, vecf_cross(vecf_sub(p0, p2), vecf_sub(p1, p2))) > 0) {
             write_facet(bucket, mbs_facet{p0, p1, p2, normal});

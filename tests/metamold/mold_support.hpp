@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -51,6 +52,30 @@ inline void fill_blobs(mbs_grid& g, uint32_t seed, int balls) {
                         p.value = 1.0f;
                         p.group = gr;
                     }
+                }
+    }
+}
+
+// Unions of random boxes, at least two steps thick, value 1.0 inside (0.9 on
+// a few), groups by box. Balls would leave one-step diagonal sheets whose two
+// sides snap onto the same plane; boxes keep every surface one-sided.
+inline void fill_boxes(mbs_grid& g, uint32_t seed, int boxes) {
+    std::mt19937 rng(seed);
+    const int32_t n = g.resolution;
+    std::uniform_int_distribution<int32_t> lo(1, n - 5), size(2, n / 2), group(0, g.group_count - 1);
+    for (int b = 0; b < boxes; ++b) {
+        int32_t a[3], e[3];
+        for (int c = 0; c < 3; ++c) {
+            a[c] = lo(rng);
+            e[c] = std::min(n - 2, a[c] + size(rng));
+        }
+        const int32_t gr = group(rng);
+        for (int32_t i = a[0]; i <= e[0]; ++i)
+            for (int32_t j = a[1]; j <= e[1]; ++j)
+                for (int32_t k = a[2]; k <= e[2]; ++k) {
+                    mbs_point& p = g.point(i, j, k);
+                    p.value = 1.0f;
+                    p.group = gr;
                 }
     }
 }
