@@ -40,9 +40,18 @@ struct truss_spec {
 };
 
 // Two groups: 0 the panels (cells texture, specular 130 grey, power 45), 1 the frame.
-// Draws rows random numbers first, for every variant. Returns 2, or -2 when cap < 2.
+// Draws rows random numbers first (the row angles), for every variant, then
+// the cell painter's and the noise painter's. Both groups are shifted along z
+// so that the frame's root flange sits at the origin, then placed by t and ang.
+// A variant outside 0 .. 3 is built with variant 3's geometry (and painted as
+// the cell painter paints that panel type, which is also like 3). Rows <= 0
+// build no panels and a frame without rows (a spine of length 0).
+// Groups grow as far as the rows need. Returns 2, or -2 when cap < 2.
 int32_t gen_solar_panel(Context& ctx, typmshgrp* grp, int32_t cap, Vec3 t, const panel_spec& spec, Vec3 ang);
-// One group: the box-section girder, n bays centred on the origin along z. Returns 1, or -1.
+// One group: the box-section girder, n bays centred on the origin along z,
+// rails 2.1 bar longer than the n bays. Variant >= 3 leaves the group empty
+// (no texture, no random draw). A negative count is built as 0 (four short
+// rails and one frame). Returns 1, or -1 when cap < 1.
 int32_t gen_truss(Context& ctx, typmshgrp* grp, int32_t cap, Vec3 t, const truss_spec& spec, Vec3 ang);
 // One group: square plate s x s (s/30 thick, z = 0 .. s/30) with a rim behind it. Returns 1, or -1.
 int32_t gen_hatch_frame(Context& ctx, typmshgrp* grp, int32_t cap, Vec3 t, Vec3 ang, double s);
