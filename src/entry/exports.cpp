@@ -1,0 +1,39 @@
+// The three exported entry points and the load-time start-up, all on the one
+// Module instance of the loaded library. On Windows they use the platform's
+// standard calling convention (the callee removes its arguments) and the DLL
+// is linked with --kill-at so the names stay undecorated.
+#include "entry/module.hpp"
+
+#if defined(_WIN32)
+#include <windows.h>
+#define QUILBET_EXPORT extern "C" __declspec(dllexport)
+#define QUILBET_STDCALL __stdcall
+#else
+#define QUILBET_EXPORT extern "C" __attribute__((visibility("default")))
+#define QUILBET_STDCALL
+#endif
+
+namespace {
+
+quilbet::Module& plugin() {
+    static quilbet::Module instance;
+    return instance;
+}
+
+}  // namespace
+
+QUILBET_EXPORT void QUILBET_STDCALL initint(void* table) { plugin().initint(table); }
+
+QUILBET_EXPORT void QUILBET_STDCALL make_vessel(void* p, void* vessel) { plugin().make_vessel(p, vessel); }
+
+QUILBET_EXPORT void QUILBET_STDCALL make_vesselmesh(void* mesh) { plugin().make_vesselmesh(mesh); }
+
+#if defined(_WIN32)
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) plugin().startup();
+    return TRUE;
+}
+#else
+// Runs when the shared library is loaded, after its static objects exist.
+__attribute__((constructor)) static void quilbet_load() { plugin().startup(); }
+#endif
