@@ -69,6 +69,24 @@ void BM_Habitat(benchmark::State& state) {
 }
 BENCHMARK(BM_Habitat)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
 
+// The hull without textures or hatches: grid, fill, polygonisation and merging.
+void BM_HabitatHullOnly(benchmark::State& state) {
+    const hab_spec spec = default_habitat(int32_t(state.range(0)));
+    typmsh m;
+    msh_prepare(m);
+    for (auto _ : state) {
+        mbs_grid grid;
+        grid.resolution = hab_resolution;
+        grid.group_count = 3;
+        grid.pass_count = 6;
+        mbs_build_grid(grid);
+        hab_fill_lattice(grid, spec);
+        mbs_polygonise(m, 0, grid);
+        benchmark::DoNotOptimize(m.grp[0].pnt.data());
+    }
+}
+BENCHMARK(BM_HabitatHullOnly)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+
 // The lattice fill alone, on a grid built once.
 void BM_HabitatLatticeFill(benchmark::State& state) {
     const hab_spec spec = default_habitat(int32_t(state.range(0)));
