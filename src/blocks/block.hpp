@@ -72,7 +72,8 @@ void define_param(paramtyp& p, const std::string& name, int32_t id, int32_t kind
 // texture object created.
 void define_block_type(blocktyp& b, const std::string& name, int32_t btype, int32_t cat,
                        int32_t nparams, int32_t nports);
-// val of the first of the first nparams parameters with this id; 0.0 when none.
+// val of the first of the first nparams parameters with this id (never reading
+// past the params array); 0.0 when none.
 double param_value(const blocktyp& b, int32_t id);
 // param_value > 0.
 bool param_bool(const blocktyp& b, int32_t id);

@@ -9,7 +9,9 @@ namespace quilbet {
 // Regenerates b's mesh from its parameter values with the generator of its
 // type, sets size to the mesh radius and, with with_ports, rebuilds its port
 // list (kept entries keep their link fields). An unknown type gives an empty
-// mesh and keeps the ports.
+// mesh and keeps the ports. A truss whose block count is negative (or too large
+// for 4 n + 2 ports to fit 32 bits) is built with no bays: 2 ports at z = 0.
+// A generator reporting too little room counts as 0 groups.
 void build_block_geometry(Context& ctx, blocktyp& b, bool with_ports);
 
 }  // namespace quilbet
