@@ -40,8 +40,6 @@ void mbs_build_grid(mbs_grid& grid) {
     }
 }
 
-bool mbs_inside(float value) { return value >= 1.0f; }
-
 Vec3f mbs_edge_vertex(Vec3f a, Vec3f b, float value_a, float value_b) {
     if (std::fabs(value_a) == 1.0f) return a;
     if (std::fabs(value_b) == 1.0f) return b;

@@ -70,7 +70,7 @@ struct mbs_grid {
 // below 2 or group_count below 1 the grid is left empty (nothing to polygonise).
 void mbs_build_grid(mbs_grid& grid);
 // Inside test: value >= 1.0 as a float; a NaN is outside.
-bool mbs_inside(float value);
+inline bool mbs_inside(float value) { return value >= 1.0f; }
 // Surface point on the lattice edge from a to b, all in float: a corner whose
 // |value| is exactly 1 captures the vertex (a first), equal values give a,
 // otherwise a + mu (b - a) with mu = (1 - value_a) / (value_b - value_a).

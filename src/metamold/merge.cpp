@@ -16,8 +16,10 @@
 //    three corners, seen from the tested point, lie within a cone of half-angle
 //    acos(0.11) around one direction, the angle sum of the test is at most
 //    2 pi sin(acos(0.11)) = 6.245 < 2 pi - 0.01, so the test is false.
-// Region growing keeps one lines_coplanar scan per region, as it must for the
-// tolerance to mean the same.
+//  - line-coplanarity and collinearity are first decided in double with a
+//    bound on the rounding of the float predicates; only values too close to
+//    the tolerance to tell go to the predicates themselves.
+// Region growing keeps one scan over the remaining facets per region.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -48,7 +50,43 @@ inline void facet_edge(const mbs_facet& f, int e, Vec3f& p, Vec3f& q) {
     }
 }
 
-inline bool joins_seed_plane(const mbs_facet& seed, const mbs_facet& f) {
+// Quick verdicts on lines_coplanar and points_collinear, worked out in double
+// from the float inputs. Each of those predicates rounds its differences and
+// cross product to float (relative error 2^-24 per rounding), so its value
+// lies within 4 * 2^-24 * |x|1 |y|1 |z|1 < 1e-6 * |x|1 |y|1 |z|1 of the exact
+// one. A verdict is given only when the exact value is farther than that from
+// the tolerance: +1 certainly true, -1 certainly false, 0 undecided (also for
+// values that are not finite).
+inline double l1(double x, double y, double z) { return std::fabs(x) + std::fabs(y) + std::fabs(z); }
+
+inline int coplanar_verdict(Vec3f a, Vec3f b, Vec3f c, Vec3f d) {
+    const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+    const double wx = double(d.x) - c.x, wy = double(d.y) - c.y, wz = double(d.z) - c.z;
+    const double sx = double(c.x) - a.x, sy = double(c.y) - a.y, sz = double(c.z) - a.z;
+    const double v = sx * (uy * wz - uz * wy) + sy * (uz * wx - ux * wz) + sz * (ux * wy - uy * wx);
+    const double err = 1e-6 * l1(ux, uy, uz) * l1(wx, wy, wz) * l1(sx, sy, sz);
+    const double av = std::fabs(v);
+    if (av > tolerance + err) return -1;
+    if (av < tolerance - err) return 1;
+    return 0;
+}
+
+inline int collinear_verdict(Vec3f a, Vec3f b, Vec3f c) {
+    const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+    const double wx = double(a.x) - c.x, wy = double(a.y) - c.y, wz = double(a.z) - c.z;
+    const double sum = std::fabs(uy * wz - uz * wy) + std::fabs(uz * wx - ux * wz) + std::fabs(ux * wy - uy * wx);
+    const double err = 1e-6 * l1(ux, uy, uz) * l1(wx, wy, wz);
+    if (sum > tolerance + err) return -1;
+    if (sum < tolerance - err) return 1;
+    return 0;
+}
+
+inline bool collinear(Vec3f a, Vec3f b, Vec3f c) {
+    const int v = collinear_verdict(a, b, c);
+    return v != 0 ? v > 0 : points_collinear(a, b, c);
+}
+
+bool joins_seed_plane_exact(const mbs_facet& seed, const mbs_facet& f) {
     for (int e = 0; e < 3; ++e) {
         Vec3f c, d;
         facet_edge(f, e, c, d);
@@ -57,6 +95,23 @@ inline bool joins_seed_plane(const mbs_facet& seed, const mbs_facet& f) {
         }
     }
     return true;
+}
+
+// A facet joins the seed's region when every one of its edges passes both
+// line tests; any certain failure decides, certain passes everywhere decide,
+// anything else asks the predicates themselves.
+inline bool joins_seed_plane(const mbs_facet& seed, const mbs_facet& f) {
+    bool certain = true;
+    for (int e = 0; e < 3; ++e) {
+        Vec3f c, d;
+        facet_edge(f, e, c, d);
+        const int v1 = coplanar_verdict(seed.pb, seed.pc, c, d);
+        if (v1 < 0) return false;
+        const int v2 = coplanar_verdict(seed.pa, seed.pb, c, d);
+        if (v2 < 0) return false;
+        if (v1 == 0 || v2 == 0) certain = false;
+    }
+    return certain || joins_seed_plane_exact(seed, f);
 }
 
 inline void write_facet(polyarr& bucket, const mbs_facet& f) {
@@ -85,7 +140,24 @@ inline uint64_t mix(uint64_t h) {
 // True when the point-in-triangle test of x against (p, q, r) is certainly
 // false: all three corners lie within acos(0.11) of the direction from x to
 // the centroid.
+// When x is one of the corners its own direction is the zero vector (left
+// unnormalised), two of the three angles are pi/2 and the test holds only if
+// the triangle's angle at that corner is within 0.01 of pi; a cosine above
+// -0.999 (angle below pi - 0.044) settles it as false.
+inline bool corner_angle_open(Vec3f x, Vec3f u, Vec3f v) {
+    const double ux = double(u.x) - x.x, uy = double(u.y) - x.y, uz = double(u.z) - x.z;
+    const double vx = double(v.x) - x.x, vy = double(v.y) - x.y, vz = double(v.z) - x.z;
+    const double uu = ux * ux + uy * uy + uz * uz, vv = vx * vx + vy * vy + vz * vz;
+    if (!(uu > 0) || !(vv > 0)) return false;
+    return (ux * vx + uy * vy + uz * vz) > -0.999 * std::sqrt(uu * vv);
+}
+
+inline bool same_point(Vec3f a, Vec3f b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
 inline bool surely_outside(Vec3f p, Vec3f q, Vec3f r, Vec3f x) {
+    if (same_point(x, p)) return corner_angle_open(x, q, r);
+    if (same_point(x, q)) return corner_angle_open(x, p, r);
+    if (same_point(x, r)) return corner_angle_open(x, p, q);
     const double ux = (double(p.x) + q.x + r.x) / 3 - x.x;
     const double uy = (double(p.y) + q.y + r.y) / 3 - x.y;
     const double uz = (double(p.z) + q.z + r.z) / 3 - x.z;
@@ -316,7 +388,7 @@ bool mbs_merger::scratch::try_join(size_t j, size_t k) {
     else if (ej.ia == ek.ib) { p = ek.a; ip = ek.ia; s = ej.a; n = ej.b; in = ej.ib; }
     else if (ej.ib == ek.ib) { p = ej.a; ip = ej.ia; s = ej.b; n = ek.a; in = ek.ia; }
     else return false;
-    if (!points_collinear(p, s, n)) return false;
+    if (!collinear(p, s, n)) return false;
     edges.erase(edges.begin() + static_cast<std::ptrdiff_t>(k));
     edges[j] = id_edge{p, n, ip, in};
     return true;
@@ -409,12 +481,12 @@ bool mbs_merger::scratch::clip_ears(polyarr& bucket, Vec3f normal) {
         }
         // An ear whose corners are collinear covers nothing: its corner is
         // cut off without writing a facet of zero area.
-        if (!points_collinear(p, c, n)) write_facet(bucket, mbs_facet{p, c, n, normal});
+        if (!collinear(p, c, n)) write_facet(bucket, mbs_facet{p, c, n, normal});
         poly.erase(poly.begin() + static_cast<std::ptrdiff_t>(q));
         --m;
         q = 0;
         if (m == 3) {
-            if (!points_collinear(poly[0], poly[1], poly[2])) {
+            if (!collinear(poly[0], poly[1], poly[2])) {
                 write_facet(bucket, mbs_facet{poly[0], poly[1], poly[2], normal});
             }
             return true;
@@ -460,7 +532,7 @@ void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, 
     }
     const Vec3f normal = facets[static_cast<size_t>(members[0])].norm;
     if (edges.size() == 3) {
-        if (points_collinear(poly[0], poly[1], poly[2])) {
+        if (collinear(poly[0], poly[1], poly[2])) {
             keep();
             return;
         }
