@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <climits>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -63,15 +64,18 @@ struct TestModule {
     }
 };
 
+// Length argument meaning "the whole vector".
+inline constexpr int32_t whole_length = INT32_MIN;
+
 // One make_vessel over words; the host lists are released afterwards unless
 // the caller takes them.
 struct VesselCall {
     std::array<uint8_t, 864> p{};
     HostVesselRecord v{};
 
-    VesselCall(Module& m, const std::vector<int32_t>& words, int32_t length = -1) {
+    VesselCall(Module& m, const std::vector<int32_t>& words, int32_t length = whole_length) {
         v = InProcessHost::make_vessel_record(words.data(),
-                                              length < 0 ? static_cast<int32_t>(words.size() * 4) : length);
+                                              length == whole_length ? static_cast<int32_t>(words.size() * 4) : length);
         m.make_vessel(p.data(), &v);
     }
     ~VesselCall() { InProcessHost::release_vessel(v); }
