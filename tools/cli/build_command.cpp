@@ -1,0 +1,131 @@
+// The build command.
+#include "build_command.hpp"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <regex>
+
+#include "catalogue_types.hpp"
+#include "files.hpp"
+#include "gltf_writer.hpp"
+#include "load_station.hpp"
+#include "png_io.hpp"
+#include "preview.hpp"
+#include "station_runner.hpp"
+
+namespace quilbet {
+namespace {
+
+// A progress line on stderr, shown only once a build has run for a moment.
+class ProgressLine {
+public:
+    ProgressLine() : start_(std::chrono::steady_clock::now()), tty_(isatty(STDERR_FILENO) != 0) {}
+    void show(const std::string& what) {
+        const double s = seconds();
+        if (s < 0.7) return;
+        if (tty_) {
+            std::fprintf(stderr, "\r%-60s", (what + " (" + std::to_string(static_cast<int>(s)) + " s)").c_str());
+            shown_ = true;
+        } else if (what != last_ && s - last_time_ >= 2.0) {
+            std::fprintf(stderr, "%s\n", what.c_str());
+            last_time_ = s;
+        }
+        last_ = what;
+    }
+    void done() {
+        if (shown_) std::fprintf(stderr, "\r%-60s\r", "");
+        shown_ = false;
+    }
+    double seconds() const {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+    }
+
+private:
+    std::chrono::steady_clock::time_point start_;
+    bool tty_;
+    bool shown_ = false;
+    std::string last_;
+    double last_time_ = -10;
+};
+
+}  // namespace
+
+bool parse_size(const std::string& text, int32_t& width, int32_t& height) {
+    static const std::regex form("([0-9]{1,5})[xX]([0-9]{1,5})");
+    std::smatch m;
+    if (!std::regex_match(text, m, form)) return false;
+    const int w = std::stoi(m[1].str()), h = std::stoi(m[2].str());
+    if (w < 16 || h < 16 || w > 8192 || h > 8192) return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+int run_build(const BuildOptions& opt) {
+    ProgressLine progress;
+    Module module;
+    module.set_diagnostic_sink([](const std::string& line) { std::cerr << "quilbet: " << line << "\n"; });
+    StartupOptions start;
+    start.write_placeholder_files = false;
+    if (!module.startup(start)) {
+        std::cerr << "quilbet: the module did not start: " << module.last_error() << "\n";
+        return 1;
+    }
+
+    CatalogueTypes types(module.catalogue());
+    StationText st;
+    Diagnostics diag;
+    const bool ok = load_station(opt.input, types, st, diag);
+    for (const Diagnostic& d : diag.list()) {
+        std::cerr << opt.input << ": " << (d.error ? "error: " : "warning: ") << d.text << "\n";
+    }
+    if (!ok) return 1;
+
+    const size_t blocks = st.station.records.size();
+    module.set_progress_callback([&](int32_t phase, double fraction) {
+        if (phase != 1) return;
+        const size_t done = static_cast<size_t>(fraction * static_cast<double>(blocks) + 0.5);
+        progress.show("building blocks " + std::to_string(done) + "/" + std::to_string(blocks));
+    });
+    BuildResult result;
+    std::string error;
+    if (!run_station(module, encode_blob(st.station), result, error)) {
+        progress.done();
+        std::cerr << "quilbet: " << opt.input << ": " << error << "\n";
+        return 1;
+    }
+
+    progress.show("writing " + opt.glb);
+    std::vector<uint8_t> glb;
+    if (!write_glb(result.scene, glb, error)) {
+        progress.done();
+        std::cerr << "quilbet: " << error << "\n";
+        return 1;
+    }
+    std::vector<uint8_t> png;
+    if (!opt.png.empty()) {
+        progress.show("rendering " + opt.png);
+        std::vector<uint8_t> rgb;
+        PreviewInfo info;
+        if (!render_preview(result.scene, opt.width, opt.height, rgb, info, error) ||
+            !encode_png(rgb.data(), opt.width, opt.height, 3, png, error)) {
+            progress.done();
+            std::cerr << "quilbet: preview: " << error << "\n";
+            return 1;
+        }
+    }
+    progress.done();
+    const std::string vessel = result.vessel.dump(2) + "\n";
+    if (!write_file_bytes(opt.glb, glb.data(), glb.size(), error) ||
+        (!opt.png.empty() && !write_file_bytes(opt.png, png.data(), png.size(), error)) ||
+        (!opt.vessel.empty() && !write_file_bytes(opt.vessel, vessel.data(), vessel.size(), error))) {
+        std::cerr << "quilbet: " << error << "\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace quilbet

@@ -1,0 +1,27 @@
+// `quilbet build`: description -> checked blob -> real entry points -> GLB,
+// optional PNG preview and vessel JSON.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quilbet {
+
+struct BuildOptions {
+    std::string input;     // JSON description or blob
+    std::string glb;       // required
+    std::string png;       // "" for none
+    std::string vessel;    // "" for none
+    int32_t width = 1280, height = 960;
+};
+
+// Parses "WxH" (16 to 8192 each). False on anything else.
+bool parse_size(const std::string& text, int32_t& width, int32_t& height);
+
+// Runs the whole build; returns the process exit code (0 success, 1 invalid
+// input or a failed build or write). Messages go to stderr; a progress line
+// appears when the build takes more than a moment. Nothing is written unless
+// the build succeeded.
+int run_build(const BuildOptions& opt);
+
+}  // namespace quilbet

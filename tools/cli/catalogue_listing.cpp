@@ -1,0 +1,103 @@
+// Catalogue listing in text and JSON.
+#include "catalogue_listing.hpp"
+
+#include <cmath>
+#include <cstdio>
+
+namespace quilbet {
+namespace {
+
+std::string num(double v) {
+    if (v == 0) v = 0;   // no "-0" in a listing
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.10g", v);
+    return buf;
+}
+
+std::string vec(Vec3 v) { return "(" + num(v.x) + ", " + num(v.y) + ", " + num(v.z) + ")"; }
+
+nlohmann::ordered_json vec_json(Vec3 v) { return nlohmann::ordered_json::array({v.x, v.y, v.z}); }
+
+}  // namespace
+
+const char* param_kind_name(int32_t kind) {
+    switch (kind) {
+    case 0: return "switch";
+    case 1: return "whole";
+    default: return "real";
+    }
+}
+
+std::string catalogue_text(const TypeSource& types) {
+    std::string out;
+    for (const TypeInfo& t : types.types()) {
+        out += t.name + "  (type " + std::to_string(t.btype) + ", " + t.category + ")\n";
+        if (t.params.empty()) out += "  parameters: none\n";
+        for (const ParamInfo& p : t.params) {
+            char line[256];
+            if (p.kind == 0) {
+                std::snprintf(line, sizeof line, "  param %-2d %-16s switch  default %s\n", p.id,
+                              ("\"" + p.name + "\"").c_str(), p.def > 0 ? "true" : "false");
+            } else {
+                std::snprintf(line, sizeof line, "  param %-2d %-16s %-6s  default %-8s range %s to %s\n", p.id,
+                              ("\"" + p.name + "\"").c_str(), param_kind_name(p.kind), num(p.def).c_str(),
+                              num(p.min).c_str(), num(p.max).c_str());
+            }
+            out += line;
+        }
+        for (size_t i = 0; i < t.ports.size(); ++i) {
+            const PortInfo& p = t.ports[i];
+            char line[256];
+            std::snprintf(line, sizeof line, "  port  %-2zu kind %-2d at %-18s facing %s\n", i, p.kind,
+                          vec(p.pos).c_str(), vec(p.dir).c_str());
+            out += line;
+        }
+        out += "\n";
+    }
+    return out;
+}
+
+nlohmann::ordered_json catalogue_json(const TypeSource& types) {
+    using oj = nlohmann::ordered_json;
+    oj list = oj::array();
+    for (const TypeInfo& t : types.types()) {
+        oj params = oj::array();
+        for (const ParamInfo& p : t.params) {
+            oj o = oj::object();
+            o["name"] = p.name;
+            o["id"] = p.id;
+            o["kind"] = param_kind_name(p.kind);
+            if (p.kind == 0) {
+                o["default"] = p.def > 0;
+            } else {
+                o["default"] = p.def;
+                o["min"] = p.min;
+                o["max"] = p.max;
+            }
+            params.push_back(o);
+        }
+        oj ports = oj::array();
+        for (size_t i = 0; i < t.ports.size(); ++i) {
+            oj o = oj::object();
+            o["index"] = i;
+            o["kind"] = t.ports[i].kind;
+            o["position"] = vec_json(t.ports[i].pos);
+            o["direction"] = vec_json(t.ports[i].dir);
+            o["up"] = vec_json(t.ports[i].up);
+            ports.push_back(o);
+        }
+        oj o = oj::object();
+        o["name"] = t.name;
+        o["id"] = t.btype;
+        o["category"] = t.category;
+        o["category_index"] = t.cat;
+        o["parameters"] = params;
+        o["ports"] = ports;
+        list.push_back(o);
+    }
+    oj doc = oj::object();
+    doc["types"] = list;
+    return doc;
+}
+
+}  // namespace quilbet

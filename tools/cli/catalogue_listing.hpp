@@ -1,0 +1,20 @@
+// The catalogue as a person reads it (text) or a program reads it (JSON).
+#pragma once
+
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "type_info.hpp"
+
+namespace quilbet {
+
+// Every type: name, id, category; parameters with kind, default and range;
+// ports with index, kind, position and direction (default parameters).
+std::string catalogue_text(const TypeSource& types);
+nlohmann::ordered_json catalogue_json(const TypeSource& types);
+
+// "switch", "whole" or "real".
+const char* param_kind_name(int32_t kind);
+
+}  // namespace quilbet

@@ -1,0 +1,22 @@
+// glTF 2.0 binary (.glb) export of a built station.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "scene.hpp"
+
+namespace quilbet {
+
+// Writes the scene as one GLB: one node and mesh per group that has
+// triangles (empty groups are skipped), positions, unit normals, texture
+// coordinates and indices (16-bit when they fit, else 32-bit), a metallic-
+// roughness material from the group's colours (base colour = diffuse, emissive
+// factor = emissive, roughness = clamp(1 - specpow / 100, 0.1, 1), metallic 0)
+// and the group's texture embedded as PNG with linear filtering and clamped
+// coordinates. Units are metres; the station frame is kept as it is.
+// False with a reason on failure.
+bool write_glb(const Scene& scene, std::vector<uint8_t>& out, std::string& error);
+
+}  // namespace quilbet

@@ -1,0 +1,47 @@
+// Loading and checking a station description from JSON or blob bytes.
+#include "load_station.hpp"
+
+#include "files.hpp"
+#include "validate.hpp"
+
+namespace quilbet {
+
+bool looks_like_blob(const std::vector<uint8_t>& bytes) {
+    return bytes.size() >= 4 && bytes[0] == 1 && bytes[1] == 1 && bytes[2] == 1 && bytes[3] == 1;
+}
+
+bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, const TypeSource& types, StationText& out,
+                        Diagnostics& diag) {
+    out = StationText{};
+    if (is_blob) {
+        std::string error;
+        if (!decode_blob(bytes.data(), bytes.size(), out.station, error)) {
+            diag.error("blob: " + error);
+            return false;
+        }
+        for (const BlobRecord& r : out.station.records) out.names[r.id] = std::to_string(r.id);
+    } else {
+        const std::string text(bytes.begin(), bytes.end());
+        if (!parse_station_json(text, types, out, diag)) return false;
+    }
+    const auto& names = out.names;
+    validate_station(out.station, types,
+                     [&names](int32_t slot) {
+                         const auto it = names.find(slot);
+                         return it != names.end() ? it->second : std::to_string(slot);
+                     },
+                     diag);
+    return !diag.has_errors();
+}
+
+bool load_station(const std::string& path, const TypeSource& types, StationText& out, Diagnostics& diag) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!read_file_bytes(path, bytes, error)) {
+        diag.error(error);
+        return false;
+    }
+    return load_station_bytes(bytes, looks_like_blob(bytes), types, out, diag);
+}
+
+}  // namespace quilbet

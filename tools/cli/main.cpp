@@ -1,0 +1,139 @@
+// quilbet: the command-line tool for people who design stations.
+//
+//   quilbet describe STATION.json [-o STATION.blob]    check, and write the description blob
+//   quilbet decode STATION.blob [-o STATION.json]      blob back to JSON (exact round trip)
+//   quilbet build STATION.json|.blob -o OUT.glb [--png OUT.png] [--vessel OUT.json] [--size WxH]
+//   quilbet catalogue [--json]                         every block type, parameter and port
+//
+// Exit codes: 0 success (warnings allowed), 1 invalid input or a failed
+// build or write, 2 a usage error. Invalid input writes no output file.
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include <CLI/CLI.hpp>
+
+#include "build_command.hpp"
+#include "catalogue_listing.hpp"
+#include "catalogue_types.hpp"
+#include "files.hpp"
+#include "load_station.hpp"
+
+namespace {
+
+using namespace quilbet;
+
+constexpr int exit_ok = 0;
+constexpr int exit_invalid = 1;
+constexpr int exit_usage = 2;
+
+void print_diagnostics(const std::string& file, const Diagnostics& diag) {
+    for (const Diagnostic& d : diag.list()) {
+        std::cerr << file << ": " << (d.error ? "error: " : "warning: ") << d.text << "\n";
+    }
+}
+
+int describe(const std::string& in, const std::string& out) {
+    CatalogueTypes types;
+    StationText st;
+    Diagnostics diag;
+    const bool ok = load_station(in, types, st, diag);
+    print_diagnostics(in, diag);
+    if (!ok) return exit_invalid;
+    if (out.empty()) return exit_ok;
+    const std::vector<uint8_t> blob = encode_blob(st.station);
+    std::string error;
+    if (!write_file_bytes(out, blob.data(), blob.size(), error)) {
+        std::cerr << "quilbet: " << error << "\n";
+        return exit_invalid;
+    }
+    return exit_ok;
+}
+
+int decode(const std::string& in, const std::string& out) {
+    CatalogueTypes types;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    if (!read_file_bytes(in, bytes, error)) {
+        std::cerr << "quilbet: " << error << "\n";
+        return exit_invalid;
+    }
+    StationText st;
+    Diagnostics diag;
+    const bool ok = load_station_bytes(bytes, true, types, st, diag);
+    print_diagnostics(in, diag);
+    if (!ok) return exit_invalid;
+    const std::string text = station_to_json(st.station, types).dump(2) + "\n";
+    if (out.empty()) {
+        std::cout << text;
+        return exit_ok;
+    }
+    if (!write_file_bytes(out, text.data(), text.size(), error)) {
+        std::cerr << "quilbet: " << error << "\n";
+        return exit_invalid;
+    }
+    return exit_ok;
+}
+
+int catalogue(bool json) {
+    CatalogueTypes types;
+    if (json) {
+        std::cout << catalogue_json(types).dump(2) << "\n";
+    } else {
+        std::cout << catalogue_text(types);
+    }
+    return exit_ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"quilbet: station descriptions, blobs, glTF models and previews of quilbet space stations"};
+    app.require_subcommand(1);
+    std::string in, out, png, vessel, size = "1280x960";
+    bool json = false;
+
+    CLI::App* c_describe = app.add_subcommand("describe", "Check a JSON station description and write its blob");
+    c_describe->add_option("station", in, "JSON station description")->required();
+    c_describe->add_option("-o,--output", out, "Blob to write (without it, only check)");
+
+    CLI::App* c_decode = app.add_subcommand("decode", "Turn a description blob back into JSON");
+    c_decode->add_option("blob", in, "Description blob")->required();
+    c_decode->add_option("-o,--output", out, "JSON file to write (default: standard output)");
+
+    CLI::App* c_build = app.add_subcommand("build", "Build a station and write it as glTF binary");
+    c_build->add_option("station", in, "JSON description or blob")->required();
+    c_build->add_option("-o,--output", out, "glTF binary (.glb) to write")->required();
+    c_build->add_option("--png", png, "Also render a preview picture to this PNG file");
+    c_build->add_option("--vessel", vessel, "Also write the vessel data (docking ports, habitat entry) as JSON");
+    c_build->add_option("--size", size, "Preview size WxH (default 1280x960)");
+
+    CLI::App* c_catalogue = app.add_subcommand("catalogue", "List every block type with parameters and ports");
+    c_catalogue->add_flag("--json", json, "Machine-readable listing");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return exit_usage;
+    }
+
+    if (*c_describe) return describe(in, out);
+    if (*c_decode) return decode(in, out);
+    if (*c_catalogue) return catalogue(json);
+    if (*c_build) {
+        BuildOptions opt;
+        opt.input = in;
+        opt.glb = out;
+        opt.png = png;
+        opt.vessel = vessel;
+        if (!parse_size(size, opt.width, opt.height)) {
+            std::cerr << "quilbet: --size expects WIDTHxHEIGHT between 16x16 and 8192x8192, not \"" << size << "\"\n";
+            return exit_usage;
+        }
+        return run_build(opt);
+    }
+    return exit_usage;
+}

@@ -1,0 +1,42 @@
+// The readable station description (JSON) and its translation to and from the
+// description blob's records.
+//
+//   { "blocks": [ { "id": "core", "type": "Hab_A", "params": { "Length": 10, "Round": true } },
+//                 { "id": "node", "type": "Hab_Node_A" } ],
+//     "links":  { "core.0": "node.1" } }
+//
+// Types by catalogue name (any letter case) or type id; parameters by name or
+// by id written as a string of digits; switches as true / false (stored as
+// 1 / -1); each link written once, both sides go into the blob. The first block
+// is the root. Names as ids are numbered by their place in the list; ids that
+// are whole numbers are the block slots themselves (what `decode` writes).
+#pragma once
+
+#include <map>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "blob.hpp"
+#include "diagnostics.hpp"
+#include "type_info.hpp"
+
+namespace quilbet {
+
+struct StationText {
+    BlobStation station;
+    std::map<int32_t, std::string> names;   // slot -> id as written
+};
+
+// Reads a description from JSON text. Problems of the text itself (syntax,
+// unknown keys, unknown types and parameters, malformed or doubled links) go to
+// diag as errors naming the block and field; returns false when any was found.
+// The result still has to pass validate_station.
+bool parse_station_json(const std::string& text, const TypeSource& types, StationText& out, Diagnostics& diag);
+
+// Writes the JSON description of a station that passed validate_station:
+// integer ids (the slots), type and parameter names, switches as true / false,
+// each link once. parse_station_json of its dump gives the same records.
+nlohmann::ordered_json station_to_json(const BlobStation& st, const TypeSource& types);
+
+}  // namespace quilbet

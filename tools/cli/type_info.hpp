@@ -1,0 +1,61 @@
+// What the description tools need to know about block types: names, ids,
+// parameters with kinds and ranges, and the ports an instance gets for a given
+// set of parameter values. The real source is the module's Catalogue
+// (catalogue_types.hpp); tests can supply a small table of their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "blob.hpp"
+#include "maths/maths.hpp"
+
+namespace quilbet {
+
+struct ParamInfo {
+    std::string name;
+    int32_t id = 0;
+    int32_t kind = 0;     // 0 switch, 1 whole number, 2 real number
+    double def = 0;
+    double min = 0;
+    double max = 0;
+};
+
+struct PortInfo {
+    int32_t kind = 0;
+    Vec3 pos;
+    Vec3 dir;
+    Vec3 up;
+};
+
+struct TypeInfo {
+    std::string name;
+    int32_t btype = 0;
+    int32_t cat = 0;
+    std::string category;
+    std::vector<ParamInfo> params;
+    std::vector<PortInfo> ports;   // the ports of the default parameters
+};
+
+class TypeSource {
+public:
+    virtual ~TypeSource() = default;
+    // Every type, in catalogue order.
+    virtual const std::vector<TypeInfo>& types() const = 0;
+    // The ports of an instance of types()[type_index] whose parameters are set
+    // by `params` (entries in blob order; later entries win; unknown ids ignored).
+    virtual std::vector<PortInfo> instance_ports(size_t type_index, const std::vector<BlobParam>& params) const = 0;
+
+    // Index of the first type with this id, or -1.
+    int32_t find_btype(int32_t btype) const;
+    // Index of the first type whose name matches ignoring letter case, or -1.
+    int32_t find_name(const std::string& name) const;
+};
+
+// Case-insensitive edit distance (insertions, deletions, substitutions, swaps of neighbours).
+size_t name_distance(const std::string& a, const std::string& b);
+// The candidate closest to `name`, or "" when none is close enough to be a likely typo.
+std::string closest_name(const std::string& name, const std::vector<std::string>& candidates);
+
+}  // namespace quilbet

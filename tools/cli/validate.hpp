@@ -1,0 +1,33 @@
+// Checks a decoded station description as a whole before anything is built
+// from it: types, parameters, port entries, links, the tree shape and the hard
+// limits. Values outside a catalogue range are warnings; everything that the
+// module would refuse, misread or place wrongly is an error.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "blob.hpp"
+#include "diagnostics.hpp"
+#include "type_info.hpp"
+
+namespace quilbet {
+
+// How messages name a block: its id as the user wrote it ("core", or 3 for a
+// blob). Given the slot, returns the text without type.
+using BlockNamer = std::function<std::string(int32_t slot)>;
+
+// Adds every problem of `st` to `diag`. Each fault is reported once: a block of
+// unknown type gets no further messages about its parameters or ports, and a
+// link is judged once from its first side.
+void validate_station(const BlobStation& st, const TypeSource& types, const BlockNamer& name_of,
+                      Diagnostics& diag);
+
+// The hard limit that a parameter value breaks, or "" when it keeps within them.
+// kind 1 (whole number) values are checked after rounding to nearest.
+std::string hard_limit_problem(int32_t btype, int32_t param_id, int32_t kind, double value);
+// The hard limit on the block count N, or "" when it is within it.
+std::string block_count_problem(int64_t count);
+
+}  // namespace quilbet
