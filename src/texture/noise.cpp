@@ -12,6 +12,8 @@
 
 #include <cmath>
 
+#include "texture/noise_kernel.hpp"
+
 namespace quilbet {
 
 NoiseTables::NoiseTables() {
@@ -39,88 +41,59 @@ void noise_seed(NoiseTables& nt, Random& rng, int32_t seed) {
     rng.set_state(saved);
 }
 
-namespace {
+namespace noise_kernel {
 
-// The lattice cell below v: its index modulo 256 and the offset v - floor(v).
-// floor is the truncation, one lower when the fractional part is negative.
 // From 2^23 on every float is a whole number, so the offset is 0 and the
-// index is v modulo 256 (taken exactly), which keeps huge coordinates from
-// overflowing the integer cell; non-finite v gives a NaN offset.
-struct LatticeCell {
-    uint32_t index;
-    float offset;
-};
-
-LatticeCell lattice_cell(float v) {
-    if (std::fabs(v) < 8388608.0f) {
-        int32_t t = static_cast<int32_t>(v);
-        if (v - static_cast<float>(t) < 0.0f) t -= 1;
-        return {static_cast<uint32_t>(t) & 255u, v - static_cast<float>(t)};
-    }
+// index is v modulo 256 (taken exactly); this keeps huge coordinates from
+// overflowing an integer cell. Non-finite v gives a NaN offset.
+LatticeCell lattice_cell_far(float v) {
     return {static_cast<uint32_t>(trunc_i32(std::fmod(v, 256.0f))) & 255u, v - v};
 }
 
-float fade(float t) { return t * t * (3.0f - 2.0f * t); }
+OctavePlan make_octave_plan(int32_t octaves, double wavelength) {
+    OctavePlan plan;
+    plan.octaves = usable_octaves(octaves);
+    plan.wavelength = wavelength;
+    double inverse = 1.0;
+    for (int32_t i = 0; i < plan.octaves; ++i) {
+        plan.inverse_weight[i] = inverse;
+        inverse /= 2.0;
+    }
+    int exponent = 0;
+    const double mantissa = std::frexp(wavelength, &exponent);
+    if (mantissa != 0.5 || exponent < -60 || exponent > 60 || plan.octaves < 1) return plan;
+    const int32_t e = exponent - 1;   // wavelength = 2^e
+    plan.factor[0] = std::ldexp(1.0f, -e);
+    for (int32_t i = 1; i < plan.octaves; ++i) plan.factor[i] = plan.factor[i - 1] * 2.0f;
+    // P, P 2^-e and P 2^(octaves - 1 - e) all normal floats.
+    const double flt_min = 0x1p-126;
+    const double flt_max = 0x1.fffffep127;
+    plan.low = std::fmax(flt_min, std::ldexp(flt_min, e));
+    plan.high = std::fmin(flt_max, std::ldexp(flt_max, e - (plan.octaves - 1)));
+    plan.power_of_two = true;
+    return plan;
+}
 
-float lerp(float a, float b, float s) { return a + s * (b - a); }
-
-float dot(const Vec3f& g, float x, float y, float z) { return g.x * x + g.y * y + g.z * z; }
-
-}  // namespace
+}  // namespace noise_kernel
 
 float noise3(const NoiseTables& nt, float x, float y, float z) {
+    using namespace noise_kernel;
     const LatticeCell cx = lattice_cell(x);
     const LatticeCell cy = lattice_cell(y);
     const LatticeCell cz = lattice_cell(z);
-    const float fx = cx.offset;
-    const float fy = cy.offset;
-    const float fz = cz.offset;
-    const float fx1 = fx - 1.0f;
-    const float fy1 = fy - 1.0f;
-    const float fz1 = fz - 1.0f;
-    const float sx = fade(fx);
-    const float sy = fade(fy);
-    const float sz = fade(fz);
-
-    const uint32_t x0 = cx.index, x1 = (x0 + 1u) & 255u;
-    const uint32_t y0 = cy.index, y1 = (y0 + 1u) & 255u;
-    const uint32_t z0 = cz.index, z1 = (z0 + 1u) & 255u;
-    const uint8_t* perm = nt.noise_perm;
-    const uint32_t pz0 = perm[z0], pz1 = perm[z1];
-    const uint32_t p00 = perm[(pz0 + y0) & 255u], p10 = perm[(pz0 + y1) & 255u];
-    const uint32_t p01 = perm[(pz1 + y0) & 255u], p11 = perm[(pz1 + y1) & 255u];
-    const Vec3f* grad = nt.noise_grad;
-
-    const float d000 = dot(grad[perm[(p00 + x0) & 255u]], fx, fy, fz);
-    const float d100 = dot(grad[perm[(p00 + x1) & 255u]], fx1, fy, fz);
-    const float d010 = dot(grad[perm[(p10 + x0) & 255u]], fx, fy1, fz);
-    const float d110 = dot(grad[perm[(p10 + x1) & 255u]], fx1, fy1, fz);
-    const float d001 = dot(grad[perm[(p01 + x0) & 255u]], fx, fy, fz1);
-    const float d101 = dot(grad[perm[(p01 + x1) & 255u]], fx1, fy, fz1);
-    const float d011 = dot(grad[perm[(p11 + x0) & 255u]], fx, fy1, fz1);
-    const float d111 = dot(grad[perm[(p11 + x1) & 255u]], fx1, fy1, fz1);
-
-    const float a00 = lerp(d000, d100, sx);
-    const float a10 = lerp(d010, d110, sx);
-    const float b0 = lerp(a00, a10, sy);
-    const float a01 = lerp(d001, d101, sx);
-    const float a11 = lerp(d011, d111, sx);
-    const float b1 = lerp(a01, a11, sy);
-    return lerp(b0, b1, sz);
+    uint8_t h[8];
+    corner_hashes(nt.noise_perm, cx.index, cy.index, cz.index, h);
+    return blend(nt.noise_grad, h, cx.offset, cy.offset, cz.offset);
 }
 
 double noise_sum(const NoiseTables& nt, Vec3 p, int32_t octaves, Vec3 scale, double wavelength) {
-    // The weight table ends at 2^32; more octaves would add nothing visible anyway.
-    constexpr int32_t max_octaves = static_cast<int32_t>(sizeof(nt.octave_weight) / sizeof(double));
-    if (octaves > max_octaves) octaves = max_octaves;
+    using namespace noise_kernel;
+    const OctavePlan plan = make_octave_plan(octaves, wavelength);
+    float pts[33][3];
+    octave_points(plan, nt, p, scale, pts);
     double sum = 0.0;
-    for (int32_t i = 0; i < octaves; ++i) {
-        const long double weight = nt.octave_weight[i];
-        const long double c = 1.0L / (static_cast<long double>(wavelength) / weight);
-        const float sx = static_cast<float>(static_cast<long double>(scale.x) * p.x * c);
-        const float sy = static_cast<float>(static_cast<long double>(scale.y) * p.y * c);
-        const float sz = static_cast<float>(static_cast<long double>(scale.z) * p.z * c);
-        sum = static_cast<double>(sum + noise3(nt, sx, sy, sz) / weight);
+    for (int32_t i = 0; i < plan.octaves; ++i) {
+        sum = add_octave(sum, noise3(nt, pts[i][0], pts[i][1], pts[i][2]), plan.inverse_weight[i]);
     }
     return sum;
 }

@@ -3,6 +3,7 @@
 // allocates once and hands to the group; channel sums wrap modulo 256.
 #include "texture/painters.hpp"
 
+#include "texture/noise_sampler.hpp"
 #include "texture/paint_support.hpp"
 
 namespace quilbet {
@@ -36,10 +37,11 @@ void tex_noise(Context& ctx, typmshgrp& g) {
     const int32_t octaves = small_octaves();
     const int32_t t = tex_size;
     uint32_t* pix = paint::attach_pixel_block(g, t);
+    NoiseSampler noise(ctx.noise, octaves, 1.0);
     for (int32_t y = 0; y < t; ++y) {
         for (int32_t x = 0; x < t; ++x) {
             const Vec3 p{8.0 * x / t, 8.0 * y / t, 100.0};
-            const float v = static_cast<float>(noise_sum(ctx.noise, p, octaves, unit_scale, 1.0));
+            const float v = static_cast<float>(noise.sum(p, unit_scale));
             const int32_t h = nearest_i32(50.0L * v);
             pix[y * t + x] = paint::opaque(138 + h, 138 + h, 148 + h);
         }
@@ -63,10 +65,11 @@ void tex_ridges(Context& ctx, typmshgrp& g, int32_t kind) {
     const int32_t octaves = small_octaves();
     const int32_t t = tex_size;
     uint32_t* pix = paint::attach_pixel_block(g, t);
+    NoiseSampler noise(ctx.noise, octaves, 1.0);
     for (int32_t y = 0; y < t; ++y) {
         for (int32_t x = 0; x < t; ++x) {
             const Vec3 p{8.0 * x / t, 8.0 * y / t, 1900.0};
-            float v = static_cast<float>(noise_fold(ctx.noise, p, octaves, unit_scale, 1.0));
+            float v = static_cast<float>(noise.fold(p, unit_scale));
             if (v > 0.9L) v = 2.0f;
             const int32_t h = nearest_i32(static_cast<long double>(amplitude) * v);
             pix[y * t + x] = paint::opaque(base[0] + h, base[1] + h, base[2] + h);
@@ -80,10 +83,11 @@ void tex_stripes(Context& ctx, typmshgrp& g) {
     const int32_t t = tex_size;
     const int32_t stripe_pitch = t / 4;
     uint32_t* pix = paint::attach_pixel_block(g, t);
+    NoiseSampler noise(ctx.noise, octaves, 1.0);
     for (int32_t y = 0; y < t; ++y) {
         for (int32_t x = 0; x < t; ++x) {
             const Vec3 p{4.0 * x / t, 4.0 * y / t, 100.0};
-            float v = static_cast<float>(noise_sum(ctx.noise, p, octaves, unit_scale, 1.0));
+            float v = static_cast<float>(noise.sum(p, unit_scale));
             if (x % stripe_pitch == 0) v = static_cast<float>(v - 20.0L);
             const int32_t h = nearest_i32(40.0L * v);
             pix[y * t + x] = paint::opaque(125 + h, 145 + h, 125 + h);

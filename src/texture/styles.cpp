@@ -4,6 +4,7 @@
 // Every quantity is a 6-octave noise sum; pixels are painted row by row.
 #include "texture/painters.hpp"
 
+#include "texture/noise_sampler.hpp"
 #include "texture/paint_support.hpp"
 
 namespace quilbet {
@@ -31,37 +32,50 @@ int32_t toward(int32_t ch, int32_t target, double w) {
     return ch + nearest_i32(static_cast<long double>(w) * (target - ch));
 }
 
-// nb: the slow brown noise at (x, y, 100).
-double base_noise(const NoiseTables& nt, int32_t x, int32_t y) {
-    return noise_sum(nt, Vec3{double(x), double(y), 100.0}, style_octaves, unit_scale, plain_wavelength);
-}
+// The octave sums a style samples, one sampler each so that every sampler
+// walks its own sequence of neighbouring points.
+struct StyleNoise {
+    StyleNoise(const NoiseTables& nt, double warp_wavelength)
+        : nb(nt, style_octaves, plain_wavelength),
+          nb2(nt, style_octaves, plain_wavelength),
+          streak(nt, style_octaves, plain_wavelength),
+          warp_a(nt, style_octaves, warp_wavelength),
+          warp_b(nt, style_octaves, warp_wavelength),
+          warp_c(nt, style_octaves, warp_wavelength),
+          warp_g(nt, style_octaves, warp_wavelength) {}
 
-// q: the marbled value, (g/2 + 1/2)^2 of a sum whose scale follows three slower sums.
-float marble(const NoiseTables& nt, int32_t x, int32_t y, double wavelength) {
-    const double a = noise_sum(nt, Vec3{double(x), double(y), 100.0}, style_octaves, unit_scale, wavelength);
-    const double b = noise_sum(nt, Vec3{100.0, double(x), double(y)}, style_octaves, unit_scale, wavelength);
-    const double c = noise_sum(nt, Vec3{double(x), 100.0, double(y)}, style_octaves, unit_scale, wavelength);
-    const Vec3 warp{a / 2.0 + 1.0, b / 2.0 + 1.0, c / 2.0 + 1.0};
-    const long double g = noise_sum(nt, Vec3{double(x), double(y), 100.0}, style_octaves, warp, wavelength);
-    const long double half = g / 2.0L + 0.5L;
-    return static_cast<float>(half * half);
-}
+    // nb: the slow brown noise at (x, y, 100).
+    double base(int32_t x, int32_t y) { return nb.sum(Vec3{double(x), double(y), 100.0}, unit_scale); }
 
-// Styles 0, 1, 2: brown with streaks; `wavy` moves the streak sample by 5 nb.
-uint32_t streaked(const NoiseTables& nt, int32_t x, int32_t y, bool wavy, double streak_y_scale) {
-    const double nb = base_noise(nt, x, y);
-    const int32_t k = nearest_i32(10.0L * nb);
-    Vec3 p{double(x), double(y), 100.0};
-    if (wavy) {
-        p.x = static_cast<double>(x + 5.0L * nb);
-        p.y = static_cast<double>(y + 5.0L * nb);
+    // q: the marbled value, (g/2 + 1/2)^2 of a sum whose scale follows three slower sums.
+    float marble(int32_t x, int32_t y) {
+        const double a = warp_a.sum(Vec3{double(x), double(y), 100.0}, unit_scale);
+        const double b = warp_b.sum(Vec3{100.0, double(x), double(y)}, unit_scale);
+        const double c = warp_c.sum(Vec3{double(x), 100.0, double(y)}, unit_scale);
+        const Vec3 warp{a / 2.0 + 1.0, b / 2.0 + 1.0, c / 2.0 + 1.0};
+        const long double g = warp_g.sum(Vec3{double(x), double(y), 100.0}, warp);
+        const long double half = g / 2.0L + 0.5L;
+        return static_cast<float>(half * half);
     }
-    const long double s = noise_sum(nt, p, style_octaves, Vec3{0.5, streak_y_scale, 1.0}, plain_wavelength);
-    const float s1 = static_cast<float>(s / 2.0L + 0.5L);
-    const int32_t rg = nearest_i32(60.0L * s1);
-    const int32_t bl = nearest_i32(20.0L * s1);
-    return paint::opaque(140 + k + rg, 60 + k + rg, 20 + k + bl);
-}
+
+    // Styles 0, 1, 2: brown with streaks; `wavy` moves the streak sample by 5 nb.
+    uint32_t streaked(int32_t x, int32_t y, bool wavy, double streak_y_scale) {
+        const double n = base(x, y);
+        const int32_t k = nearest_i32(10.0L * n);
+        Vec3 p{double(x), double(y), 100.0};
+        if (wavy) {
+            p.x = static_cast<double>(x + 5.0L * n);
+            p.y = static_cast<double>(y + 5.0L * n);
+        }
+        const long double s = streak.sum(p, Vec3{0.5, streak_y_scale, 1.0});
+        const float s1 = static_cast<float>(s / 2.0L + 0.5L);
+        const int32_t rg = nearest_i32(60.0L * s1);
+        const int32_t bl = nearest_i32(20.0L * s1);
+        return paint::opaque(140 + k + rg, 60 + k + rg, 20 + k + bl);
+    }
+
+    NoiseSampler nb, nb2, streak, warp_a, warp_b, warp_c, warp_g;
+};
 
 // Styles 6 and 8: light plating moved toward (160, 155, 135) by the seam weight.
 uint32_t plating(float q, double w) {
@@ -78,8 +92,8 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
     const int32_t n = size;
     uint32_t* pix = paint::attach_pixel_block(g, n);
     if (pix == nullptr) return;
-    const NoiseTables& nt = ctx.noise;
     const double warp_wavelength = static_cast<float>(static_cast<long double>(n) / 16.0L);
+    StyleNoise noise(ctx.noise, warp_wavelength);
 
     for (int32_t y = 0; y < n; ++y) {
         uint32_t* row = pix + static_cast<std::size_t>(y) * static_cast<std::size_t>(n);
@@ -87,17 +101,17 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
             uint32_t word;
             switch (style) {
                 case 0:
-                    word = streaked(nt, x, y, false, 5.0);
+                    word = noise.streaked(x, y, false, 5.0);
                     break;
                 case 1:
-                    word = streaked(nt, x, y, true, 5.0);
+                    word = noise.streaked(x, y, true, 5.0);
                     break;
                 case 2:
-                    word = streaked(nt, x, y, true, 15.0);
+                    word = noise.streaked(x, y, true, 15.0);
                     break;
                 case 3:
                 case 99: {
-                    const float q = marble(nt, x, y, warp_wavelength);
+                    const float q = noise.marble(x, y);
                     word = paint::opaque(170 + nearest_i32(20.0L * q), 120 + nearest_i32(50.0L * q),
                                          70 + nearest_i32(70.0L * q));
                     break;
@@ -109,9 +123,8 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
                     break;
                 }
                 case 5: {
-                    const double nb = base_noise(nt, x, y);
-                    const double nb2 = noise_sum(nt, Vec3{100.0, double(x), double(y)}, style_octaves, unit_scale,
-                                                 plain_wavelength);
+                    const double nb = noise.base(x, y);
+                    const double nb2 = noise.nb2.sum(Vec3{100.0, double(x), double(y)}, unit_scale);
                     const float g1 = static_cast<float>(16.0L * nb);
                     const float g2 = static_cast<float>(16.0L * nb2);
                     const int32_t gx = nearest_i32(static_cast<long double>(x) + g1);
@@ -122,7 +135,7 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
                     break;
                 }
                 case 6: {
-                    const float q = marble(nt, x, y, warp_wavelength);
+                    const float q = noise.marble(x, y);
                     const double w = grid_weight([&](int32_t p) { return x % p < 2 || y % p < 2; });
                     word = plating(q, w);
                     break;
@@ -134,13 +147,13 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
                     if (rivet) {
                         word = paint::opaque(50, 50, 50);
                     } else {
-                        const int32_t grey = 180 + nearest_i32(10.0L * marble(nt, x, y, warp_wavelength));
+                        const int32_t grey = 180 + nearest_i32(10.0L * noise.marble(x, y));
                         word = paint::opaque(grey, grey, grey);
                     }
                     break;
                 }
                 case 8: {
-                    const float q = marble(nt, x, y, warp_wavelength);
+                    const float q = noise.marble(x, y);
                     const int64_t xy = static_cast<int64_t>(x) * y;
                     const double w = grid_weight([&](int32_t p) { return xy % p < 6; });
                     word = plating(q, w);

@@ -10,9 +10,13 @@
 namespace quilbet {
 
 inline float reference_noise3(const NoiseTables& nt, float x, float y, float z) {
-    const int X0 = static_cast<int>(std::floor(x)), Y0 = static_cast<int>(std::floor(y)),
-              Z0 = static_cast<int>(std::floor(z));
-    const float fx = x - float(X0), fy = y - float(Y0), fz = z - float(Z0);
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return std::nanf("");
+    // floor in double (exact for every float), the cell index taken modulo 256.
+    const double fl[3] = {std::floor(double(x)), std::floor(double(y)), std::floor(double(z))};
+    int cell[3];
+    for (int a = 0; a < 3; ++a) cell[a] = (static_cast<int>(std::fmod(fl[a], 256.0)) + 256) & 255;
+    const int X0 = cell[0], Y0 = cell[1], Z0 = cell[2];
+    const float fx = x - float(fl[0]), fy = y - float(fl[1]), fz = z - float(fl[2]);
     const float fx1 = fx - 1.0f, fy1 = fy - 1.0f, fz1 = fz - 1.0f;
     const float sx = fx * fx * (3.0f - 2.0f * fx);
     const float sy = fy * fy * (3.0f - 2.0f * fy);
@@ -38,6 +42,24 @@ inline float reference_noise3(const NoiseTables& nt, float x, float y, float z) 
     const float a11 = lerp(d(X0, Y0 + 1, Z0 + 1, fx, fy1, fz1), d(X0 + 1, Y0 + 1, Z0 + 1, fx1, fy1, fz1), sx);
     const float b1 = lerp(a01, a11, sy);
     return lerp(b0, b1, sz);
+}
+
+}  // namespace quilbet
+
+namespace quilbet {
+
+// The octave sum written out the plain way: every octave's factor and sample
+// point in extended precision, the sum in extended precision rounded to double.
+inline double reference_noise_sum(const NoiseTables& nt, Vec3 p, int32_t octaves, Vec3 scale, double wavelength) {
+    double sum = 0.0;
+    for (int32_t i = 0; i < octaves && i < 33; ++i) {
+        const long double c = 1.0L / (static_cast<long double>(wavelength) / nt.octave_weight[i]);
+        const float x = static_cast<float>(static_cast<long double>(scale.x) * p.x * c);
+        const float y = static_cast<float>(static_cast<long double>(scale.y) * p.y * c);
+        const float z = static_cast<float>(static_cast<long double>(scale.z) * p.z * c);
+        sum = static_cast<double>(sum + static_cast<long double>(reference_noise3(nt, x, y, z)) / nt.octave_weight[i]);
+    }
+    return sum;
 }
 
 }  // namespace quilbet

@@ -1,0 +1,248 @@
+// The painters' fast paths against the plain definitions, bit for bit: the
+// octave sum's sample points and two-sum accumulation, the cached SSE2
+// sampler, and every painter against a plain painter built on noise_sum.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "texture/noise_reference.hpp"
+#include "texture/noise_sampler.hpp"
+#include "texture/painters.hpp"
+
+namespace quilbet {
+namespace {
+
+bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+NoiseTables seeded(int32_t seed) {
+    NoiseTables nt;
+    Random rng;
+    noise_seed(nt, rng, seed);
+    return nt;
+}
+
+// Awkward and ordinary coordinates: integers, fractions, negatives, zero,
+// values beyond 2^23 and 2^31, values near the float limits.
+double coordinate(Random& r, int kind) {
+    const long double f = r.random_fraction();
+    switch (kind % 8) {
+        case 0: return std::floor(f * 512.0L) - 256.0;
+        case 1: return static_cast<double>(f * 300.0L - 150.0L);
+        case 2: return 0.0;
+        case 3: return static_cast<double>((f - 0.5L) * 1e7L);
+        case 4: return static_cast<double>((f - 0.5L) * 1e12L);
+        case 5: return static_cast<double>(f * 1e-39L);
+        case 6: return static_cast<double>(f * 3e38L);
+        default: return static_cast<double>(f * 8.0L);
+    }
+}
+
+TEST(FastPaths, NoiseSumMatchesThePlainDefinition) {
+    const NoiseTables nt = seeded(31337);
+    const double wavelengths[] = {1, 8, 16, 32, 3, 0.75, 0.125, 1e-3, 100.5, 6.4e4, 1e20};
+    const Vec3 scales[] = {{1, 1, 1}, {0.5, 5, 1}, {0.5, 15, 1}, {1.25, 0.9, 1.4999}, {-2, 1e-30, 7e30}};
+    Random r;
+    int checked = 0;
+    for (int i = 0; i < 6000; ++i) {
+        const Vec3 p{coordinate(r, i % 3 == 0 ? i / 3 : 1), coordinate(r, i % 5 == 0 ? i / 5 : 7),
+                     coordinate(r, i % 7 == 0 ? i / 7 : 0)};
+        const double wl = wavelengths[i % std::size(wavelengths)];
+        const Vec3 sc = scales[(i / 11) % std::size(scales)];
+        const int32_t octaves = (i % 13 == 0) ? 33 : i % 8;
+        const double got = noise_sum(nt, p, octaves, sc, wl);
+        const double want = reference_noise_sum(nt, p, octaves, sc, wl);
+        if (std::isnan(want)) {
+            EXPECT_TRUE(std::isnan(got));
+            continue;
+        }
+        ASSERT_TRUE(same_bits(got, want)) << i << ": " << p.x << " " << p.y << " " << p.z << " wl " << wl;
+        ++checked;
+    }
+    EXPECT_GT(checked, 5000);
+}
+
+TEST(FastPaths, SamplerMatchesNoiseSumAlongRowsAndAtRandom) {
+    const NoiseTables nt = seeded(-4242);
+    Random r;
+    for (double wl : {32.0, 16.0, 8.0, 1.0, 5.0}) {
+        for (int32_t octaves : {3, 6}) {
+            NoiseSampler s(nt, octaves, wl);
+            NoiseSampler f(nt, octaves, wl);
+            for (int y = -3; y < 40; y += 7) {
+                for (int x = 0; x < 300; ++x) {
+                    // Neighbouring points (the cache's case), a warped scale, then a far jump.
+                    const Vec3 p{double(x), double(y), 100.0};
+                    const Vec3 warp{1.0 + double(x % 17) / 37.0, 0.75 + double(y) / 91.0, 1.5};
+                    ASSERT_TRUE(same_bits(s.sum(p, Vec3{1, 1, 1}), noise_sum(nt, p, octaves, Vec3{1, 1, 1}, wl)));
+                    ASSERT_TRUE(same_bits(s.sum(p, warp), noise_sum(nt, p, octaves, warp, wl))) << x << "," << y;
+                    const Vec3 q{coordinate(r, x), coordinate(r, x + y), 1900.0};
+                    ASSERT_TRUE(same_bits(f.fold(q, Vec3{1, 1, 1}), noise_fold(nt, q, octaves, Vec3{1, 1, 1}, wl)))
+                        << q.x << " " << q.y;
+                    const Vec3 h{x / 8.0, y / 8.0, 100.0};
+                    ASSERT_TRUE(same_bits(f.fold(h, Vec3{1, 1, 1}), noise_fold(nt, h, octaves, Vec3{1, 1, 1}, wl)));
+                }
+            }
+        }
+    }
+}
+
+// ---- plain painters: the documented recipes on top of noise_sum ----
+
+int32_t nearest(long double v) { return nearest_i32(v); }
+
+uint32_t word(int r, int g, int b) {
+    return rgba_pack(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b), 255);
+}
+
+void seed_from_draw(Context& ctx, long double k) {
+    const long double r = ctx.random.random_fraction();
+    noise_seed(ctx.noise, ctx.random, nearest_low32(r * k));
+}
+
+const Vec3 one{1, 1, 1};
+
+std::vector<uint32_t> plain_noise(Context& ctx) {
+    seed_from_draw(ctx, 348576.0L);
+    const int t = tex_size;
+    std::vector<uint32_t> px;
+    for (int y = 0; y < t; ++y) {
+        for (int x = 0; x < t; ++x) {
+            const float v = static_cast<float>(noise_sum(ctx.noise, Vec3{8.0 * x / t, 8.0 * y / t, 100}, 3, one, 1));
+            const int h = nearest(50.0L * v);
+            px.push_back(word(138 + h, 138 + h, 148 + h));
+        }
+    }
+    return px;
+}
+
+std::vector<uint32_t> plain_ridges(Context& ctx) {
+    seed_from_draw(ctx, 1356832.0L);
+    const int t = tex_size;
+    std::vector<uint32_t> px;
+    for (int y = 0; y < t; ++y) {
+        for (int x = 0; x < t; ++x) {
+            float v = static_cast<float>(noise_fold(ctx.noise, Vec3{8.0 * x / t, 8.0 * y / t, 1900}, 3, one, 1));
+            if (v > 0.9L) v = 2.0f;
+            const int h = nearest(25.0L * v);
+            px.push_back(word(198 + h, 198 + h, 198 + h));
+        }
+    }
+    return px;
+}
+
+std::vector<uint32_t> plain_stripes(Context& ctx) {
+    seed_from_draw(ctx, 2456324562.0L);
+    const int t = tex_size;
+    std::vector<uint32_t> px;
+    for (int y = 0; y < t; ++y) {
+        for (int x = 0; x < t; ++x) {
+            float v = static_cast<float>(noise_sum(ctx.noise, Vec3{4.0 * x / t, 4.0 * y / t, 100}, 3, one, 1));
+            if (x % (t / 4) == 0) v = static_cast<float>(v - 20.0L);
+            const int h = nearest(40.0L * v);
+            px.push_back(word(125 + h, 145 + h, 125 + h));
+        }
+    }
+    return px;
+}
+
+std::vector<uint32_t> plain_style(Context& ctx, int style, int n) {
+    seed_from_draw(ctx, 34576.0L);
+    const NoiseTables& nt = ctx.noise;
+    const double wl = static_cast<float>(n / 16.0L);
+    const auto nb_at = [&](int x, int y) { return noise_sum(nt, Vec3{double(x), double(y), 100}, 6, one, 32); };
+    const auto q_at = [&](int x, int y) {
+        const double a = noise_sum(nt, Vec3{double(x), double(y), 100}, 6, one, wl);
+        const double b = noise_sum(nt, Vec3{100, double(x), double(y)}, 6, one, wl);
+        const double c = noise_sum(nt, Vec3{double(x), 100, double(y)}, 6, one, wl);
+        const long double g =
+            noise_sum(nt, Vec3{double(x), double(y), 100}, 6, Vec3{a / 2 + 1, b / 2 + 1, c / 2 + 1}, wl);
+        return static_cast<float>((g / 2 + 0.5L) * (g / 2 + 0.5L));
+    };
+    const auto weight = [](auto flag) {
+        double w = 0;
+        for (int m = 0; m < 6; ++m) w += flag(64 >> m) ? 1.0 / (1 << m) : 0.0;
+        return w;
+    };
+    const auto toward = [](int ch, int t, double w) { return ch + nearest(w * static_cast<long double>(t - ch)); };
+    std::vector<uint32_t> px;
+    for (int y = 0; y < n; ++y) {
+        for (int x = 0; x < n; ++x) {
+            if (style <= 2) {
+                const double nb = nb_at(x, y);
+                const int k = nearest(10.0L * nb);
+                Vec3 p{double(x), double(y), 100};
+                if (style > 0) p = Vec3{double(x + 5.0L * nb), double(y + 5.0L * nb), 100};
+                const long double s = noise_sum(nt, p, 6, Vec3{0.5, style == 2 ? 15.0 : 5.0, 1}, 32);
+                const float s1 = static_cast<float>(s / 2 + 0.5L);
+                px.push_back(word(140 + k + nearest(60.0L * s1), 60 + k + nearest(60.0L * s1), 20 + k + nearest(20.0L * s1)));
+            } else if (style == 3 || style == 99) {
+                const float q = q_at(x, y);
+                px.push_back(word(170 + nearest(20.0L * q), 120 + nearest(50.0L * q), 70 + nearest(70.0L * q)));
+            } else if (style == 5) {
+                const float g1 = static_cast<float>(16.0L * nb_at(x, y));
+                const float g2 = static_cast<float>(16.0L * noise_sum(nt, Vec3{100, double(x), double(y)}, 6, one, 32));
+                const int gx = nearest(x + static_cast<long double>(g1)), gy = nearest(y + static_cast<long double>(g2));
+                const double w = weight([&](int p) { return gx % p == 0 || gy % p == 0; });
+                px.push_back(word(50 + nearest(150.0L * w), 50 + nearest(150.0L * w), 50 + nearest(190.0L * w)));
+            } else if (style == 6 || style == 8) {
+                const float q = q_at(x, y);
+                const int r = uint8_t(200 - nearest(30.0L * q)), g = uint8_t(200 - nearest(20.0L * q)),
+                          b = uint8_t(180 - nearest(30.0L * q));
+                const double w = style == 6 ? weight([&](int p) { return x % p < 2 || y % p < 2; })
+                                            : weight([&](int p) { return (x * y) % p < 6; });
+                px.push_back(word(toward(r, 160, w), toward(g, 155, w), toward(b, 135, w)));
+            } else {   // 7
+                const int i = y * n + x;
+                if (i % 674 == 0 || (i + 1) % 674 == 0 || (i + n) % 674 == 0 || (i + n + 1) % 674 == 0) {
+                    px.push_back(word(50, 50, 50));
+                } else {
+                    const int grey = 180 + nearest(10.0L * q_at(x, y));
+                    px.push_back(word(grey, grey, grey));
+                }
+            }
+        }
+    }
+    return px;
+}
+
+void expect_block(const typmshgrp& g, const std::vector<uint32_t>& want, const char* what) {
+    ASSERT_EQ(size_t(g.texw) * g.texh, want.size()) << what;
+    for (size_t i = 0; i < want.size(); ++i) {
+        ASSERT_EQ(g.texpix[i], want[i]) << what << " pixel " << i % g.texw << "," << i / g.texw;
+    }
+}
+
+TEST(FastPaths, SmallPaintersMatchThePlainRecipes) {
+    for (uint32_t state : {0u, 77u, 4000000000u}) {
+        Context a;
+        Context b;
+        a.random.set_state(state);
+        b.random.set_state(state);
+        typmshgrp g;
+        tex_noise(a, g);
+        expect_block(g, plain_noise(b), "noise");
+        tex_ridges(a, g, 0);
+        expect_block(g, plain_ridges(b), "ridges");
+        tex_stripes(a, g);
+        expect_block(g, plain_stripes(b), "stripes");
+    }
+}
+
+TEST(FastPaths, StylesMatchThePlainRecipes) {
+    for (int style : {0, 1, 2, 3, 5, 6, 7, 8}) {
+        for (int size : {48, 128}) {
+            Context a;
+            Context b;
+            a.random.set_state(uint32_t(style * 1000 + size));
+            b.random.set_state(uint32_t(style * 1000 + size));
+            typmshgrp g;
+            tex_style(a, g, style, size);
+            expect_block(g, plain_style(b, style, size), "style");
+        }
+    }
+}
+
+}  // namespace
+}  // namespace quilbet
