@@ -244,11 +244,12 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
                            ", so the link is one-sided (a port links to one other port only)");
                 continue;
             }
+            // A link of differing kinds is still a link: it joins the blocks for
+            // the tree checks below, so it is reported once, here.
             if (state[i].ports_known && state[j].ports_known && state[i].ports[k].kind != state[j].ports[pj].kind) {
                 diag.error(link + ": port kinds differ (" + port_ref(i, k) + " is kind " +
                            std::to_string(state[i].ports[k].kind) + ", " + port_ref(j, pj) + " is kind " +
-                           std::to_string(state[j].ports[pj].kind) + ")");
-                continue;
+                           std::to_string(state[j].ports[pj].kind) + "; only ports of the same kind fit)");
             }
             if (!joined.join(i, j)) {
                 diag.error(link + ": closes a cycle (the two blocks are already joined through other links); "
