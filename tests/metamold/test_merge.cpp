@@ -143,7 +143,7 @@ TEST(MoldMerge, EmptyAndOversizedCountsAreAccepted) {
 // that equal points are not identical.
 TEST(MoldMerge, FastFormGivesTheReferenceFacetsOnRandomBuckets) {
     std::mt19937 rng(7);
-    for (int trial = 0; trial < 300; ++trial) {
+    for (int trial = 0; trial < 600; ++trial) {
         polyarr b;
         const int squares = 1 + static_cast<int>(rng() % 14);
         const int planes = 1 + static_cast<int>(rng() % 3);
@@ -151,9 +151,12 @@ TEST(MoldMerge, FastFormGivesTheReferenceFacetsOnRandomBuckets) {
             const int x = static_cast<int>(rng() % 4), y = static_cast<int>(rng() % 4);
             const int z = static_cast<int>(rng() % static_cast<unsigned>(planes));
             const int axis = static_cast<int>(rng() % 3);
+            // Some trials lift corners off their plane by amounts that put the
+            // coplanarity and collinearity values close to the tolerance.
+            std::uniform_real_distribution<float> lift(0.0f, trial % 5 == 3 ? 0.02f : 0.0f);
             auto p = [&](int u, int v) {
-                const int c[3] = {u, v, z};
-                return Vec3f{c[axis] * h, c[(axis + 1) % 3] * h, c[(axis + 2) % 3] * h};
+                const float c[3] = {u * h, v * h, z * h + lift(rng)};
+                return Vec3f{c[axis], c[(axis + 1) % 3], c[(axis + 2) % 3]};
             };
             Vec3f q[4] = {p(x, y), p(x + 1, y), p(x + 1, y + 1), p(x, y + 1)};
             const bool flip = rng() % 2;
