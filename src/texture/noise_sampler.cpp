@@ -13,19 +13,40 @@ namespace quilbet {
 NoiseSampler::NoiseSampler(const NoiseTables& nt, int32_t octaves, double wavelength)
     : nt_(nt), plan_(noise_kernel::make_octave_plan(octaves, wavelength)) {}
 
-const NoiseSampler::CellGradients& NoiseSampler::cell(int32_t octave, uint32_t x, uint32_t y, uint32_t z) {
+// Hashes a cell's corners and stores their gradients component by component.
+[[gnu::noinline]] void NoiseSampler::fill(CellGradients& c, uint32_t key, uint32_t x, uint32_t y, uint32_t z) const {
+    c.key = key;
+    uint8_t h[8];
+    noise_kernel::corner_hashes(nt_.noise_perm, x, y, z, h);
+#ifdef QUILBET_NOISE_SSE2
+    // Four corners at a time: load each gradient as (x, y, z, 0), then transpose.
+    const auto load = [&](int k) {
+        const Vec3f& g = nt_.noise_grad[h[k]];
+        const __m128 xy = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(&g.x));
+        return _mm_movelh_ps(xy, _mm_load_ss(&g.z));
+    };
+    for (int k = 0; k < 8; k += 4) {
+        __m128 r0 = load(k), r1 = load(k + 1), r2 = load(k + 2), r3 = load(k + 3);
+        _MM_TRANSPOSE4_PS(r0, r1, r2, r3);
+        _mm_store_ps(c.gx + k, r0);
+        _mm_store_ps(c.gy + k, r1);
+        _mm_store_ps(c.gz + k, r2);
+    }
+#else
+    for (int k = 0; k < 8; ++k) {
+        const Vec3f& g = nt_.noise_grad[h[k]];
+        c.gx[k] = g.x;
+        c.gy[k] = g.y;
+        c.gz[k] = g.z;
+    }
+#endif
+}
+
+[[gnu::always_inline]] inline const NoiseSampler::CellGradients& NoiseSampler::cell(int32_t octave, uint32_t x,
+                                                                                    uint32_t y, uint32_t z) {
     CellGradients& c = cache_[octave];
     const uint32_t key = x | y << 8 | z << 16;
-    if (c.key != key) {
-        c.key = key;
-        uint8_t h[8];
-        noise_kernel::corner_hashes(nt_.noise_perm, x, y, z, h);
-        for (int k = 0; k < 8; ++k) {
-            c.gx[k] = nt_.noise_grad[h[k]].x;
-            c.gy[k] = nt_.noise_grad[h[k]].y;
-            c.gz[k] = nt_.noise_grad[h[k]].z;
-        }
-    }
+    if (c.key != key) fill(c, key, x, y, z);
     return c;
 }
 
@@ -53,7 +74,7 @@ float blend_scalar(const float* gx, const float* gy, const float* gz, float fx, 
 
 }  // namespace
 
-float NoiseSampler::octave_value(int32_t octave, float x, float y, float z, bool& lattice_point) {
+[[gnu::always_inline]] inline float NoiseSampler::octave_value(int32_t octave, float x, float y, float z, bool& lattice_point) {
     using namespace noise_kernel;
 #ifdef QUILBET_NOISE_SSE2
     const __m128 p = _mm_setr_ps(x, y, z, 0.0f);

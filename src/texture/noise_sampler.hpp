@@ -39,6 +39,7 @@ private:
     };
 
     const CellGradients& cell(int32_t octave, uint32_t x, uint32_t y, uint32_t z);
+    void fill(CellGradients& c, uint32_t key, uint32_t x, uint32_t y, uint32_t z) const;
     float octave_value(int32_t octave, float x, float y, float z, bool& lattice_point);
 
     const NoiseTables& nt_;
