@@ -33,10 +33,10 @@ void mbs_build_grid(mbs_grid& grid) {
         }
     }
 
-    const size_t m = static_cast<size_t>(grid.bucket_span());
-    for (auto& level : grid.buckets) {
-        level.clear();
-        level.resize(m * m * m * static_cast<size_t>(grid.group_count));
+    for (int32_t level = 0; level < 2; ++level) {
+        const size_t m = static_cast<size_t>(grid.bucket_span(level));
+        grid.buckets[level].clear();
+        grid.buckets[level].resize(m * m * m * static_cast<size_t>(grid.group_count));
     }
 }
 

@@ -43,15 +43,19 @@ struct mbs_grid {
     // the cell (i, j, k) is the point (i + di, j + dj, k + dk) with the offsets
     // of mc_corner_offsets (corners 0-3 on the face j, 4-7 above them).
     std::vector<mbs_point> points;
-    // Two bucket levels of (n div 2 + 1)^3 positions, group_count buckets each,
-    // index ((bx * m + by) * m + bz) * group_count + g with m = n div 2 + 1.
+    // Two bucket levels, group_count buckets per position, index
+    // ((bx * m + by) * m + bz) * group_count + g with m = bucket_span(level).
+    // Level 0 has n div 2 + 1 positions per axis (the cube pass and the first
+    // merges); level 1 only ever receives positions up to n div 4 (every pass
+    // that fills it halves positions of level 0 that are at most n div 2), so
+    // it has n div 4 + 1 per axis, which keeps the grid's memory down.
     std::vector<polyarr> buckets[2];
 
-    // Bucket positions per axis on each level: n div 2 + 1.
-    int32_t bucket_span() const { return resolution / 2 + 1; }
+    // Bucket positions per axis on a level.
+    int32_t bucket_span(int32_t level = 0) const { return level == 0 ? resolution / 2 + 1 : resolution / 4 + 1; }
     // The bucket of group g at position (bx, by, bz) of a level.
     polyarr& bucket(int32_t level, int32_t bx, int32_t by, int32_t bz, int32_t g) {
-        const std::size_t m = static_cast<std::size_t>(bucket_span());
+        const std::size_t m = static_cast<std::size_t>(bucket_span(level));
         return buckets[level][((bx * m + by) * m + bz) * static_cast<std::size_t>(group_count) + g];
     }
 
@@ -65,7 +69,7 @@ struct mbs_grid {
 
 // Sizes and fills points (positions 2i/(n-1) - 1 per axis, worked out in
 // extended precision and rounded once to float; value 0, group 0) and both
-// bucket levels ((n div 2 + 1)^3 positions of group_count empty buckets) from
+// bucket levels (group_count empty buckets per position) from
 // resolution and group_count. Other numbers are not touched. With resolution
 // below 2 or group_count below 1 the grid is left empty (nothing to polygonise).
 void mbs_build_grid(mbs_grid& grid);
