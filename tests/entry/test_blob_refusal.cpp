@@ -2,7 +2,10 @@
 // definition is still built and copied, and the diagnostic names the field.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
+
+#include "entry/limits.hpp"
 
 #include "entry_support.hpp"
 
@@ -159,6 +162,36 @@ TEST(BlobRefusal, NotStartedModuleDoesNothing) {
     EXPECT_EQ(lines.size(), 2u);
     EXPECT_EQ(p, (std::array<uint8_t, 864>{}));
     EXPECT_EQ(v.list[0], nullptr);
+}
+
+}  // namespace
+}  // namespace quilbet::test
+
+namespace quilbet::test {
+namespace {
+
+// Every hard limit's end values are accepted and build groups that fit the
+// host: at most 65,536 vertices, indices in range, finite positions.
+TEST(BlobRefusal, HardLimitEndsBuildGroupsThatFitTheHost) {
+    TestModule t;
+    for (const ParamLimit& l : param_limits) {
+        for (int32_t type : {l.btype_first, l.btype_last}) {
+            for (double value : {l.lo, l.hi}) {
+                SCOPED_TRACE(std::string(l.name) + " of type " + std::to_string(type) + " = " + std::to_string(value));
+                t.lines.clear();
+                VesselCall call(t.m, make_blob(1, {{0, type, {{l.param_id, value}}}}));
+                ASSERT_TRUE(t.lines.empty()) << t.lines[0];
+                const blocktyp& b = t.m.station().blocks[0];
+                ASSERT_EQ(b.btype, type);
+                for (const typmshgrp& g : b.msh.grp) {
+                    ASSERT_LE(g.pnt.size(), std::size_t{65536});
+                    ASSERT_EQ(g.ind.size() % 3, 0u);
+                    for (int32_t i : g.ind) ASSERT_LT(static_cast<std::size_t>(i), g.pnt.size());
+                    for (const pnttyp& p : g.pnt) ASSERT_TRUE(std::isfinite(p.pos.x + p.pos.y + p.pos.z));
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
