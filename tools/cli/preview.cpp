@@ -361,7 +361,32 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
     constexpr int ss = 2;   // supersampling factor
     const int rw = width * ss, rh = height * ss;
     const double pi = 3.14159265358979323846;
-    const Camera cam = fit_camera(pts, {1.0, 0.62, 1.35}, 30.0 * pi / 180.0, double(width) / height, 0.9);
+    // Three-quarter views from above, from each quarter around the station; the
+    // one that shows the station largest (largest projected box) wins.
+    std::vector<V3> sample;
+    const size_t step = std::max<size_t>(1, pts.size() / 60000);
+    for (size_t i = 0; i < pts.size(); i += step) sample.push_back(pts[i]);
+    const double aspect = double(width) / height, fov = 30.0 * pi / 180.0;
+    V3 best_dir{1.0, 0.62, 1.35};
+    double best_area = -1;
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        for (double elevation : {24.0, 34.0}) {
+            const double az = (35.0 + 90.0 * quarter) * pi / 180.0, el = elevation * pi / 180.0;
+            const V3 dir{std::cos(el) * std::sin(az), std::sin(el), std::cos(el) * std::cos(az)};
+            const Camera c = fit_camera(sample, dir, fov, aspect, 0.9);
+            double x0 = INFINITY, x1 = -INFINITY, y0 = INFINITY, y1 = -INFINITY;
+            for (const V3& p : sample) {
+                const auto q = c.project(p);
+                x0 = std::min(x0, q[0]), x1 = std::max(x1, q[0]), y0 = std::min(y0, q[1]), y1 = std::max(y1, q[1]);
+            }
+            const double area = (x1 - x0) * (y1 - y0);
+            if (area > best_area * 1.02) {   // prefer the first candidates unless clearly better
+                best_area = area;
+                best_dir = dir;
+            }
+        }
+    }
+    const Camera cam = fit_camera(pts, best_dir, fov, aspect, 0.9);
 
     // The projected box in output pixels, for callers that check the framing.
     info.min_x = info.min_y = INFINITY;

@@ -207,6 +207,10 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
                 diag.error(label(i) + " has no port " + std::to_string(k) + " (" + port_range(i) + ")");
                 if (target != record_of.end()) {
                     judged.insert({{i, k}, {target->second, static_cast<size_t>(std::max(e.port, 0))}});
+                    if (target->second != i && joined.join(i, target->second)) {
+                        neighbours[i].push_back(target->second);
+                        neighbours[target->second].push_back(i);
+                    }
                 }
                 continue;
             }
@@ -226,9 +230,18 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
             judged.insert({self, other});
             const std::string link = "link " + port_ref(i, k) + " - \"" + name_of(e.block) + "." +
                                      std::to_string(e.port) + "\"";
+            // A faulty link still says that the user meant the two blocks to be
+            // joined; joining them keeps the reachability check from repeating the fault.
+            auto join_quietly = [&] {
+                if (joined.join(i, j)) {
+                    neighbours[i].push_back(j);
+                    neighbours[j].push_back(i);
+                }
+            };
             if (e.port < 0 || (state[j].ports_known && static_cast<size_t>(e.port) >= state[j].ports.size())) {
                 diag.error(link + ": " + label(j) + " has no port " + std::to_string(e.port) + " (" +
                            port_range(j) + ")");
+                join_quietly();
                 continue;
             }
             const BlobRecord& rj = st.records[j];
@@ -242,6 +255,7 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
                 }
                 diag.error(link + ": port " + port_ref(j, pj) + " is " + holds +
                            ", so the link is one-sided (a port links to one other port only)");
+                join_quietly();
                 continue;
             }
             // A link of differing kinds is still a link: it joins the blocks for
