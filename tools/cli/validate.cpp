@@ -203,6 +203,10 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
                 continue;
             }
             const auto target = record_of.find(e.block);
+            if (target != record_of.end() &&
+                judged.count({{target->second, static_cast<size_t>(std::max(e.port, 0))}, {i, k}}) != 0) {
+                continue;   // judged from the other side
+            }
             if (state[i].ports_known && k >= state[i].ports.size()) {
                 diag.error(label(i) + " has no port " + std::to_string(k) + " (" + port_range(i) + ")");
                 if (target != record_of.end()) {
@@ -266,7 +270,26 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
                            std::to_string(state[j].ports[pj].kind) + "; only ports of the same kind fit)");
             }
             if (!joined.join(i, j)) {
-                diag.error(link + ": closes a cycle (the two blocks are already joined through other links); "
+                // The way the tree already joins the two blocks, for the message.
+                std::vector<size_t> from(st.records.size(), SIZE_MAX);
+                std::vector<size_t> todo{i};
+                from[i] = i;
+                while (!todo.empty() && from[j] == SIZE_MAX) {
+                    const size_t b = todo.front();
+                    todo.erase(todo.begin());
+                    for (size_t n : neighbours[b]) {
+                        if (from[n] == SIZE_MAX) {
+                            from[n] = b;
+                            todo.push_back(n);
+                        }
+                    }
+                }
+                std::string loop;
+                for (size_t b = j; from[b] != SIZE_MAX; b = from[b]) {
+                    loop = "\"" + name_of(st.records[b].id) + "\"" + (loop.empty() ? "" : " - ") + loop;
+                    if (b == i) break;
+                }
+                diag.error(link + ": closes a cycle (" + loop + " are already joined through other links); "
                            "links must form a tree, because each block is placed once from the root");
                 continue;
             }
