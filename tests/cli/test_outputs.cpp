@@ -1,0 +1,174 @@
+// What `quilbet build` produces: the station through the real entry points,
+// its GLB, the preview picture's framing, and the command's exit codes.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "catalogue_types.hpp"
+#include "gltf_writer.hpp"
+#include "load_station.hpp"
+#include "png_io.hpp"
+#include "preview.hpp"
+#include "station_runner.hpp"
+
+namespace quilbet {
+namespace {
+
+std::string example(const std::string& name) { return std::string(QUILBET_SOURCE_DIR) + "/examples/" + name; }
+
+// Builds an example once per test program (the large one takes a few seconds).
+const BuildResult& built(const std::string& name) {
+    static std::map<std::string, BuildResult> cache;
+    auto it = cache.find(name);
+    if (it != cache.end()) return it->second;
+    Module module;
+    StartupOptions opt;
+    opt.write_placeholder_files = false;
+    EXPECT_TRUE(module.startup(opt));
+    CatalogueTypes types(module.catalogue());
+    StationText st;
+    Diagnostics diag;
+    EXPECT_TRUE(load_station(example(name), types, st, diag));
+    BuildResult r;
+    std::string error;
+    EXPECT_TRUE(run_station(module, encode_blob(st.station), r, error)) << error;
+    return cache[name] = std::move(r);
+}
+
+TEST(Build, HabitatsReachTheHostWithTexturesAndVesselData) {
+    const BuildResult& r = built("habitats.json");
+    ASSERT_FALSE(r.scene.groups.empty());
+    size_t textured = 0;
+    for (const SceneGroup& g : r.scene.groups) {
+        ASSERT_EQ(g.nrm.size(), g.pos.size());
+        ASSERT_EQ(g.uv.size() * 3, g.pos.size() * 2);
+        ASSERT_EQ(g.ind.size() % 3, 0u);
+        for (uint32_t i : g.ind) ASSERT_LT(i, g.vertex_count());
+        if (g.texw > 0) {
+            ++textured;
+            EXPECT_EQ(g.rgba.size(), size_t(g.texw) * g.texh * 4);
+        }
+    }
+    EXPECT_GT(textured, 0u);
+    // Three free habitat docking ports ("DG_Hab_Port" outer ends, kind 11).
+    EXPECT_EQ(r.vessel["docking_ports"].size(), 3u);
+    ASSERT_TRUE(r.vessel["habitat_entry"].is_object());
+    // Two Hab_A (3 each), one Hab_B (1), one Hab_C (3).
+    EXPECT_EQ(r.vessel["habitat_entry"]["total"], 10);
+    EXPECT_EQ(r.vessel["list_counts"]["list7"], 3);
+}
+
+TEST(Build, GlbHasOneMeshPerGroupWithItsMaterialAndTexture) {
+    const BuildResult& r = built("small_station.json");
+    std::vector<uint8_t> glb;
+    std::string error;
+    ASSERT_TRUE(write_glb(r.scene, glb, error)) << error;
+    ASSERT_GE(glb.size(), 28u);
+    uint32_t head[5];
+    std::memcpy(head, glb.data(), sizeof head);
+    EXPECT_EQ(head[0], 0x46546C67u);   // "glTF"
+    EXPECT_EQ(head[1], 2u);
+    EXPECT_EQ(head[2], glb.size());
+    EXPECT_EQ(head[4], 0x4E4F534Au);   // JSON chunk
+    const auto doc = nlohmann::json::parse(std::string(glb.begin() + 20, glb.begin() + 20 + head[3]));
+    size_t with_triangles = 0, with_texture = 0;
+    for (const SceneGroup& g : r.scene.groups) {
+        with_triangles += g.ind.size() >= 3 ? 1 : 0;
+        with_texture += g.ind.size() >= 3 && g.texw > 0 ? 1 : 0;
+    }
+    EXPECT_EQ(doc["meshes"].size(), with_triangles);
+    EXPECT_EQ(doc["nodes"].size(), with_triangles);
+    EXPECT_EQ(doc["images"].size(), with_texture);
+    size_t k = 0;
+    for (const SceneGroup& g : r.scene.groups) {
+        if (g.ind.size() < 3) continue;
+        const auto& mat = doc["materials"][k];
+        // The writer leaves out values equal to the glTF defaults.
+        const auto pbr = mat.value("pbrMetallicRoughness", nlohmann::json::object());
+        const auto base = pbr.value("baseColorFactor", nlohmann::json::array({1.0, 1.0, 1.0, 1.0}));
+        EXPECT_NEAR(base[0].get<double>(), g.diffuse[0], 1e-6);
+        const double rough = std::min(1.0, std::max(0.1, 1.0 - g.specpow / 100.0));
+        EXPECT_NEAR(pbr.value("roughnessFactor", 1.0), rough, 1e-6);
+        EXPECT_EQ(pbr.value("metallicFactor", 1.0), 0.0);
+        EXPECT_EQ(pbr.contains("baseColorTexture"), g.texw > 0);
+        const auto& prim = doc["meshes"][k]["primitives"][0];
+        EXPECT_EQ(doc["accessors"][prim["attributes"]["POSITION"].get<int>()]["count"], g.vertex_count());
+        EXPECT_EQ(doc["accessors"][prim["indices"].get<int>()]["count"], g.ind.size());
+        ++k;
+    }
+}
+
+TEST(Preview, LargeStationFillsTheFrameWithoutTouchingTheBorder) {
+    const BuildResult& r = built("large_station.json");
+    const int w = 640, h = 480;
+    std::vector<uint8_t> rgb;
+    PreviewInfo info;
+    std::string error;
+    ASSERT_TRUE(render_preview(r.scene, w, h, rgb, info, error)) << error;
+    ASSERT_EQ(rgb.size(), size_t(w) * h * 3);
+    int x0 = w, x1 = -1, y0 = h, y1 = -1;
+    bool border = false;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+            const bool station = p[0] != info.background[0] || p[1] != info.background[1] || p[2] != info.background[2];
+            if (!station) continue;
+            x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+            border = border || x == 0 || y == 0 || x == w - 1 || y == h - 1;
+        }
+    }
+    EXPECT_FALSE(border);
+    // The painted pixels reach each side of the projected bounding box.
+    const double tol = 4;
+    EXPECT_NEAR(x0, info.min_x, tol);
+    EXPECT_NEAR(x1 + 1, info.max_x, tol);
+    EXPECT_NEAR(y0, info.min_y, tol);
+    EXPECT_NEAR(y1 + 1, info.max_y, tol);
+    // A small margin only: the station spans most of the frame one way or the other.
+    EXPECT_TRUE(x1 - x0 > 0.8 * w || y1 - y0 > 0.8 * h) << x0 << " " << x1 << " " << y0 << " " << y1;
+    // Not a flat silhouette: lighting and textures give many distinct colours.
+    std::set<uint32_t> colours;
+    for (size_t i = 0; i < rgb.size(); i += 3) colours.insert(rgb[i] | rgb[i + 1] << 8 | rgb[i + 2] << 16);
+    EXPECT_GT(colours.size(), 1000u);
+}
+
+// Runs the built CLI through the shell; returns its exit code.
+int run_cli(const std::string& args) {
+    const std::string cmd = std::string(QUILBET_CLI_BINARY) + " " + args + " >/dev/null 2>&1";
+    const int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Command, ExitCodesAndNoOutputForInvalidInput) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "quilbet_cli_test";
+    fs::create_directories(dir);
+    const fs::path bad = dir / "bad.json", out = dir / "out.blob", back = dir / "back.json";
+    std::ofstream(bad) << R"({"blocks": [{"id": "a", "type": "Tank_AA"}]})";
+    fs::remove(out);
+    EXPECT_EQ(run_cli("describe " + bad.string() + " -o " + out.string()), 1);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(run_cli("build " + bad.string() + " -o " + (dir / "bad.glb").string()), 1);
+    EXPECT_FALSE(fs::exists(dir / "bad.glb"));
+
+    EXPECT_EQ(run_cli(""), 2);
+    EXPECT_EQ(run_cli("describe"), 2);
+    EXPECT_EQ(run_cli("frobnicate x"), 2);
+    EXPECT_EQ(run_cli("build " + example("small_station.json") + " -o x.glb --size 3x3"), 2);
+
+    EXPECT_EQ(run_cli("describe " + example("small_station.json") + " -o " + out.string()), 0);
+    EXPECT_TRUE(fs::exists(out));
+    EXPECT_EQ(run_cli("decode " + out.string() + " -o " + back.string()), 0);
+    EXPECT_TRUE(fs::exists(back));
+    EXPECT_EQ(run_cli("catalogue --json"), 0);
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace quilbet
