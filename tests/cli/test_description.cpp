@@ -322,3 +322,24 @@ TEST(Validation, SyntaxAndStructureErrors) {
 
 }  // namespace
 }  // namespace quilbet
+
+namespace quilbet {
+namespace {
+
+// The editor schema lists every type with exactly the catalogue's parameter names.
+TEST(Schema, MatchesTheCatalogue) {
+    const auto schema = nlohmann::json::parse(read_text(std::string(QUILBET_SOURCE_DIR) + "/schema/station.schema.json"));
+    const auto& rules = schema["$defs"]["block"]["allOf"];
+    ASSERT_EQ(rules.size(), types().types().size());
+    for (size_t i = 0; i < rules.size(); ++i) {
+        const TypeInfo& t = types().types()[i];
+        EXPECT_EQ(rules[i]["if"]["properties"]["type"]["enum"][0], t.name);
+        EXPECT_EQ(rules[i]["if"]["properties"]["type"]["enum"][1], t.btype);
+        const auto& props = rules[i]["then"]["properties"]["params"]["properties"];
+        ASSERT_EQ(props.size(), t.params.size()) << t.name;
+        for (const ParamInfo& p : t.params) EXPECT_TRUE(props.contains(p.name)) << t.name << " " << p.name;
+    }
+}
+
+}  // namespace
+}  // namespace quilbet
