@@ -34,7 +34,7 @@ public:
     }
 
     float noise(float x, float y, float z) const {
-        const float fx = std::floor(x), fy = std::floor(y), fz = std::floor(z);
+        const float fx = floor_f(x), fy = floor_f(y), fz = floor_f(z);
         const int X = static_cast<int>(fx) & 255, Y = static_cast<int>(fy) & 255, Z = static_cast<int>(fz) & 255;
         x -= fx;
         y -= fy;
@@ -50,6 +50,11 @@ public:
     }
 
 private:
+    // floor by truncation (what C ports of the reference use instead of a libm call).
+    static float floor_f(float v) {
+        const float t = static_cast<float>(static_cast<int>(v));
+        return v < t ? t - 1.0f : t;
+    }
     static float fade(float t) { return t * t * t * (t * (t * 6 - 15) + 10); }
     static float lerp(float t, float a, float b) { return a + t * (b - a); }
     static float grad(int hash, float x, float y, float z) {
