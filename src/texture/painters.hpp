@@ -17,11 +17,14 @@ inline constexpr int32_t tex_size = 64;
 void tex_noise(Context& ctx, typmshgrp& g);
 // Solar cells on a frame, 2 tex_size square; panel types 0 .. 3 (others paint as 3).
 void tex_cells(Context& ctx, typmshgrp& g, int32_t panel_type);
-// Hull finish with bright ridge lines, tex_size square; kinds 0 and 1.
+// Hull finish with bright ridge lines, tex_size square; kind 0 grey (amplitude
+// 25), kind 1 yellowish (30); any other kind paints the grey base with amplitude 10.
 void tex_ridges(Context& ctx, typmshgrp& g, int32_t kind);
 // Striped finish, tex_size square.
 void tex_stripes(Context& ctx, typmshgrp& g);
-// Numbered styles 0 .. 8 and 99, size square.
+// Numbered styles 0 .. 8 and 99 (99 paints as 3), size square. An unknown style
+// paints flat mid grey (128, 128, 128). A size below 1 still draws the seed but
+// leaves the group without a texture (texpix null, texw = texh = 0).
 void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size);
 
 }  // namespace quilbet
