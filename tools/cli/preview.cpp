@@ -183,7 +183,9 @@ public:
         if (dpy_ != EGL_NO_DISPLAY) {
             eglMakeCurrent(dpy_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
             if (ctx_ != EGL_NO_CONTEXT) eglDestroyContext(dpy_, ctx_);
-            eglTerminate(dpy_);
+            // The display stays initialised: eglTerminate unloads Mesa's driver,
+            // which strands the driver's own bookkeeping (leak checkers then
+            // report it), and the next preview reuses the same display anyway.
         }
     }
 
