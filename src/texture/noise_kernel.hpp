@@ -91,37 +91,43 @@ struct OctavePlan {
 
 OctavePlan make_octave_plan(int32_t octaves, double wavelength);
 
+// For a power-of-two plan: the once-rounded products P = float(scale * p)
+// (each in extended precision; a unit scale leaves the component as it is).
+// True when every nonzero P passes the plan's bounds, so that octave i's
+// sample point is exactly P * factor[i] in float; false sends the caller to
+// the general path.
+[[gnu::always_inline]] inline bool octave_base(const OctavePlan& plan, Vec3 p, Vec3 scale, float base[3]) {
+    const double sc[3] = {scale.x, scale.y, scale.z};
+    const double pc[3] = {p.x, p.y, p.z};
+    bool exact = true;
+    for (int a = 0; a < 3; ++a) {
+        bool zero;
+        if (sc[a] == 1.0) {
+            base[a] = static_cast<float>(pc[a]);
+            zero = pc[a] == 0.0;
+        } else {
+            const long double prod = static_cast<long double>(sc[a]) * pc[a];
+            base[a] = static_cast<float>(prod);
+            zero = prod == 0.0L;
+        }
+        if (zero) continue;
+        const double m = std::fabs(static_cast<double>(base[a]));
+        exact = exact && m > plan.low && m <= plan.high;
+    }
+    return exact;
+}
+
 // Writes the sample points of octaves 0 .. plan.octaves - 1 to pts.
 inline void octave_points(const OctavePlan& plan, const NoiseTables& nt, Vec3 p, Vec3 scale, float (*pts)[3]) {
     const int32_t n = plan.octaves;
-    if (plan.power_of_two) {
-        const double sc[3] = {scale.x, scale.y, scale.z};
-        const double pc[3] = {p.x, p.y, p.z};
-        float base[3];
-        bool exact = true;
-        for (int a = 0; a < 3; ++a) {
-            bool zero;
-            if (sc[a] == 1.0) {
-                // A unit scale leaves the component as it is: no extended product needed.
-                base[a] = static_cast<float>(pc[a]);
-                zero = pc[a] == 0.0;
-            } else {
-                const long double prod = static_cast<long double>(sc[a]) * pc[a];
-                base[a] = static_cast<float>(prod);
-                zero = prod == 0.0L;
-            }
-            if (zero) continue;
-            const double m = std::fabs(static_cast<double>(base[a]));
-            exact = exact && m > plan.low && m <= plan.high;
+    float base[3];
+    if (plan.power_of_two && octave_base(plan, p, scale, base)) {
+        for (int32_t i = 0; i < n; ++i) {
+            pts[i][0] = base[0] * plan.factor[i];
+            pts[i][1] = base[1] * plan.factor[i];
+            pts[i][2] = base[2] * plan.factor[i];
         }
-        if (exact) {
-            for (int32_t i = 0; i < n; ++i) {
-                pts[i][0] = base[0] * plan.factor[i];
-                pts[i][1] = base[1] * plan.factor[i];
-                pts[i][2] = base[2] * plan.factor[i];
-            }
-            return;
-        }
+        return;
     }
     for (int32_t i = 0; i < n; ++i) {
         const long double c = 1.0L / (static_cast<long double>(plan.wavelength) / nt.octave_weight[i]);

@@ -2,8 +2,13 @@
 // block that a painter hands to its group. Internal to src/texture.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "maths/maths.hpp"
 #include "mesh/mesh.hpp"
@@ -42,6 +47,25 @@ inline uint32_t* attach_pixel_block(typmshgrp& g, int32_t size) {
 // The pixel word of channel values taken modulo 256, alpha 255.
 inline uint32_t opaque(int32_t r, int32_t g, int32_t b) {
     return rgba_pack(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b), 255);
+}
+
+// nearest_i32(v) for a channel term that a double holds exactly (a float
+// times a small whole number, a grid weight times a colour difference): the
+// SSE2 conversion rounds to nearest with ties to even in the default mode,
+// without nearest_i32's switch of the x87 control word. Values near or past
+// the 32-bit range, and NaN, go to nearest_i32.
+inline int32_t nearest_exact(double v) {
+#if defined(__SSE2__) || defined(_M_X64)
+    if (std::fabs(v) < 2147483647.0) return _mm_cvtsd_si32(_mm_set_sd(v));
+#endif
+    return nearest_i32(v);
+}
+
+// nearest_i32(v) for an extended-precision value: lrint rounds in the current
+// mode (to nearest, ties to even) with one store of the x87 unit.
+inline int32_t nearest_ext(long double v) {
+    if (v > -2147483648.0L && v < 2147483647.0L) return static_cast<int32_t>(std::lrint(v));
+    return nearest_i32(v);
 }
 
 }  // namespace quilbet::paint

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "texture/noise_lanes.hpp"
 #include "texture/noise_reference.hpp"
 #include "texture/noise_sampler.hpp"
 #include "texture/painters.hpp"
@@ -110,6 +111,66 @@ TEST(FastPaths, SamplerMatchesNoiseSumAlongRowsAndAtRandom) {
     }
 }
 
+TEST(FastPaths, FourLaneSumsMatchNoiseSumLaneByLane) {
+    const NoiseTables nt = seeded(90210);
+    Random r;
+    const double wavelengths[] = {32, 16, 8, 1, 0.5, 5, 100.5, 1e-3};
+    for (double wl : wavelengths) {
+        for (int32_t octaves : {0, 1, 3, 6, 9, 33, -2}) {
+            NoiseLanes lanes(nt, octaves, wl);
+            for (int i = 0; i < 400; ++i) {
+                Vec3 p[4];
+                Vec3 sc[4];
+                for (int j = 0; j < 4; ++j) {
+                    switch (i % 5) {
+                        case 0:   // a row of neighbouring pixels: lanes share the slow octaves' cells
+                            p[j] = Vec3{double(i / 5 * 4 + j), double(i / 20), 100.0};
+                            sc[j] = Vec3{1, 1, 1};
+                            break;
+                        case 1:   // a row with a warped scale that differs per lane
+                            p[j] = Vec3{double(i / 5 * 4 + j) - 150.0, 100.0, double(i % 37) - 18.0};
+                            sc[j] = Vec3{1.0 + double((i + j) % 17) / 37.0, 0.5 + j / 9.0, 1.5 - double(i % 7) / 13.0};
+                            break;
+                        case 2:   // one far or awkward lane among ordinary ones
+                            p[j] = j == i % 4 ? Vec3{coordinate(r, i / 5), coordinate(r, i / 5 + 3), coordinate(r, 1)}
+                                              : Vec3{coordinate(r, 1), coordinate(r, 7), 100.0};
+                            sc[j] = Vec3{1, 1, 1};
+                            break;
+                        case 3:   // every lane awkward, with awkward scales
+                            p[j] = Vec3{coordinate(r, i + j), coordinate(r, i + 2 * j), coordinate(r, 3 * j)};
+                            sc[j] = Vec3{j % 2 ? 1.0 : -2.0, j == 3 ? 1e-30 : 0.75, j == 1 ? 7e30 : 1.0};
+                            break;
+                        default:   // half-pixel steps: lattice points at some octaves only
+                            p[j] = Vec3{(i * 4 + j) / 2.0, -(i / 3.0), 1900.0};
+                            sc[j] = Vec3{1, 1, 1};
+                            break;
+                    }
+                }
+                double got[4];
+                lanes.sum(p, sc, got);
+                double got_unit[4];
+                lanes.sum(p, got_unit);
+                for (int j = 0; j < 4; ++j) {
+                    const double want = noise_sum(nt, p[j], octaves, sc[j], wl);
+                    const double want_unit = noise_sum(nt, p[j], octaves, Vec3{1, 1, 1}, wl);
+                    if (std::isnan(want)) {
+                        EXPECT_TRUE(std::isnan(got[j]));
+                    } else {
+                        ASSERT_TRUE(same_bits(got[j], want))
+                            << "wl " << wl << " oct " << octaves << " case " << i << " lane " << j << ": " << p[j].x
+                            << " " << p[j].y << " " << p[j].z;
+                    }
+                    if (std::isnan(want_unit)) {
+                        EXPECT_TRUE(std::isnan(got_unit[j]));
+                    } else {
+                        ASSERT_TRUE(same_bits(got_unit[j], want_unit)) << "unit, case " << i << " lane " << j;
+                    }
+                }
+            }
+        }
+    }
+}
+
 // ---- plain painters: the documented recipes on top of noise_sum ----
 
 int32_t nearest(long double v) { return nearest_i32(v); }
@@ -202,6 +263,9 @@ std::vector<uint32_t> plain_style(Context& ctx, int style, int n) {
             } else if (style == 3 || style == 99) {
                 const float q = q_at(x, y);
                 px.push_back(word(170 + nearest(20.0L * q), 120 + nearest(50.0L * q), 70 + nearest(70.0L * q)));
+            } else if (style == 4) {
+                const double w = weight([&](int p) { return x % p == 0 || y % p == 0; });
+                px.push_back(word(nearest(150.0L * w), 10 + nearest(190.0L * w), 80 + nearest(160.0L * w)));
             } else if (style == 5) {
                 const float g1 = static_cast<float>(16.0L * nb_at(x, y));
                 const float g2 = static_cast<float>(16.0L * noise_sum(nt, Vec3{100, double(x), double(y)}, 6, one, 32));
@@ -215,7 +279,7 @@ std::vector<uint32_t> plain_style(Context& ctx, int style, int n) {
                 const double w = style == 6 ? weight([&](int p) { return x % p < 2 || y % p < 2; })
                                             : weight([&](int p) { return (x * y) % p < 6; });
                 px.push_back(word(toward(r, 160, w), toward(g, 155, w), toward(b, 135, w)));
-            } else {   // 7
+            } else if (style == 7) {
                 const int i = y * n + x;
                 if (i % 674 == 0 || (i + 1) % 674 == 0 || (i + n) % 674 == 0 || (i + n + 1) % 674 == 0) {
                     px.push_back(word(50, 50, 50));
@@ -223,6 +287,8 @@ std::vector<uint32_t> plain_style(Context& ctx, int style, int n) {
                     const int grey = 180 + nearest(10.0L * q_at(x, y));
                     px.push_back(word(grey, grey, grey));
                 }
+            } else {
+                px.push_back(word(128, 128, 128));
             }
         }
     }
@@ -253,14 +319,17 @@ TEST(FastPaths, SmallPaintersMatchThePlainRecipes) {
 }
 
 TEST(FastPaths, StylesMatchThePlainRecipes) {
-    for (int style : {0, 1, 2, 3, 5, 6, 7, 8}) {
-        for (int size : {48, 128}) {
+    // Sizes that are not a multiple of the four lanes leave part of the last
+    // group of every row unused; size 1 is a single pixel.
+    for (int style : {0, 1, 2, 3, 4, 5, 6, 7, 8, 99, 11}) {
+        for (int size : {1, 3, 37, 48, 128}) {
             Context a;
             Context b;
             a.random.set_state(uint32_t(style * 1000 + size));
             b.random.set_state(uint32_t(style * 1000 + size));
             typmshgrp g;
             tex_style(a, g, style, size);
+            SCOPED_TRACE(testing::Message() << "style " << style << " size " << size);
             expect_block(g, plain_style(b, style, size), "style");
         }
     }
