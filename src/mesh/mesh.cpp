@@ -15,29 +15,72 @@ namespace {
 
 using ld = long double;
 
+// Cosine and sine of one angle in extended precision. Kept out of line and
+// fed through a volatile so that every caller, the table below included, gets
+// the platform libm's values (never a compile-time evaluation of a constant).
+[[gnu::noinline]] void cos_sin_ext(double a, ld& c, ld& s) {
+    volatile double opaque = a;
+    const ld x = ld(opaque);
+    c = std::cos(x);
+    s = std::sin(x);
+}
+
+// The angles the builders and assemblies pass over and over (quarter, half
+// and whole turns of both signs, as rounded to double from pi_ext), with their
+// cosine and sine taken once from the same function; a lookup is bit-exact.
+struct TurnTable {
+    static constexpr int size = 10;
+    double angle[size];
+    ld c[size], s[size];
+    TurnTable() {
+        const double base[5] = {double(pi_ext / 4), double(pi_ext / 2), double(3 * pi_ext / 4), double(pi_ext),
+                                double(2 * pi_ext)};
+        for (int i = 0; i < 5; ++i) {
+            angle[2 * i] = base[i];
+            angle[2 * i + 1] = -base[i];
+        }
+        for (int i = 0; i < size; ++i) cos_sin_ext(angle[i], c[i], s[i]);
+    }
+};
+
+const TurnTable& turn_table() {
+    static const TurnTable table;
+    return table;
+}
+
 // Cosine and sine of one Euler angle, taken once per run of vertices.
 struct Turn {
     bool skip;
-    ld c, s;
-    explicit Turn(double a) : skip(a == 0), c(std::cos(ld(a))), s(std::sin(ld(a))) {}
+    ld c = 1, s = 0;
+    explicit Turn(double a) : skip(a == 0) {
+        if (skip) return;
+        const TurnTable& t = turn_table();
+        for (int i = 0; i < TurnTable::size; ++i) {
+            if (t.angle[i] == a) {
+                c = t.c[i];
+                s = t.s[i];
+                return;
+            }
+        }
+        cos_sin_ext(a, c, s);
+    }
 };
 
-void turn_x(Vec3f& v, const Turn& t) {
-    if (t.skip) return;
+// One rotation of a vector; both new components come from the old ones and
+// are rounded to float as they are stored.
+inline void turn_x(Vec3f& v, const Turn& t) {
     const ld y = v.y, z = v.z;
     v.y = float(y * t.c - z * t.s);
     v.z = float(y * t.s + z * t.c);
 }
 
-void turn_y(Vec3f& v, const Turn& t) {
-    if (t.skip) return;
+inline void turn_y(Vec3f& v, const Turn& t) {
     const ld x = v.x, z = v.z;
     v.x = float(x * t.c + z * t.s);
     v.z = float(-x * t.s + z * t.c);
 }
 
-void turn_z(Vec3f& v, const Turn& t) {
-    if (t.skip) return;
+inline void turn_z(Vec3f& v, const Turn& t) {
     const ld x = v.x, y = v.y;
     v.x = float(x * t.c - y * t.s);
     v.y = float(x * t.s + y * t.c);
@@ -45,6 +88,23 @@ void turn_z(Vec3f& v, const Turn& t) {
 
 Vec3f add_offset(Vec3f p, Vec3f t) {
     return Vec3f{float(ld(p.x) + t.x), float(ld(p.y) + t.y), float(ld(p.z) + t.z)};
+}
+
+// The vertex loop of pnt_rotate_translate for one combination of turned axes
+// (an axis whose angle is exactly 0 is skipped): position about x, y, z, then
+// the normal the same way, then the offset.
+template <bool X, bool Y, bool Z>
+void turn_run(pnttyp* v, int32_t n, const Turn& tx, const Turn& ty, const Turn& tz, Vec3f off) {
+    for (int32_t i = 0; i < n; ++i) {
+        pnttyp& p = v[i];
+        if constexpr (X) turn_x(p.pos, tx);
+        if constexpr (Y) turn_y(p.pos, ty);
+        if constexpr (Z) turn_z(p.pos, tz);
+        if constexpr (X) turn_x(p.nrm, tx);
+        if constexpr (Y) turn_y(p.nrm, ty);
+        if constexpr (Z) turn_z(p.nrm, tz);
+        p.pos = add_offset(p.pos, off);
+    }
 }
 
 }  // namespace
@@ -94,15 +154,16 @@ void pnt_rotate_translate(pnttyp* v, int32_t n, Vec3 t, Vec3 ang) {
     if (v == nullptr || n <= 0) return;
     const Turn tx(ang.x), ty(ang.y), tz(ang.z);
     const Vec3f off = vec_to_f(t);
-    for (int32_t i = 0; i < n; ++i) {
-        pnttyp& p = v[i];
-        turn_x(p.pos, tx);
-        turn_y(p.pos, ty);
-        turn_z(p.pos, tz);
-        turn_x(p.nrm, tx);
-        turn_y(p.nrm, ty);
-        turn_z(p.nrm, tz);
-        p.pos = add_offset(p.pos, off);
+    const int mask = (tx.skip ? 0 : 1) | (ty.skip ? 0 : 2) | (tz.skip ? 0 : 4);
+    switch (mask) {
+        case 0: turn_run<false, false, false>(v, n, tx, ty, tz, off); break;
+        case 1: turn_run<true, false, false>(v, n, tx, ty, tz, off); break;
+        case 2: turn_run<false, true, false>(v, n, tx, ty, tz, off); break;
+        case 3: turn_run<true, true, false>(v, n, tx, ty, tz, off); break;
+        case 4: turn_run<false, false, true>(v, n, tx, ty, tz, off); break;
+        case 5: turn_run<true, false, true>(v, n, tx, ty, tz, off); break;
+        case 6: turn_run<false, true, true>(v, n, tx, ty, tz, off); break;
+        default: turn_run<true, true, true>(v, n, tx, ty, tz, off); break;
     }
 }
 

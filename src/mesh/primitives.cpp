@@ -69,6 +69,58 @@ void put_triangle(int32_t* slot, int32_t a, int32_t b, int32_t c) {
 
 int32_t clamp_rings(int32_t nr) { return nr < 1 ? 1 : nr; }
 
+// Sine and cosine of the ring angle k * delta + delta / 2, delta = 2 pi / n,
+// in extended precision. Out of line and fed through volatiles so that the
+// tables below hold exactly what a call at run time gives (the platform
+// libm's values, never a compile-time evaluation).
+[[gnu::noinline]] void ring_sin_cos(int32_t n, int32_t k, ld& s, ld& c) {
+    volatile int32_t opaque_n = n, opaque_k = k;
+    const int32_t nn = opaque_n, kk = opaque_k;
+    const ld delta = 2 * pi_ext / nn;
+    const ld th = kk * delta + delta / 2;
+    s = std::sin(th);
+    c = std::cos(th);
+}
+
+// The ring angles of the segment counts the generators use (4, 8 and 16),
+// k = 0 .. n, worked out once.
+struct RingTable {
+    ld s4[5], c4[5], s8[9], c8[9], s16[17], c16[17];
+    RingTable() {
+        for (int32_t k = 0; k <= 4; ++k) ring_sin_cos(4, k, s4[k], c4[k]);
+        for (int32_t k = 0; k <= 8; ++k) ring_sin_cos(8, k, s8[k], c8[k]);
+        for (int32_t k = 0; k <= 16; ++k) ring_sin_cos(16, k, s16[k], c16[k]);
+    }
+};
+
+// Sine and cosine of ring angle k (0 .. n) of an n-segment prism: from the
+// table for 4, 8 and 16 segments, worked out otherwise. Bit for bit the same.
+class RingAngles {
+public:
+    explicit RingAngles(int32_t n) : n_(n) {
+        static const RingTable table;
+        switch (n) {
+            case 4: s_ = table.s4; c_ = table.c4; break;
+            case 8: s_ = table.s8; c_ = table.c8; break;
+            case 16: s_ = table.s16; c_ = table.c16; break;
+            default: break;
+        }
+    }
+    void get(int32_t k, ld& s, ld& c) const {
+        if (s_ != nullptr) {
+            s = s_[k];
+            c = c_[k];
+        } else {
+            ring_sin_cos(n_, k, s, c);
+        }
+    }
+
+private:
+    int32_t n_;
+    const ld* s_ = nullptr;
+    const ld* c_ = nullptr;
+};
+
 // Rectangle or trapezoid: front edge (z = +b/2) w_front long, back edge
 // (z = -b/2) w_back long. The back face of a rectangle is the front turned by
 // pi about x; that of a trapezoid is turned by pi about z.
@@ -105,14 +157,14 @@ void flat_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang
 
 // Side of a prism (two rings of n + 1 vertices, the last repeating the first
 // with u = 4) and its 2n triangles. Raises nv by 2n + 2 and nind by 6n.
-void prism_side(typmshgrp& g, int32_t& nv, int32_t& nind, double r, double len, int32_t n) {
-    const ld delta = 2 * pi_ext / n;
+void prism_side(typmshgrp& g, int32_t& nv, int32_t& nind, double r, double len, int32_t n,
+                const RingAngles& ring) {
     const ld half = ld(len) / 2;
     const float v_far = float(ld(len) / (2 * ld(r)));
     pnttyp* v = &g.pnt[size_t(nv)];
     for (int32_t k = 0; k <= n; ++k) {
-        const ld th = k * delta + delta / 2;
-        const ld s = std::sin(th), c = std::cos(th);
+        ld s, c;
+        ring.get(k, s, c);
         const float x = float(-ld(r) * s), y = float(ld(r) * c);
         const float nx = float(-s), ny = float(c), u = float(4.0L * k / n);
         v[k] = vertex(x, y, float(half), nx, ny, 0, u, 0);
@@ -169,14 +221,14 @@ void prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t, doubl
     const int32_t n = segment_count(seg);
     if (!make_room(g, nv, nind, 4 * int64_t(n) + 4, 12 * int64_t(n))) return;
     const int32_t first = nv;
-    prism_side(g, nv, nind, r, len, n);
+    const RingAngles ring(n);
+    prism_side(g, nv, nind, r, len, n, ring);
 
-    const ld delta = 2 * pi_ext / n;
     const float zf = float(ld(len) / 2), zb = float(-ld(len) / 2);
     pnttyp* v = &g.pnt[size_t(nv)];
     for (int32_t k = 0; k < n; ++k) {
-        const ld th = k * delta + delta / 2;
-        const ld s = std::sin(th), c = std::cos(th);
+        ld s, c;
+        ring.get(k, s, c);
         const float x = float(-ld(r) * s), y = float(ld(r) * c);
         const float u = float(-s), tv = float(c);
         v[k] = vertex(x, y, zf, 0, 0, 1, u, tv);
@@ -205,9 +257,9 @@ void domed_prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t,
     const int64_t add_i = 12 * int64_t(n) * nr;
     if (!make_room(g, nv, nind, add_v, add_i)) return;
     const int32_t first = nv;
-    prism_side(g, nv, nind, r, len, n);
+    const RingAngles angles(n);
+    prism_side(g, nv, nind, r, len, n, angles);
 
-    const ld delta = 2 * pi_ext / n;
     const ld half = ld(len) / 2;
     pnttyp* v = &g.pnt[size_t(nv)];
     for (int32_t f = 0; f < nr; ++f) {
@@ -216,8 +268,8 @@ void domed_prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t,
         const ld h = ld(r) * cphi, e = ld(dome_h) * sphi;
         pnttyp* ring = v + 2 * n * f;
         for (int32_t k = 0; k < n; ++k) {
-            const ld th = k * delta + delta / 2;
-            const ld s = std::sin(th), c = std::cos(th);
+            ld s, c;
+            angles.get(k, s, c);
             const float x = float(-h * s), y = float(h * c);
             const float nx = float(-s * cphi), ny = float(c * cphi);
             const float u = float(-s * cphi), tv = float(c * cphi);
