@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "texture/noise.hpp"
+#include "texture/noise_lanes.hpp"
 #include "texture/painters.hpp"
 
 namespace {
@@ -121,6 +122,47 @@ void BM_noise_sum_6_octaves(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(pts.size()));
 }
 BENCHMARK(BM_noise_sum_6_octaves);
+
+// Four-lane octave sums over a 256 x 256 pixel grid, 6 octaves, wavelength 16,
+// as the marble styles sample them: range(0) = 0 unit scale at (x, y, 100),
+// 1 a per-pixel scale near 1 (the warped sum).
+void BM_noise_lanes_grid(benchmark::State& state) {
+    NoiseTables nt;
+    Random rng;
+    noise_seed(nt, rng, 34576);
+    const bool warped = state.range(0) != 0;
+    std::vector<Vec3> scales;
+    for (int y = 0; y < 256; ++y) {
+        for (int x = 0; x < 256; ++x) {
+            const double w = 1.0 + 0.25 * std::sin(x * 0.05 + y * 0.03);
+            scales.push_back(Vec3{w, 2.0 - w, 0.5 * w + 0.5});
+        }
+    }
+    for (auto _ : state) {
+        NoiseLanes lanes(nt, 6, 16.0);
+        double acc = 0;
+        for (int y = 0; y < 256; ++y) {
+            for (int x = 0; x < 256; x += 4) {
+                Vec3 p[4];
+                Vec3 sc[4];
+                for (int j = 0; j < 4; ++j) {
+                    p[j] = Vec3{double(x + j), double(y), 100.0};
+                    sc[j] = scales[static_cast<std::size_t>(y * 256 + x + j)];
+                }
+                double out[4];
+                if (warped) {
+                    lanes.sum(p, sc, out);
+                } else {
+                    lanes.sum(p, out);
+                }
+                acc += out[0] + out[1] + out[2] + out[3];
+            }
+        }
+        benchmark::DoNotOptimize(acc);
+    }
+    state.SetItemsProcessed(state.iterations() * 256 * 256);
+}
+BENCHMARK(BM_noise_lanes_grid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_noise_seed(benchmark::State& state) {
     NoiseTables nt;

@@ -2,6 +2,7 @@
 #include "texture/noise_lanes.hpp"
 
 #include <cmath>
+#include <cstring>
 
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
@@ -22,6 +23,7 @@ NoiseLanes::NoiseLanes(const NoiseTables& nt, int32_t octaves, double wavelength
         grad4_[i * 4 + 0] = nt.noise_grad[i].x;
         grad4_[i * 4 + 1] = nt.noise_grad[i].y;
         grad4_[i * 4 + 2] = nt.noise_grad[i].z;
+        pair_[i] = static_cast<uint16_t>(nt.noise_perm[i] | nt.noise_perm[(i + 1) & 255] << 8);
     }
 }
 
@@ -43,28 +45,24 @@ void NoiseLanes::fill_shared(SharedCell& c, uint32_t key) const {
     }
 }
 
-namespace {
-
-// The eight corner hash bytes of noise_kernel::corner_hashes packed into one
-// word, corner k in bits 8k .. 8k + 7 (one wide store, no byte-by-byte writes
-// for a later wide read to wait on).
-uint64_t packed_corner_hashes(const uint8_t* perm, uint32_t key) {
-    uint8_t h[8];
-    noise_kernel::corner_hashes(perm, key & 255u, (key >> 8) & 255u, key >> 16, h);
-    uint64_t packed = 0;
-    for (int k = 7; k >= 0; --k) packed = packed << 8 | h[k];
-    return packed;
-}
-
-}  // namespace
-
+// The eight corner hashes of noise_kernel::corner_hashes, corner k in bits
+// 8k .. 8k + 7, from neighbouring pairs of the hash table: the inner hashes of
+// the cell's (y, z) row come from the octave's last row when it is the same.
 uint64_t NoiseLanes::hashes(int32_t octave, uint32_t key) {
-    HashedCell& c = hashed_[static_cast<std::size_t>(octave)];
-    if (c.key != key) {
-        c.key = key;
-        c.h = packed_corner_hashes(nt_.noise_perm, key);
+    HashedRow& row = hashed_[static_cast<std::size_t>(octave)];
+    const uint32_t yz = key >> 8;
+    if (row.key != yz) {
+        const uint32_t z = pair(yz >> 8);
+        const uint32_t y = yz & 255u;
+        row.key = yz;
+        row.inner = pair((z & 255u) + y) | pair((z >> 8) + y) << 16;
     }
-    return c.h;
+    const uint32_t x = key & 255u;
+    const uint32_t inner = row.inner;
+    return static_cast<uint64_t>(pair((inner & 255u) + x)) |
+           static_cast<uint64_t>(pair(((inner >> 8) & 255u) + x)) << 16 |
+           static_cast<uint64_t>(pair(((inner >> 16) & 255u) + x)) << 32 |
+           static_cast<uint64_t>(pair((inner >> 24) + x)) << 48;
 }
 
 #ifdef QUILBET_NOISE_LANES_SSE2
@@ -198,16 +196,18 @@ void NoiseLanes::sum_lanes(const Vec3 p[lanes], const Vec3* scale, double out[la
             } else {
                 uint32_t keys[lanes];
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(keys), key);
-                uint64_t h[lanes];
-                for (int j = 0; j < lanes; ++j) h[j] = hashes(i, keys[j]);
+                uint8_t h[lanes][8];
+                for (int j = 0; j < lanes; ++j) {
+                    const uint64_t packed = hashes(i, keys[j]);
+                    std::memcpy(h[j], &packed, 8);   // little-endian: corner k is byte k
+                }
                 const float* g4 = grad4_.data();
                 value = blend4(
                     [&h, g4](int k, __m128& gx, __m128& gy, __m128& gz) {
-                        const int shift = 8 * k;
-                        const __m128 r0 = _mm_loadu_ps(g4 + 4 * ((h[0] >> shift) & 255u));
-                        const __m128 r1 = _mm_loadu_ps(g4 + 4 * ((h[1] >> shift) & 255u));
-                        const __m128 r2 = _mm_loadu_ps(g4 + 4 * ((h[2] >> shift) & 255u));
-                        const __m128 r3 = _mm_loadu_ps(g4 + 4 * ((h[3] >> shift) & 255u));
+                        const __m128 r0 = _mm_loadu_ps(g4 + 4 * h[0][k]);
+                        const __m128 r1 = _mm_loadu_ps(g4 + 4 * h[1][k]);
+                        const __m128 r2 = _mm_loadu_ps(g4 + 4 * h[2][k]);
+                        const __m128 r3 = _mm_loadu_ps(g4 + 4 * h[3][k]);
                         // Transpose the four (x, y, z, 0) rows into x, y and z columns.
                         const __m128 t0 = _mm_unpacklo_ps(r0, r1);   // x0 x1 y0 y1
                         const __m128 t1 = _mm_unpacklo_ps(r2, r3);   // x2 x3 y2 y3

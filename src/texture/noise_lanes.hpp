@@ -44,15 +44,17 @@ private:
         uint32_t key = 0xFFFFFFFFu;   // x | y << 8 | z << 16; none yet
         float g[24][4] = {};
     };
-    // One octave's last hashed cell (for lanes that do not share a cell).
-    struct HashedCell {
-        uint32_t key = 0xFFFFFFFFu;
-        uint64_t h = 0;               // corner k's hash in bits 8k .. 8k + 7
+    // One octave's last (y, z) lattice row, for lanes that do not share a
+    // cell: the inner hashes perm[perm[Z] + Y] of its four (Y, Z) corners.
+    struct HashedRow {
+        uint32_t key = 0xFFFFFFFFu;   // y | z << 8; none yet
+        uint32_t inner = 0;           // (Y0, Z0), (Y1, Z0), (Y0, Z1), (Y1, Z1) in bytes 0 .. 3
     };
 
     void sum_lanes(const Vec3 p[lanes], const Vec3* scale, double out[lanes]);
     void fill_shared(SharedCell& c, uint32_t key) const;
     uint64_t hashes(int32_t octave, uint32_t key);
+    uint32_t pair(uint32_t v) const { return pair_[v & 255u]; }
 
     const NoiseTables& nt_;
     int32_t octaves_;
@@ -60,7 +62,8 @@ private:
     noise_kernel::OctavePlan plan_;
     std::vector<float> grad4_;          // 256 gradients as (x, y, z, 0)
     std::vector<SharedCell> shared_;    // one per octave
-    std::vector<HashedCell> hashed_;    // one per octave
+    std::vector<HashedRow> hashed_;     // one per octave
+    uint16_t pair_[256];                // perm[v] | perm[v + 1] << 8 (v + 1 modulo 256)
 };
 
 }  // namespace quilbet

@@ -3,7 +3,9 @@
 // allocates once and hands to the group; channel sums wrap modulo 256.
 #include "texture/painters.hpp"
 
-#include "texture/noise_sampler.hpp"
+#include <cmath>
+
+#include "texture/noise_lanes.hpp"
 #include "texture/paint_support.hpp"
 
 namespace quilbet {
@@ -13,7 +15,28 @@ namespace {
 // Octaves of the small finishes: nearest(log2(tex_size) / 2), 3 for 64.
 int32_t small_octaves() { return nearest_i32(log2(static_cast<long double>(tex_size)) / 2.0L); }
 
-const Vec3 unit_scale{1.0, 1.0, 1.0};
+constexpr int lanes = NoiseLanes::lanes;
+
+// Paints a t x t block four pixels of a row at a time: sample(x[], y, v[])
+// gives the octave sums of the four pixels, shade(x, v) the pixel word.
+// Past the row's end the lanes repeat its last pixel and are not stored.
+template <typename Sample, typename Shade>
+void paint_rows(uint32_t* pix, int32_t t, Sample sample, Shade shade) {
+    for (int32_t y = 0; y < t; ++y) {
+        for (int32_t x0 = 0; x0 < t; x0 += lanes) {
+            int32_t xs[lanes];
+            for (int j = 0; j < lanes; ++j) xs[j] = x0 + j < t ? x0 + j : t - 1;
+            double v[lanes];
+            sample(xs, y, v);
+            for (int j = 0; j < lanes && x0 + j < t; ++j) pix[y * t + x0 + j] = shade(x0 + j, v[j]);
+        }
+    }
+}
+
+// The points (k x / t, k y / t, z) of four pixels.
+void row_points(const int32_t xs[lanes], int32_t y, int32_t t, double k, double z, Vec3 p[lanes]) {
+    for (int j = 0; j < lanes; ++j) p[j] = Vec3{k * xs[j] / t, k * y / t, z};
+}
 
 struct CellScheme {
     int32_t columns;
@@ -37,15 +60,19 @@ void tex_noise(Context& ctx, typmshgrp& g) {
     const int32_t octaves = small_octaves();
     const int32_t t = tex_size;
     uint32_t* pix = paint::attach_pixel_block(g, t);
-    NoiseSampler noise(ctx.noise, octaves, 1.0);
-    for (int32_t y = 0; y < t; ++y) {
-        for (int32_t x = 0; x < t; ++x) {
-            const Vec3 p{8.0 * x / t, 8.0 * y / t, 100.0};
-            const float v = static_cast<float>(noise.sum(p, unit_scale));
-            const int32_t h = nearest_i32(50.0L * v);
-            pix[y * t + x] = paint::opaque(138 + h, 138 + h, 148 + h);
-        }
-    }
+    NoiseLanes noise(ctx.noise, octaves, 1.0);
+    paint_rows(
+        pix, t,
+        [&](const int32_t xs[lanes], int32_t y, double v[lanes]) {
+            Vec3 p[lanes];
+            row_points(xs, y, t, 8.0, 100.0, p);
+            noise.sum(p, v);
+        },
+        [](int32_t, double sum) {
+            const float v = static_cast<float>(sum);
+            const int32_t h = paint::nearest_exact(50.0 * static_cast<double>(v));
+            return paint::opaque(138 + h, 138 + h, 148 + h);
+        });
 }
 
 void tex_ridges(Context& ctx, typmshgrp& g, int32_t kind) {
@@ -65,16 +92,23 @@ void tex_ridges(Context& ctx, typmshgrp& g, int32_t kind) {
     const int32_t octaves = small_octaves();
     const int32_t t = tex_size;
     uint32_t* pix = paint::attach_pixel_block(g, t);
-    NoiseSampler noise(ctx.noise, octaves, 1.0);
-    for (int32_t y = 0; y < t; ++y) {
-        for (int32_t x = 0; x < t; ++x) {
-            const Vec3 p{8.0 * x / t, 8.0 * y / t, 1900.0};
-            float v = static_cast<float>(noise.fold(p, unit_scale));
+    NoiseLanes noise(ctx.noise, octaves, 1.0);
+    paint_rows(
+        pix, t,
+        [&](const int32_t xs[lanes], int32_t y, double v[lanes]) {
+            Vec3 p[lanes];
+            row_points(xs, y, t, 8.0, 1900.0, p);
+            noise.sum(p, v);
+        },
+        [&](int32_t, double sum) {
+            // The folded sum, 1 - 2 |clamp(sum, -1, 1)|, as noise_fold.
+            if (sum < -1.0) sum = -1.0;
+            if (sum > 1.0) sum = 1.0;
+            float v = static_cast<float>(1.0 - 2.0 * std::fabs(sum));
             if (v > 0.9L) v = 2.0f;
-            const int32_t h = nearest_i32(static_cast<long double>(amplitude) * v);
-            pix[y * t + x] = paint::opaque(base[0] + h, base[1] + h, base[2] + h);
-        }
-    }
+            const int32_t h = paint::nearest_exact(amplitude * static_cast<double>(v));
+            return paint::opaque(base[0] + h, base[1] + h, base[2] + h);
+        });
 }
 
 void tex_stripes(Context& ctx, typmshgrp& g) {
@@ -83,16 +117,20 @@ void tex_stripes(Context& ctx, typmshgrp& g) {
     const int32_t t = tex_size;
     const int32_t stripe_pitch = t / 4;
     uint32_t* pix = paint::attach_pixel_block(g, t);
-    NoiseSampler noise(ctx.noise, octaves, 1.0);
-    for (int32_t y = 0; y < t; ++y) {
-        for (int32_t x = 0; x < t; ++x) {
-            const Vec3 p{4.0 * x / t, 4.0 * y / t, 100.0};
-            float v = static_cast<float>(noise.sum(p, unit_scale));
+    NoiseLanes noise(ctx.noise, octaves, 1.0);
+    paint_rows(
+        pix, t,
+        [&](const int32_t xs[lanes], int32_t y, double v[lanes]) {
+            Vec3 p[lanes];
+            row_points(xs, y, t, 4.0, 100.0, p);
+            noise.sum(p, v);
+        },
+        [&](int32_t x, double sum) {
+            float v = static_cast<float>(sum);
             if (x % stripe_pitch == 0) v = static_cast<float>(v - 20.0L);
-            const int32_t h = nearest_i32(40.0L * v);
-            pix[y * t + x] = paint::opaque(125 + h, 145 + h, 125 + h);
-        }
-    }
+            const int32_t h = paint::nearest_exact(40.0 * static_cast<double>(v));
+            return paint::opaque(125 + h, 145 + h, 125 + h);
+        });
 }
 
 void tex_cells(Context& ctx, typmshgrp& g, int32_t panel_type) {

@@ -200,7 +200,9 @@ std::vector<uint32_t> plain_noise(Context& ctx) {
     return px;
 }
 
-std::vector<uint32_t> plain_ridges(Context& ctx) {
+std::vector<uint32_t> plain_ridges(Context& ctx, int kind) {
+    const int base[3] = {kind == 1 ? 178 : 198, kind == 1 ? 178 : 198, kind == 1 ? 148 : 198};
+    const int amplitude = kind == 0 ? 25 : (kind == 1 ? 30 : 10);
     seed_from_draw(ctx, 1356832.0L);
     const int t = tex_size;
     std::vector<uint32_t> px;
@@ -208,8 +210,8 @@ std::vector<uint32_t> plain_ridges(Context& ctx) {
         for (int x = 0; x < t; ++x) {
             float v = static_cast<float>(noise_fold(ctx.noise, Vec3{8.0 * x / t, 8.0 * y / t, 1900}, 3, one, 1));
             if (v > 0.9L) v = 2.0f;
-            const int h = nearest(25.0L * v);
-            px.push_back(word(198 + h, 198 + h, 198 + h));
+            const int h = nearest(amplitude * static_cast<long double>(v));
+            px.push_back(word(base[0] + h, base[1] + h, base[2] + h));
         }
     }
     return px;
@@ -311,8 +313,10 @@ TEST(FastPaths, SmallPaintersMatchThePlainRecipes) {
         typmshgrp g;
         tex_noise(a, g);
         expect_block(g, plain_noise(b), "noise");
-        tex_ridges(a, g, 0);
-        expect_block(g, plain_ridges(b), "ridges");
+        for (int kind : {0, 1, 5}) {
+            tex_ridges(a, g, kind);
+            expect_block(g, plain_ridges(b, kind), "ridges");
+        }
         tex_stripes(a, g);
         expect_block(g, plain_stripes(b), "stripes");
     }
