@@ -1,10 +1,28 @@
 // Marching-cubes polygonisation (Lorensen and Cline 1987, with Bourke's
-// tables) into spatial buckets, coarsening passes that merge coplanar facets
-// inside ever larger blocks of cells, and an output stage that writes
-// unshared, flat-shaded vertices with planar texture coordinates.
+// tables), coplanar merging inside ever larger blocks of cells, and an output
+// stage that writes unshared, flat-shaded vertices with planar texture
+// coordinates.
+//
+// The coarsening passes form an octree: the bucket of pass p at (X, Y, Z)
+// covers 2^(p+1) cells per axis and receives, in order, the facets of the
+// eight buckets (2X + dx, 2Y + dy, 2Z + dz) of pass p - 1 as their own merges
+// left them, dx outermost, then dy, then dz (the order in which a pass moves
+// its buckets up); the buckets of pass 0 receive the facets of their
+// 2 x 2 x 2 cells in cell order. This file walks that tree depth first: it
+// molds the cells of one block, merges, hands the facets up, and keeps one
+// bucket per pass and group alive instead of two whole bucket levels. Each
+// merge therefore sees exactly the facets, in the same order, that the
+// bucket-by-bucket form (polygonise_reference.cpp) hands it, and the output
+// is the same bit for bit. Blocks without a surface crossing are skipped
+// whole, and the normals of cube-pass facets come from a small cache keyed by
+// the exact cross product they are normalised from.
 #include "metamold/polygonise.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "metamold/mc_tables.hpp"
 #include "metamold/merge.hpp"
@@ -12,6 +30,312 @@
 namespace quilbet {
 
 namespace {
+
+using ld = long double;
+
+// vecf_sub and vecf_cross, written out so that the cube pass can inline them:
+// the same long double operations, so the same float results.
+inline Vec3f sub_ext(Vec3f a, Vec3f b) {
+    return Vec3f{float(ld(a.x) - b.x), float(ld(a.y) - b.y), float(ld(a.z) - b.z)};
+}
+
+inline Vec3f cross_ext(Vec3f a, Vec3f b) {
+    return Vec3f{float(ld(a.y) * b.z - ld(a.z) * b.y), float(ld(a.z) * b.x - ld(a.x) * b.z),
+                 float(ld(a.x) * b.y - ld(a.y) * b.x)};
+}
+
+inline uint32_t float_bits(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, sizeof u);
+    return u;
+}
+
+// Facet normals from cross products: vecf_normalize of the cross product, and
+// whether the facet is dropped (vecf_len of that normal is exactly 0, which
+// happens exactly when the cross product is the zero vector: a normalised
+// vector has a component of at least 1/sqrt(3), and one shorter than the
+// tolerance is returned as it is). Results are remembered per exact bit
+// pattern of the cross product, so a hit gives the same bits as a computation.
+class NormalCache {
+public:
+    NormalCache() {
+        for (Entry& e : entries_) e.key = {~0u, ~0u, ~0u};   // a NaN pattern no cross product hits first
+        for (Entry& e : entries_) e.filled = false;
+    }
+
+    // False when the facet is dropped; otherwise its normal in `out`.
+    bool normal(Vec3f cross, Vec3f& out) {
+        const std::array<uint32_t, 3> key = {float_bits(cross.x), float_bits(cross.y), float_bits(cross.z)};
+        uint32_t h = key[0] * 0x9E3779B1u ^ (key[1] + 0x7F4A7C15u) * 0x85EBCA77u ^ key[2] * 0xC2B2AE3Du;
+        h ^= h >> 15;
+        Entry& e = entries_[h & (size - 1)];
+        if (!e.filled || e.key != key) {
+            e.key = key;
+            e.filled = true;
+            const ld x = cross.x, y = cross.y, z = cross.z;
+            const ld l = std::sqrt(x * x + y * y + z * z);
+            e.keep = l != 0;
+            e.norm = l >= tolerance ? Vec3f{float(cross.x / l), float(cross.y / l), float(cross.z / l)} : cross;
+        }
+        out = e.norm;
+        return e.keep;
+    }
+
+private:
+    static constexpr size_t size = 1024;
+    struct Entry {
+        std::array<uint32_t, 3> key;
+        Vec3f norm;
+        bool keep = false;
+        bool filled = false;
+    };
+    std::array<Entry, size> entries_;
+};
+
+inline float dot_ext(Vec3f a, Vec3f b) {
+    return float(ld(a.x) * b.x + ld(a.y) * b.y + ld(a.z) * b.z);
+}
+
+// Passes beyond this many would only merge the one bucket that holds the
+// whole hull again (a block of 2^31 cells per axis spans any lattice); the
+// step-by-step form's block size would no longer fit its 32-bit counter.
+constexpr int32_t max_passes = 30;
+
+class Molder {
+public:
+    explicit Molder(mbs_grid& grid)
+        : grid_(grid), n_(grid.resolution), groups_(grid.group_count), top_group_(grid.group_count - 1) {
+        passes_ = std::clamp(grid.pass_count, 0, max_passes);
+        top_ = std::max(passes_ - 1, 0);
+        lists_.assign(static_cast<size_t>(top_ + 1), std::vector<polyarr>(static_cast<size_t>(groups_)));
+        final_.resize(static_cast<size_t>(groups_));
+        const size_t sj = static_cast<size_t>(n_), si = sj * sj;
+        for (int c = 0; c < 8; ++c) {
+            corner_offset_[c] = mc_corner_offsets[c].di * si + mc_corner_offsets[c].dj * sj + mc_corner_offsets[c].dk;
+        }
+        mark_surface();
+    }
+
+    void run(typmsh& mesh, int32_t first_group) {
+        const int32_t range = span_positions(top_);
+        for (int32_t x = 0; x <= range; ++x) {
+            for (int32_t y = 0; y <= range; ++y) {
+                for (int32_t z = 0; z <= range; ++z) {
+                    if (!has_surface(top_, x, y, z)) continue;
+                    build(top_, x, y, z);
+                    for (int32_t g = 0; g < groups_; ++g) {
+                        polyarr& b = lists_[static_cast<size_t>(top_)][static_cast<size_t>(g)];
+                        std::vector<mbs_facet>& out = final_[static_cast<size_t>(g)];
+                        out.insert(out.end(), b.tris.begin(), b.tris.begin() + b.count);
+                        b.tris.clear();
+                        b.count = 0;
+                    }
+                }
+            }
+        }
+        output(mesh, first_group);
+    }
+
+private:
+    mbs_grid& grid_;
+    const int32_t n_, groups_, top_group_;
+    int32_t passes_ = 0, top_ = 0;
+    size_t corner_offset_[8] = {};
+    // One bucket per pass level and group: the block being assembled there.
+    std::vector<std::vector<polyarr>> lists_;
+    // The facets of the last level per group, in walking order.
+    std::vector<std::vector<mbs_facet>> final_;
+    // Per pass level, one flag per bucket position: some cell of the block has
+    // a corner inside and a corner outside.
+    std::vector<std::vector<uint8_t>> surface_;
+    std::vector<uint8_t> outside_;   // per lattice point
+    mbs_merger merger_;
+    NormalCache normals_;
+
+    // Highest bucket position per axis on pass level p (blocks of 2^(p+1) cells).
+    int32_t span_positions(int32_t p) const { return p >= 30 ? 0 : n_ >> (p + 1); }
+
+    size_t flag_index(int32_t p, int32_t x, int32_t y, int32_t z) const {
+        const size_t m = static_cast<size_t>(span_positions(p)) + 1;
+        return (static_cast<size_t>(x) * m + static_cast<size_t>(y)) * m + static_cast<size_t>(z);
+    }
+    bool has_surface(int32_t p, int32_t x, int32_t y, int32_t z) const {
+        return surface_[static_cast<size_t>(p)][flag_index(p, x, y, z)] != 0;
+    }
+
+    void mark_surface() {
+        const size_t count = static_cast<size_t>(n_) * n_ * n_;
+        outside_.resize(count);
+        const mbs_point* pts = grid_.points.data();
+        for (size_t i = 0; i < count; ++i) outside_[i] = mbs_inside(pts[i].value) ? 0 : 1;
+        surface_.assign(static_cast<size_t>(top_ + 1), {});
+        for (int32_t p = 0; p <= top_; ++p) {
+            const size_t m = static_cast<size_t>(span_positions(p)) + 1;
+            surface_[static_cast<size_t>(p)].assign(m * m * m, 0);
+        }
+        // Level 0: a block has a surface when its points (up to 3 per axis)
+        // are not all on one side.
+        const int32_t range0 = span_positions(0);
+        const size_t sj = static_cast<size_t>(n_), si = sj * sj;
+        for (int32_t x = 0; x <= range0; ++x) {
+            const int32_t i0 = 2 * x, i1 = std::min(2 * x + 2, n_ - 1);
+            if (i0 >= n_ - 1) continue;
+            for (int32_t y = 0; y <= range0; ++y) {
+                const int32_t j0 = 2 * y, j1 = std::min(2 * y + 2, n_ - 1);
+                if (j0 >= n_ - 1) continue;
+                for (int32_t z = 0; z <= range0; ++z) {
+                    const int32_t k0 = 2 * z, k1 = std::min(2 * z + 2, n_ - 1);
+                    if (k0 >= n_ - 1) continue;
+                    uint8_t any = 0, all = 1;
+                    for (int32_t i = i0; i <= i1; ++i) {
+                        for (int32_t j = j0; j <= j1; ++j) {
+                            const uint8_t* row = &outside_[static_cast<size_t>(i) * si + static_cast<size_t>(j) * sj];
+                            for (int32_t k = k0; k <= k1; ++k) {
+                                any |= row[k];
+                                all &= row[k];
+                            }
+                        }
+                    }
+                    surface_[0][flag_index(0, x, y, z)] = any != all ? 1 : 0;
+                }
+            }
+        }
+        for (int32_t p = 1; p <= top_; ++p) {
+            const int32_t range = span_positions(p), below = span_positions(p - 1);
+            for (int32_t x = 0; x <= range; ++x) {
+                for (int32_t y = 0; y <= range; ++y) {
+                    for (int32_t z = 0; z <= range; ++z) {
+                        uint8_t any = 0;
+                        for (int32_t dx = 0; dx < 2; ++dx) {
+                            for (int32_t dy = 0; dy < 2; ++dy) {
+                                for (int32_t dz = 0; dz < 2; ++dz) {
+                                    const int32_t cx = 2 * x + dx, cy = 2 * y + dy, cz = 2 * z + dz;
+                                    if (cx > below || cy > below || cz > below) continue;
+                                    any |= surface_[static_cast<size_t>(p - 1)][flag_index(p - 1, cx, cy, cz)];
+                                }
+                            }
+                        }
+                        surface_[static_cast<size_t>(p)][flag_index(p, x, y, z)] = any;
+                    }
+                }
+            }
+        }
+    }
+
+    // Fills the buckets of level p with the block (x, y, z), merged when the
+    // level is one of the passes.
+    void build(int32_t p, int32_t x, int32_t y, int32_t z) {
+        std::vector<polyarr>& here = lists_[static_cast<size_t>(p)];
+        if (p == 0) {
+            mold_block(x, y, z, here);
+        } else {
+            const int32_t below = span_positions(p - 1);
+            std::vector<polyarr>& sub = lists_[static_cast<size_t>(p - 1)];
+            for (int32_t dx = 0; dx < 2; ++dx) {
+                for (int32_t dy = 0; dy < 2; ++dy) {
+                    for (int32_t dz = 0; dz < 2; ++dz) {
+                        const int32_t cx = 2 * x + dx, cy = 2 * y + dy, cz = 2 * z + dz;
+                        if (cx > below || cy > below || cz > below) continue;
+                        if (!has_surface(p - 1, cx, cy, cz)) continue;
+                        build(p - 1, cx, cy, cz);
+                        for (int32_t g = 0; g < groups_; ++g) {
+                            polyarr& from = sub[static_cast<size_t>(g)];
+                            polyarr& to = here[static_cast<size_t>(g)];
+                            to.tris.insert(to.tris.end(), from.tris.begin(), from.tris.begin() + from.count);
+                            to.count += from.count;
+                            from.tris.clear();
+                            from.count = 0;
+                        }
+                    }
+                }
+            }
+        }
+        if (p < passes_) {
+            for (polyarr& b : here) {
+                if (b.count >= 3) merger_.merge(b);
+            }
+        }
+    }
+
+    // The cube pass over the cells of the level-0 block (x, y, z), in cell
+    // order, appending each facet to the bucket of its first vertex's group.
+    void mold_block(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
+        const size_t sj = static_cast<size_t>(n_), si = sj * sj;
+        const mbs_point* pts = grid_.points.data();
+        const uint8_t* outside = outside_.data();
+        Vec3f vert[12];
+        int32_t vgroup[12];
+        const int32_t i_end = std::min(2 * x + 2, n_ - 1), j_end = std::min(2 * y + 2, n_ - 1),
+                      k_end = std::min(2 * z + 2, n_ - 1);
+        for (int32_t i = 2 * x; i < i_end; ++i) {
+            for (int32_t j = 2 * y; j < j_end; ++j) {
+                for (int32_t k = 2 * z; k < k_end; ++k) {
+                    const size_t base = static_cast<size_t>(i) * si + static_cast<size_t>(j) * sj + static_cast<size_t>(k);
+                    int index = 0;
+                    for (int c = 0; c < 8; ++c) {
+                        if (outside[base + corner_offset_[c]]) index |= mc_edge_corners[c].bit;
+                    }
+                    const int crossed = mc_edge_table[index];
+                    if (crossed == 0) continue;
+                    for (int e = 0; e < 12; ++e) {
+                        if (!(crossed & mc_edge_corners[e].bit)) continue;
+                        const mbs_point& a = pts[base + corner_offset_[mc_edge_corners[e].a]];
+                        const mbs_point& b = pts[base + corner_offset_[mc_edge_corners[e].b]];
+                        vert[e] = mbs_edge_vertex(a.pos, b.pos, a.value, b.value);
+                        vgroup[e] = std::clamp(std::max(a.group, b.group), 0, top_group_);
+                    }
+                    const int8_t* row = mc_tri_table[index];
+                    for (int t = 0; row[t] != -1; t += 3) {
+                        const Vec3f p0 = vert[row[t]], p1 = vert[row[t + 1]], p2 = vert[row[t + 2]];
+                        Vec3f norm;
+                        if (!normals_.normal(cross_ext(sub_ext(p0, p1), sub_ext(p2, p1)), norm)) continue;
+                        polyarr& b = out[static_cast<size_t>(vgroup[row[t]])];
+                        b.tris.push_back(mbs_facet{p0, p2, p1, norm});
+                        ++b.count;
+                        ++grid_.raw_triangle_count;
+                    }
+                }
+            }
+        }
+    }
+
+    // Unshared vertices, one group after another in walking order.
+    void output(typmsh& mesh, int32_t first_group) {
+        const Vec3f up{0, 1, 0}, forward{0, 0, 1};
+        for (int32_t g = 0; g < groups_; ++g) {
+            const std::vector<mbs_facet>& facets = final_[static_cast<size_t>(g)];
+            grid_.triangle_count += static_cast<int32_t>(facets.size());
+            const int64_t at = int64_t(first_group) + g;
+            if (at < 0 || at >= static_cast<int64_t>(mesh.grp.size())) continue;
+            typmshgrp& grp = mesh.grp[static_cast<size_t>(at)];
+            grp.pnt.resize(3 * facets.size());
+            grp.ind.resize(3 * facets.size());
+            size_t v = 0;
+            for (const mbs_facet& facet : facets) {
+                const Vec3f q = facet.norm;
+                Vec3f t = vecf_normalize(vecf_cross(q, up));
+                if (vecf_len2(t) == 0) t = vecf_normalize(vecf_cross(q, forward));
+                const Vec3f bt = vecf_normalize(vecf_cross(q, t));
+                const Vec3f corner[3] = {facet.pa, facet.pb, facet.pc};
+                for (int c = 0; c < 3; ++c) {
+                    pnttyp& out = grp.pnt[v];
+                    const Vec3f p = corner[c];
+                    out.nrm = q;
+                    out.pos = p;
+                    out.tu = dot_ext(p, t);
+                    out.tv = dot_ext(p, bt);
+                    grp.ind[v] = static_cast<int32_t>(v);
+                    if (grid_.round_sides && q.z == 0.0f) {
+                        Vec3f r = vecf_normalize(Vec3f{p.x, p.y, 0});
+                        if (vecf_dot(out.nrm, r) < 0) r = Vec3f{-r.x, -r.y, -r.z};
+                        out.nrm = r;
+                    }
+                    ++v;
+                }
+            }
+        }
+    }
+};
 
 bool grid_is_built(const mbs_grid& grid) {
     const int32_t n = grid.resolution;
@@ -24,171 +348,9 @@ bool grid_is_built(const mbs_grid& grid) {
            grid.buckets[1].size() == buckets(1);
 }
 
-void append_facet(polyarr& bucket, const mbs_facet& f) {
-    if (static_cast<size_t>(bucket.count) >= bucket.tris.size()) bucket.tris.push_back(f);
-    else bucket.tris[static_cast<size_t>(bucket.count)] = f;
-    ++bucket.count;
-}
-
-// Stage 1: one pass over every cell, facets into the level-0 buckets.
-void cube_pass(mbs_grid& grid) {
-    const int32_t n = grid.resolution;
-    const int32_t top_group = grid.group_count - 1;
-    const size_t sj = static_cast<size_t>(n), si = sj * sj;
-    size_t corner_offset[8];
-    for (int c = 0; c < 8; ++c) {
-        corner_offset[c] = mc_corner_offsets[c].di * si + mc_corner_offsets[c].dj * sj + mc_corner_offsets[c].dk;
-    }
-    const mbs_point* pts = grid.points.data();
-    Vec3f vert[12];
-    int32_t vgroup[12];
-    for (int32_t i = 0; i + 1 < n; ++i) {
-        for (int32_t j = 0; j + 1 < n; ++j) {
-            for (int32_t k = 0; k + 1 < n; ++k) {
-                const mbs_point* base = pts + (static_cast<size_t>(i) * si + static_cast<size_t>(j) * sj + k);
-                const mbs_point* corner[8];
-                int index = 0;
-                for (int c = 0; c < 8; ++c) {
-                    corner[c] = base + corner_offset[c];
-                    if (!mbs_inside(corner[c]->value)) index |= mc_edge_corners[c].bit;
-                }
-                const int crossed = mc_edge_table[index];
-                if (crossed == 0) continue;
-                for (int e = 0; e < 12; ++e) {
-                    if (!(crossed & mc_edge_corners[e].bit)) continue;
-                    const mbs_point* a = corner[mc_edge_corners[e].a];
-                    const mbs_point* b = corner[mc_edge_corners[e].b];
-                    vert[e] = mbs_edge_vertex(a->pos, b->pos, a->value, b->value);
-                    vgroup[e] = std::clamp(std::max(a->group, b->group), 0, top_group);
-                }
-                const int8_t* row = mc_tri_table[index];
-                for (int t = 0; row[t] != -1; t += 3) {
-                    const Vec3f p0 = vert[row[t]], p1 = vert[row[t + 1]], p2 = vert[row[t + 2]];
-                    const Vec3f norm = vecf_normalize(vecf_cross(vecf_sub(p0, p1), vecf_sub(p2, p1)));
-                    if (vecf_len(norm) == 0) continue;
-                    append_facet(grid.bucket(0, i / 2, j / 2, k / 2, vgroup[row[t]]), mbs_facet{p0, p2, p1, norm});
-                    ++grid.raw_triangle_count;
-                }
-            }
-        }
-    }
-}
-
-// Stage 2: merge inside blocks of 2, 4, 8 ... cells, moving the facets one
-// level up between passes. Returns the final level and span.
-void coarsen(mbs_grid& grid, void (*merge)(polyarr&), int32_t& level, int32_t& span) {
-    const int32_t n = grid.resolution;
-    const int32_t groups = grid.group_count;
-    mbs_merger merger;
-    level = 0;
-    span = 2;
-    for (int32_t pass = 0; pass < grid.pass_count; ++pass) {
-        const int32_t range = n / span;
-        for (int32_t bx = 0; bx <= range; ++bx) {
-            for (int32_t by = 0; by <= range; ++by) {
-                for (int32_t bz = 0; bz <= range; ++bz) {
-                    for (int32_t g = 0; g < groups; ++g) {
-                        polyarr& b = grid.bucket(level, bx, by, bz, g);
-                        if (b.count < 3) continue;
-                        if (merge != nullptr) merge(b);
-                        else merger.merge(b);
-                    }
-                }
-            }
-        }
-        if (pass == grid.pass_count - 1) break;
-        for (int32_t bx = 0; bx <= range; ++bx) {
-            for (int32_t by = 0; by <= range; ++by) {
-                for (int32_t bz = 0; bz <= range; ++bz) {
-                    for (int32_t g = 0; g < groups; ++g) {
-                        polyarr& src = grid.bucket(level, bx, by, bz, g);
-                        polyarr& dst = grid.bucket(1 - level, bx / 2, by / 2, bz / 2, g);
-                        const size_t moved = static_cast<size_t>(std::max(src.count, 0));
-                        const size_t at = static_cast<size_t>(std::max(dst.count, 0));
-                        dst.tris.resize(at + moved);
-                        std::copy_n(src.tris.begin(), moved, dst.tris.begin() + static_cast<std::ptrdiff_t>(at));
-                        dst.count = static_cast<int32_t>(at + moved);
-                        src.count = 0;
-                    }
-                }
-            }
-        }
-        span *= 2;
-        level = 1 - level;
-    }
-}
-
-inline float dot_ext(Vec3f a, Vec3f b) {
-    using ld = long double;
-    return float(ld(a.x) * b.x + ld(a.y) * b.y + ld(a.z) * b.z);
-}
-
-// Stage 3: unshared vertices, one group after another in walking order.
-void output(typmsh& mesh, int32_t first_group, mbs_grid& grid, int32_t level, int32_t span) {
-    const int32_t groups = grid.group_count;
-    const int32_t range = grid.resolution / span;
-    std::vector<size_t> facets(static_cast<size_t>(groups), 0);
-    for (int32_t bx = 0; bx <= range; ++bx) {
-        for (int32_t by = 0; by <= range; ++by) {
-            for (int32_t bz = 0; bz <= range; ++bz) {
-                for (int32_t g = 0; g < groups; ++g) {
-                    facets[static_cast<size_t>(g)] += static_cast<size_t>(grid.bucket(level, bx, by, bz, g).count);
-                }
-            }
-        }
-    }
-    std::vector<typmshgrp*> target(static_cast<size_t>(groups), nullptr);
-    for (int32_t g = 0; g < groups; ++g) {
-        const int64_t at = int64_t(first_group) + g;
-        if (at < 0 || at >= static_cast<int64_t>(mesh.grp.size())) continue;
-        typmshgrp& grp = mesh.grp[static_cast<size_t>(at)];
-        grp.pnt.resize(3 * facets[static_cast<size_t>(g)]);
-        grp.ind.resize(3 * facets[static_cast<size_t>(g)]);
-        target[static_cast<size_t>(g)] = &grp;
-    }
-    std::vector<size_t> written(static_cast<size_t>(groups), 0);
-    const Vec3f up{0, 1, 0}, forward{0, 0, 1};
-    for (int32_t bx = 0; bx <= range; ++bx) {
-        for (int32_t by = 0; by <= range; ++by) {
-            for (int32_t bz = 0; bz <= range; ++bz) {
-                for (int32_t g = 0; g < groups; ++g) {
-                    const polyarr& b = grid.bucket(level, bx, by, bz, g);
-                    typmshgrp* grp = target[static_cast<size_t>(g)];
-                    for (int32_t f = 0; f < b.count; ++f) {
-                        const mbs_facet& facet = b.tris[static_cast<size_t>(f)];
-                        ++grid.triangle_count;
-                        if (grp == nullptr) continue;
-                        const Vec3f q = facet.norm;
-                        Vec3f t = vecf_normalize(vecf_cross(q, up));
-                        if (vecf_len2(t) == 0) t = vecf_normalize(vecf_cross(q, forward));
-                        const Vec3f bt = vecf_normalize(vecf_cross(q, t));
-                        const Vec3f corner[3] = {facet.pa, facet.pb, facet.pc};
-                        size_t& v = written[static_cast<size_t>(g)];
-                        for (int c = 0; c < 3; ++c) {
-                            pnttyp& out = grp->pnt[v];
-                            const Vec3f p = corner[c];
-                            out.nrm = q;
-                            out.pos = p;
-                            out.tu = dot_ext(p, t);
-                            out.tv = dot_ext(p, bt);
-                            grp->ind[v] = static_cast<int32_t>(v);
-                            if (grid.round_sides && q.z == 0.0f) {
-                                Vec3f r = vecf_normalize(Vec3f{p.x, p.y, 0});
-                                if (vecf_dot(out.nrm, r) < 0) r = Vec3f{-r.x, -r.y, -r.z};
-                                out.nrm = r;
-                            }
-                            ++v;
-                        }
-                    }
-                }
-            }
-        }
-    }
-}
-
 }  // namespace
 
-void mbs_polygonise_with(typmsh& mesh, int32_t first_group, mbs_grid& grid, void (*merge)(polyarr&)) {
+void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid) {
     grid.triangle_count = 0;
     grid.raw_triangle_count = 0;
     if (!grid_is_built(grid)) {
@@ -200,14 +362,8 @@ void mbs_polygonise_with(typmsh& mesh, int32_t first_group, mbs_grid& grid, void
         }
         return;
     }
-    cube_pass(grid);
-    int32_t level = 0, span = 2;
-    coarsen(grid, merge, level, span);
-    output(mesh, first_group, grid, level, span);
-}
-
-void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid) {
-    mbs_polygonise_with(mesh, first_group, grid, nullptr);
+    Molder molder(grid);
+    molder.run(mesh, first_group);
 }
 
 }  // namespace quilbet

@@ -17,10 +17,15 @@ namespace quilbet {
 // does not have are skipped. Sets triangle_count and raw_triangle_count.
 // Meant to run once per built grid: the facets stay in the grid's buckets.
 // A point group outside 0 .. group_count - 1 is clamped into that range.
+// A pass_count above 30 acts as 30. The grid's buckets are left as they are:
+// the coarsening is worked through block by block without them.
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid);
 
-// The same with a chosen bucket merge (for instance mbs_merge_coplanar_reference,
-// to check the fast merge against it); a null merge means mbs_merge_coplanar.
+// The same result worked out step by step through the grid's buckets (the cube
+// pass fills level 0, every pass merges a whole level and moves it up), with a
+// chosen bucket merge: for instance mbs_merge_coplanar_reference, to check the
+// fast forms against the plain ones. A null merge means mbs_merge_coplanar.
+// Fills the buckets and so is meant to run once per built grid.
 void mbs_polygonise_with(typmsh& mesh, int32_t first_group, mbs_grid& grid, void (*merge)(polyarr&));
 
 }  // namespace quilbet

@@ -157,7 +157,8 @@ Hull build(int32_t n, int32_t groups, int32_t passes, Fill fill, void (*merge)(p
     fill(g);
     Hull h;
     h.mesh = make_mesh(groups);
-    mbs_polygonise_with(h.mesh, 0, g, merge);
+    if (merge == nullptr) mbs_polygonise(h.mesh, 0, g);
+    else mbs_polygonise_with(h.mesh, 0, g, merge);
     h.raw = g.raw_triangle_count;
     h.tris = g.triangle_count;
     return h;
@@ -218,9 +219,9 @@ TEST(MoldPolygonise, TubeKeepsItsSurfaceThroughMerging) {
     check_hull_invariants(25, 3, [](mbs_grid& g) { fill_tube(g, 10.5, 8.0, 9); });
 }
 
-// Whole polygonisations with the fast merge and with the step-by-step one
-// agree bit for bit, on snapped lattices of various densities and on fields
-// with interpolated vertices.
+// Whole polygonisations, block by block with the fast merge and bucket by
+// bucket with the step-by-step merge, agree bit for bit, on snapped lattices
+// of various densities and on fields with interpolated vertices.
 TEST(MoldPolygonise, FastMergeMatchesTheReferenceOnWholeHulls) {
     std::mt19937 rng(2024);
     for (int trial = 0; trial < 24; ++trial) {
@@ -250,6 +251,47 @@ TEST(MoldPolygonise, FastMergeMatchesTheReferenceOnWholeHulls) {
         for (int32_t g = 0; g < 3; ++g) {
             EXPECT_TRUE(same_vertices(fast.mesh.grp[static_cast<size_t>(g)], ref.mesh.grp[static_cast<size_t>(g)]));
         }
+    }
+}
+
+// The block-by-block walk against the bucket-by-bucket passes with the same
+// merge, over lattice sizes odd and even (blocks cut off at the far border),
+// one to four groups, no passes up to more passes than the lattice has
+// levels, side smoothing on and off, and groups that the mesh lacks.
+TEST(MoldPolygonise, BlockWalkMatchesTheBucketPasses) {
+    std::mt19937 rng(77);
+    for (int trial = 0; trial < 120; ++trial) {
+        const int kind = trial % 3;
+        // Noise lattices merge slowly (many small regions); boxes get larger lattices.
+        const int32_t n = 2 + static_cast<int32_t>(rng() % (kind == 0 ? 16 : 9));
+        const int32_t groups = 1 + static_cast<int32_t>(rng() % 4);
+        const int32_t passes = static_cast<int32_t>(rng() % 9);
+        const bool round = rng() % 2 == 0;
+        const int32_t first = static_cast<int32_t>(rng() % 3);
+        const uint32_t seed = rng();
+        auto fill = [&](mbs_grid& g) {
+            std::mt19937 local(seed);
+            std::uniform_real_distribution<double> u(0, 1);
+            if (kind == 0 && n > 7) {
+                fill_boxes(g, seed, 1 + static_cast<int>(seed % 4));
+                return;
+            }
+            for (mbs_point& p : g.points) {
+                const double r = u(local);
+                p.value = kind == 1 ? float(2 * r) : (r < 0.4 ? 1.0f : (r < 0.5 ? 0.9f : 0.0f));
+                p.group = static_cast<int32_t>(local() % 5) - 1;   // -1 and group_count.. are clamped
+            }
+        };
+        mbs_grid a = make_grid(n, groups, passes, round), b = make_grid(n, groups, passes, round);
+        fill(a);
+        fill(b);
+        typmsh ma = make_mesh(groups + first - 1), mb = make_mesh(groups + first - 1);
+        mbs_polygonise(ma, first, a);
+        mbs_polygonise_with(mb, first, b, nullptr);
+        SCOPED_TRACE(trial);
+        EXPECT_EQ(a.raw_triangle_count, b.raw_triangle_count);
+        EXPECT_EQ(a.triangle_count, b.triangle_count);
+        for (size_t g = 0; g < ma.grp.size(); ++g) EXPECT_TRUE(same_vertices(ma.grp[g], mb.grp[g])) << g;
     }
 }
 
