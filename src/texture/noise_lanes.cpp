@@ -11,6 +11,10 @@
 
 namespace quilbet {
 
+namespace {
+constexpr int lanes = 4;
+}  // namespace
+
 NoiseLanes::NoiseLanes(const NoiseTables& nt, int32_t octaves, double wavelength)
     : nt_(nt),
       octaves_(octaves),
@@ -18,7 +22,7 @@ NoiseLanes::NoiseLanes(const NoiseTables& nt, int32_t octaves, double wavelength
       plan_(noise_kernel::make_octave_plan(octaves, wavelength)),
       grad4_(256 * 4, 0.0f),
       shared_(static_cast<std::size_t>(plan_.octaves)),
-      hashed_(static_cast<std::size_t>(plan_.octaves)) {
+      rows_(static_cast<std::size_t>(plan_.octaves)) {
     for (int i = 0; i < 256; ++i) {
         grad4_[i * 4 + 0] = nt.noise_grad[i].x;
         grad4_[i * 4 + 1] = nt.noise_grad[i].y;
@@ -27,29 +31,22 @@ NoiseLanes::NoiseLanes(const NoiseTables& nt, int32_t octaves, double wavelength
     }
 }
 
-void NoiseLanes::sum(const Vec3 p[lanes], const Vec3 scale[lanes], double out[lanes]) { sum_lanes(p, scale, out); }
-
-void NoiseLanes::sum(const Vec3 p[lanes], double out[lanes]) { sum_lanes(p, nullptr, out); }
-
-void NoiseLanes::fill_shared(SharedCell& c, uint32_t key) const {
-    c.key = key;
-    uint8_t h[8];
-    noise_kernel::corner_hashes(nt_.noise_perm, key & 255u, (key >> 8) & 255u, key >> 16, h);
-    for (int k = 0; k < 8; ++k) {
-        const Vec3f& g = nt_.noise_grad[h[k]];
-        for (int j = 0; j < lanes; ++j) {
-            c.g[k][j] = g.x;
-            c.g[8 + k][j] = g.y;
-            c.g[16 + k][j] = g.z;
-        }
-    }
+// The eight corner hashes of noise_kernel::corner_hashes from neighbouring
+// pairs of the hash table: pair(v) holds perm[v] and perm[v + 1], so each
+// lookup serves the two cells' corners that differ by 1 on one axis.
+uint64_t NoiseLanes::cell_hashes(uint32_t key) const {
+    const uint32_t z = pair(key >> 16);
+    const uint32_t y = (key >> 8) & 255u;
+    const uint32_t x = key & 255u;
+    const uint32_t inner = pair((z & 255u) + y) | pair((z >> 8) + y) << 16;
+    return static_cast<uint64_t>(pair((inner & 255u) + x)) |
+           static_cast<uint64_t>(pair(((inner >> 8) & 255u) + x)) << 16 |
+           static_cast<uint64_t>(pair(((inner >> 16) & 255u) + x)) << 32 |
+           static_cast<uint64_t>(pair((inner >> 24) + x)) << 48;
 }
 
-// The eight corner hashes of noise_kernel::corner_hashes, corner k in bits
-// 8k .. 8k + 7, from neighbouring pairs of the hash table: the inner hashes of
-// the cell's (y, z) row come from the octave's last row when it is the same.
-uint64_t NoiseLanes::hashes(int32_t octave, uint32_t key) {
-    HashedRow& row = hashed_[static_cast<std::size_t>(octave)];
+// The same for one lane, reusing the inner hashes of the octave's last (y, z) row.
+inline uint64_t NoiseLanes::lane_hashes(HashedRow& row, uint32_t key) const {
     const uint32_t yz = key >> 8;
     if (row.key != yz) {
         const uint32_t z = pair(yz >> 8);
@@ -63,6 +60,36 @@ uint64_t NoiseLanes::hashes(int32_t octave, uint32_t key) {
            static_cast<uint64_t>(pair(((inner >> 8) & 255u) + x)) << 16 |
            static_cast<uint64_t>(pair(((inner >> 16) & 255u) + x)) << 32 |
            static_cast<uint64_t>(pair((inner >> 24) + x)) << 48;
+}
+
+void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* out) {
+    using namespace noise_kernel;
+    if (count < 1) return;
+    const Vec3 unit{1.0, 1.0, 1.0};
+    const int32_t groups = (count + lanes - 1) / lanes;
+    const std::size_t padded = static_cast<std::size_t>(groups) * lanes;
+    base_x_.resize(padded);
+    base_y_.resize(padded);
+    base_z_.resize(padded);
+    sums_.assign(padded, 0.0);
+    plain_.assign(static_cast<std::size_t>(groups), plan_.power_of_two ? 0 : 1);
+    if (plan_.power_of_two) {
+        // Lanes past the end repeat the last point; their sums are dropped.
+        for (std::size_t j = 0; j < padded; ++j) {
+            const std::size_t k = j < static_cast<std::size_t>(count) ? j : static_cast<std::size_t>(count - 1);
+            float b[3];
+            if (!octave_base(plan_, p[k], scale != nullptr ? scale[k] : unit, b)) plain_[j / lanes] = 1;
+            base_x_[j] = b[0];
+            base_y_[j] = b[1];
+            base_z_[j] = b[2];
+        }
+        for (int32_t i = 0; i < plan_.octaves; ++i) sweep_octave(i, groups);
+    }
+    for (int32_t j = 0; j < count; ++j) {
+        out[j] = plain_[static_cast<std::size_t>(j / lanes)]
+                     ? noise_sum(nt_, p[j], octaves_, scale != nullptr ? scale[j] : unit, wavelength_)
+                     : sums_[static_cast<std::size_t>(j)];
+    }
 }
 
 #ifdef QUILBET_NOISE_LANES_SSE2
@@ -127,36 +154,23 @@ template <typename Corner>
 
 }  // namespace
 
-void NoiseLanes::sum_lanes(const Vec3 p[lanes], const Vec3* scale, double out[lanes]) {
+void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
     using namespace noise_kernel;
-    const int32_t n = plan_.octaves;
-    float base[3][lanes];
-    bool exact = plan_.power_of_two;
-    for (int j = 0; j < lanes && exact; ++j) {
-        float b[3];
-        exact = octave_base(plan_, p[j], scale != nullptr ? scale[j] : Vec3{1.0, 1.0, 1.0}, b);
-        base[0][j] = b[0];
-        base[1][j] = b[1];
-        base[2][j] = b[2];
-    }
-    if (!exact) {
-        const Vec3 unit{1.0, 1.0, 1.0};
-        for (int j = 0; j < lanes; ++j) out[j] = noise_sum(nt_, p[j], octaves_, scale != nullptr ? scale[j] : unit, wavelength_);
-        return;
-    }
-    const __m128 bx = _mm_loadu_ps(base[0]);
-    const __m128 by = _mm_loadu_ps(base[1]);
-    const __m128 bz = _mm_loadu_ps(base[2]);
+    const __m128 factor = _mm_set1_ps(plan_.factor[octave]);
+    const double inverse_weight = plan_.inverse_weight[octave];
+    const __m128d w = _mm_set1_pd(inverse_weight);
     const __m128 limit = _mm_set1_ps(8388608.0f);
     const __m128 sign = _mm_set1_ps(-0.0f);
     const __m128 zero = _mm_setzero_ps();
-    __m128d sum01 = _mm_setzero_pd();
-    __m128d sum23 = _mm_setzero_pd();
-    for (int32_t i = 0; i < n; ++i) {
-        const __m128 factor = _mm_set1_ps(plan_.factor[i]);
-        const __m128 x = _mm_mul_ps(bx, factor);
-        const __m128 y = _mm_mul_ps(by, factor);
-        const __m128 z = _mm_mul_ps(bz, factor);
+    const float* g4 = grad4_.data();
+    HashedCell& shared = shared_[static_cast<std::size_t>(octave)];
+    HashedRow& row = rows_[static_cast<std::size_t>(octave)];
+    for (int32_t group = 0; group < groups; ++group) {
+        if (plain_[static_cast<std::size_t>(group)]) continue;
+        const std::size_t at = static_cast<std::size_t>(group) * lanes;
+        const __m128 x = _mm_mul_ps(_mm_loadu_ps(&base_x_[at]), factor);
+        const __m128 y = _mm_mul_ps(_mm_loadu_ps(&base_y_[at]), factor);
+        const __m128 z = _mm_mul_ps(_mm_loadu_ps(&base_z_[at]), factor);
         __m128 value;
         const __m128 inside = _mm_and_ps(_mm_and_ps(_mm_cmplt_ps(_mm_andnot_ps(sign, x), limit),
                                                     _mm_cmplt_ps(_mm_andnot_ps(sign, y), limit)),
@@ -182,15 +196,20 @@ void NoiseLanes::sum_lanes(const Vec3 p[lanes], const Vec3* scale, double out[la
             const __m128i key = _mm_or_si128(ix, _mm_or_si128(_mm_slli_epi32(iy, 8), _mm_slli_epi32(iz, 16)));
             const __m128i key0 = _mm_shuffle_epi32(key, _MM_SHUFFLE(0, 0, 0, 0));
             if (_mm_movemask_epi8(_mm_cmpeq_epi32(key, key0)) == 0xFFFF) {
-                SharedCell& c = shared_[static_cast<std::size_t>(i)];
+                // One cell for all lanes: each corner's gradient spread across the lanes.
                 const uint32_t k0 = static_cast<uint32_t>(_mm_cvtsi128_si32(key));
-                if (c.key != k0) fill_shared(c, k0);
-                const float* g = &c.g[0][0];
+                if (shared.key != k0) {
+                    shared.key = k0;
+                    shared.h = cell_hashes(k0);
+                }
+                uint8_t h[8];
+                std::memcpy(h, &shared.h, 8);   // little-endian: corner k is byte k
                 value = blend4(
-                    [g](int k, __m128& gx, __m128& gy, __m128& gz) {
-                        gx = _mm_loadu_ps(g + 4 * k);
-                        gy = _mm_loadu_ps(g + 4 * (8 + k));
-                        gz = _mm_loadu_ps(g + 4 * (16 + k));
+                    [&h, g4](int k, __m128& gx, __m128& gy, __m128& gz) {
+                        const __m128 g = _mm_loadu_ps(g4 + 4 * h[k]);
+                        gx = _mm_shuffle_ps(g, g, _MM_SHUFFLE(0, 0, 0, 0));
+                        gy = _mm_shuffle_ps(g, g, _MM_SHUFFLE(1, 1, 1, 1));
+                        gz = _mm_shuffle_ps(g, g, _MM_SHUFFLE(2, 2, 2, 2));
                     },
                     fx, fy, fz);
             } else {
@@ -198,10 +217,9 @@ void NoiseLanes::sum_lanes(const Vec3 p[lanes], const Vec3* scale, double out[la
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(keys), key);
                 uint8_t h[lanes][8];
                 for (int j = 0; j < lanes; ++j) {
-                    const uint64_t packed = hashes(i, keys[j]);
-                    std::memcpy(h[j], &packed, 8);   // little-endian: corner k is byte k
+                    const uint64_t packed = lane_hashes(row, keys[j]);
+                    std::memcpy(h[j], &packed, 8);
                 }
-                const float* g4 = grad4_.data();
                 value = blend4(
                     [&h, g4](int k, __m128& gx, __m128& gy, __m128& gz) {
                         const __m128 r0 = _mm_loadu_ps(g4 + 4 * h[0][k]);
@@ -222,7 +240,9 @@ void NoiseLanes::sum_lanes(const Vec3 p[lanes], const Vec3* scale, double out[la
         }
         // sum + value / 2^i per lane, through the two-sum test of add_octave;
         // lanes whose double sum is inexact take add_octave's extended sum.
-        const __m128d w = _mm_set1_pd(plan_.inverse_weight[i]);
+        double* sum = &sums_[at];
+        const __m128d sum01 = _mm_loadu_pd(sum);
+        const __m128d sum23 = _mm_loadu_pd(sum + 2);
         const __m128d t01 = _mm_mul_pd(_mm_cvtps_pd(value), w);
         const __m128d t23 = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(value, value)), w);
         const __m128d s01 = _mm_add_pd(sum01, t01);
@@ -233,28 +253,21 @@ void NoiseLanes::sum_lanes(const Vec3 p[lanes], const Vec3* scale, double out[la
         const __m128d e23 = _mm_add_pd(_mm_sub_pd(sum23, _mm_sub_pd(s23, v23)), _mm_sub_pd(t23, v23));
         const __m128d zero_d = _mm_setzero_pd();
         if ((_mm_movemask_pd(_mm_cmpneq_pd(e01, zero_d)) | _mm_movemask_pd(_mm_cmpneq_pd(e23, zero_d))) == 0) {
-            sum01 = s01;
-            sum23 = s23;
+            _mm_storeu_pd(sum, s01);
+            _mm_storeu_pd(sum + 2, s23);
         } else {
-            double s[lanes];
             float v[lanes];
-            _mm_storeu_pd(s, sum01);
-            _mm_storeu_pd(s + 2, sum23);
             _mm_storeu_ps(v, value);
-            for (int j = 0; j < lanes; ++j) s[j] = add_octave(s[j], v[j], plan_.inverse_weight[i]);
-            sum01 = _mm_loadu_pd(s);
-            sum23 = _mm_loadu_pd(s + 2);
+            for (int j = 0; j < lanes; ++j) sum[j] = add_octave(sum[j], v[j], inverse_weight);
         }
     }
-    _mm_storeu_pd(out, sum01);
-    _mm_storeu_pd(out + 2, sum23);
 }
 
 #else
 
-void NoiseLanes::sum_lanes(const Vec3 p[lanes], const Vec3* scale, double out[lanes]) {
-    const Vec3 unit{1.0, 1.0, 1.0};
-    for (int j = 0; j < lanes; ++j) out[j] = noise_sum(nt_, p[j], octaves_, scale != nullptr ? scale[j] : unit, wavelength_);
+// Without SSE2 every group takes the plain path.
+void NoiseLanes::sweep_octave(int32_t, int32_t groups) {
+    for (int32_t group = 0; group < groups; ++group) plain_[static_cast<std::size_t>(group)] = 1;
 }
 
 #endif

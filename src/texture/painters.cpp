@@ -4,6 +4,7 @@
 #include "texture/painters.hpp"
 
 #include <cmath>
+#include <vector>
 
 #include "texture/noise_lanes.hpp"
 #include "texture/paint_support.hpp"
@@ -15,27 +16,17 @@ namespace {
 // Octaves of the small finishes: nearest(log2(tex_size) / 2), 3 for 64.
 int32_t small_octaves() { return nearest_i32(log2(static_cast<long double>(tex_size)) / 2.0L); }
 
-constexpr int lanes = NoiseLanes::lanes;
-
-// Paints a t x t block four pixels of a row at a time: sample(x[], y, v[])
-// gives the octave sums of the four pixels, shade(x, v) the pixel word.
-// Past the row's end the lanes repeat its last pixel and are not stored.
-template <typename Sample, typename Shade>
-void paint_rows(uint32_t* pix, int32_t t, Sample sample, Shade shade) {
+// Paints a t x t block row by row: the octave sums of row y at the points
+// (k x / t, k y / t, z), then shade(x, sum) gives each pixel's word.
+template <typename Shade>
+void paint_rows(NoiseLanes& noise, uint32_t* pix, int32_t t, double k, double z, Shade shade) {
+    std::vector<Vec3> p(static_cast<std::size_t>(t));
+    std::vector<double> v(static_cast<std::size_t>(t));
     for (int32_t y = 0; y < t; ++y) {
-        for (int32_t x0 = 0; x0 < t; x0 += lanes) {
-            int32_t xs[lanes];
-            for (int j = 0; j < lanes; ++j) xs[j] = x0 + j < t ? x0 + j : t - 1;
-            double v[lanes];
-            sample(xs, y, v);
-            for (int j = 0; j < lanes && x0 + j < t; ++j) pix[y * t + x0 + j] = shade(x0 + j, v[j]);
-        }
+        for (int32_t x = 0; x < t; ++x) p[static_cast<std::size_t>(x)] = Vec3{k * x / t, k * y / t, z};
+        noise.sum(t, p.data(), nullptr, v.data());
+        for (int32_t x = 0; x < t; ++x) pix[y * t + x] = shade(x, v[static_cast<std::size_t>(x)]);
     }
-}
-
-// The points (k x / t, k y / t, z) of four pixels.
-void row_points(const int32_t xs[lanes], int32_t y, int32_t t, double k, double z, Vec3 p[lanes]) {
-    for (int j = 0; j < lanes; ++j) p[j] = Vec3{k * xs[j] / t, k * y / t, z};
 }
 
 struct CellScheme {
@@ -61,13 +52,7 @@ void tex_noise(Context& ctx, typmshgrp& g) {
     const int32_t t = tex_size;
     uint32_t* pix = paint::attach_pixel_block(g, t);
     NoiseLanes noise(ctx.noise, octaves, 1.0);
-    paint_rows(
-        pix, t,
-        [&](const int32_t xs[lanes], int32_t y, double v[lanes]) {
-            Vec3 p[lanes];
-            row_points(xs, y, t, 8.0, 100.0, p);
-            noise.sum(p, v);
-        },
+    paint_rows(noise, pix, t, 8.0, 100.0,
         [](int32_t, double sum) {
             const float v = static_cast<float>(sum);
             const int32_t h = paint::nearest_exact(50.0 * static_cast<double>(v));
@@ -93,13 +78,7 @@ void tex_ridges(Context& ctx, typmshgrp& g, int32_t kind) {
     const int32_t t = tex_size;
     uint32_t* pix = paint::attach_pixel_block(g, t);
     NoiseLanes noise(ctx.noise, octaves, 1.0);
-    paint_rows(
-        pix, t,
-        [&](const int32_t xs[lanes], int32_t y, double v[lanes]) {
-            Vec3 p[lanes];
-            row_points(xs, y, t, 8.0, 1900.0, p);
-            noise.sum(p, v);
-        },
+    paint_rows(noise, pix, t, 8.0, 1900.0,
         [&](int32_t, double sum) {
             // The folded sum, 1 - 2 |clamp(sum, -1, 1)|, as noise_fold.
             if (sum < -1.0) sum = -1.0;
@@ -118,13 +97,7 @@ void tex_stripes(Context& ctx, typmshgrp& g) {
     const int32_t stripe_pitch = t / 4;
     uint32_t* pix = paint::attach_pixel_block(g, t);
     NoiseLanes noise(ctx.noise, octaves, 1.0);
-    paint_rows(
-        pix, t,
-        [&](const int32_t xs[lanes], int32_t y, double v[lanes]) {
-            Vec3 p[lanes];
-            row_points(xs, y, t, 4.0, 100.0, p);
-            noise.sum(p, v);
-        },
+    paint_rows(noise, pix, t, 4.0, 100.0,
         [&](int32_t x, double sum) {
             float v = static_cast<float>(sum);
             if (x % stripe_pitch == 0) v = static_cast<float>(v - 20.0L);

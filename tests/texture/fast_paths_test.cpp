@@ -111,59 +111,61 @@ TEST(FastPaths, SamplerMatchesNoiseSumAlongRowsAndAtRandom) {
     }
 }
 
-TEST(FastPaths, FourLaneSumsMatchNoiseSumLaneByLane) {
+TEST(FastPaths, RowSumsMatchNoiseSumPointByPoint) {
     const NoiseTables nt = seeded(90210);
     Random r;
     const double wavelengths[] = {32, 16, 8, 1, 0.5, 5, 100.5, 1e-3};
     for (double wl : wavelengths) {
         for (int32_t octaves : {0, 1, 3, 6, 9, 33, -2}) {
             NoiseLanes lanes(nt, octaves, wl);
-            for (int i = 0; i < 400; ++i) {
-                Vec3 p[4];
-                Vec3 sc[4];
-                for (int j = 0; j < 4; ++j) {
+            for (int i = 0; i < 60; ++i) {
+                // Row lengths that fill the four lanes, leave some empty, or are a single point.
+                const int count = 1 + (i * 7) % 23;
+                std::vector<Vec3> p(static_cast<size_t>(count));
+                std::vector<Vec3> sc(static_cast<size_t>(count));
+                for (int j = 0; j < count; ++j) {
+                    Vec3& q = p[static_cast<size_t>(j)];
+                    Vec3& s = sc[static_cast<size_t>(j)];
+                    s = Vec3{1, 1, 1};
                     switch (i % 5) {
-                        case 0:   // a row of neighbouring pixels: lanes share the slow octaves' cells
-                            p[j] = Vec3{double(i / 5 * 4 + j), double(i / 20), 100.0};
-                            sc[j] = Vec3{1, 1, 1};
+                        case 0:   // a row of neighbouring pixels: groups share the slow octaves' cells
+                            q = Vec3{double(j), double(i / 5), 100.0};
                             break;
-                        case 1:   // a row with a warped scale that differs per lane
-                            p[j] = Vec3{double(i / 5 * 4 + j) - 150.0, 100.0, double(i % 37) - 18.0};
-                            sc[j] = Vec3{1.0 + double((i + j) % 17) / 37.0, 0.5 + j / 9.0, 1.5 - double(i % 7) / 13.0};
+                        case 1:   // a row with a warped scale that differs per point
+                            q = Vec3{double(j) - 150.0, 100.0, double(i % 37) - 18.0};
+                            s = Vec3{1.0 + double((i + j) % 17) / 37.0, 0.5 + (j % 4) / 9.0, 1.5 - double(i % 7) / 13.0};
                             break;
-                        case 2:   // one far or awkward lane among ordinary ones
-                            p[j] = j == i % 4 ? Vec3{coordinate(r, i / 5), coordinate(r, i / 5 + 3), coordinate(r, 1)}
-                                              : Vec3{coordinate(r, 1), coordinate(r, 7), 100.0};
-                            sc[j] = Vec3{1, 1, 1};
+                        case 2:   // an occasional far or awkward point among ordinary ones
+                            q = j % 5 == i % 5 ? Vec3{coordinate(r, i + j), coordinate(r, i + 3), coordinate(r, 1)}
+                                               : Vec3{coordinate(r, 1), coordinate(r, 7), 100.0};
                             break;
-                        case 3:   // every lane awkward, with awkward scales
-                            p[j] = Vec3{coordinate(r, i + j), coordinate(r, i + 2 * j), coordinate(r, 3 * j)};
-                            sc[j] = Vec3{j % 2 ? 1.0 : -2.0, j == 3 ? 1e-30 : 0.75, j == 1 ? 7e30 : 1.0};
+                        case 3:   // every point awkward, with awkward scales
+                            q = Vec3{coordinate(r, i + j), coordinate(r, i + 2 * j), coordinate(r, 3 * j)};
+                            s = Vec3{j % 2 ? 1.0 : -2.0, j % 4 == 3 ? 1e-30 : 0.75, j % 4 == 1 ? 7e30 : 1.0};
                             break;
                         default:   // half-pixel steps: lattice points at some octaves only
-                            p[j] = Vec3{(i * 4 + j) / 2.0, -(i / 3.0), 1900.0};
-                            sc[j] = Vec3{1, 1, 1};
+                            q = Vec3{(i * 4 + j) / 2.0, -(i / 3.0), 1900.0};
                             break;
                     }
                 }
-                double got[4];
-                lanes.sum(p, sc, got);
-                double got_unit[4];
-                lanes.sum(p, got_unit);
-                for (int j = 0; j < 4; ++j) {
+                std::vector<double> got(static_cast<size_t>(count));
+                std::vector<double> got_unit(static_cast<size_t>(count));
+                lanes.sum(count, p.data(), sc.data(), got.data());
+                lanes.sum(count, p.data(), nullptr, got_unit.data());
+                for (size_t j = 0; j < got.size(); ++j) {
                     const double want = noise_sum(nt, p[j], octaves, sc[j], wl);
                     const double want_unit = noise_sum(nt, p[j], octaves, Vec3{1, 1, 1}, wl);
                     if (std::isnan(want)) {
                         EXPECT_TRUE(std::isnan(got[j]));
                     } else {
                         ASSERT_TRUE(same_bits(got[j], want))
-                            << "wl " << wl << " oct " << octaves << " case " << i << " lane " << j << ": " << p[j].x
+                            << "wl " << wl << " oct " << octaves << " case " << i << " point " << j << ": " << p[j].x
                             << " " << p[j].y << " " << p[j].z;
                     }
                     if (std::isnan(want_unit)) {
                         EXPECT_TRUE(std::isnan(got_unit[j]));
                     } else {
-                        ASSERT_TRUE(same_bits(got_unit[j], want_unit)) << "unit, case " << i << " lane " << j;
+                        ASSERT_TRUE(same_bits(got_unit[j], want_unit)) << "unit, case " << i << " point " << j;
                     }
                 }
             }
