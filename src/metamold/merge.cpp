@@ -97,6 +97,70 @@ bool joins_seed_plane_exact(const mbs_facet& seed, const mbs_facet& f) {
     return true;
 }
 
+// The seed's plane, for the quick acceptance below: a unit normal (any
+// direction will do for the bound; the seed's own normal in double is the
+// useful one), the seed's points, and the heights of A and C above the plane
+// through B.
+struct seed_plane {
+    bool usable = false;
+    double nx = 0, ny = 0, nz = 0;
+    double bx = 0, by = 0, bz = 0;
+    double height = 0;                 // largest |height| of A and C
+    double lo[3] = {}, hi[3] = {};     // bounding box of A, B, C
+};
+
+inline double height_above(const seed_plane& s, Vec3f x) {
+    return s.nx * (double(x.x) - s.bx) + s.ny * (double(x.y) - s.by) + s.nz * (double(x.z) - s.bz);
+}
+
+seed_plane make_seed_plane(const mbs_facet& seed) {
+    seed_plane s;
+    const Vec3f a = seed.pa, b = seed.pb, c = seed.pc;
+    const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+    const double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
+    const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+    const double len = std::sqrt(nx * nx + ny * ny + nz * nz);
+    if (!(len > 0) || !std::isfinite(len)) return s;
+    s.nx = nx / len;
+    s.ny = ny / len;
+    s.nz = nz / len;
+    s.bx = b.x;
+    s.by = b.y;
+    s.bz = b.z;
+    s.height = std::max(std::fabs(height_above(s, a)), std::fabs(height_above(s, c)));
+    const float* pts[3] = {&a.x, &b.x, &c.x};
+    for (int k = 0; k < 3; ++k) {
+        s.lo[k] = std::min({double(pts[0][k]), double(pts[1][k]), double(pts[2][k])});
+        s.hi[k] = std::max({double(pts[0][k]), double(pts[1][k]), double(pts[2][k])});
+    }
+    s.usable = std::isfinite(s.height);
+    return s;
+}
+
+// True when all six line tests of f against the seed certainly pass. Each
+// test is a triple product det(s, u, w) of differences of the six points.
+// With unit normal n, write every difference as its part in the plane plus
+// its height along n: det of three vectors of one plane is 0, and the terms
+// with one height remain, so |det(s, u, w)| <= |hs||u||w| + |hu||s||w| +
+// |hw||s||u| <= 6 H D^2, where H bounds the heights of the six points (a
+// difference has height at most 2H) and D is the sum of the extents of their
+// bounding box (no difference is longer). The float predicates are within
+// 1e-6 D^3 of the exact value (see coplanar_verdict), so 6 H D^2 + 1e-6 D^3
+// below the tolerance settles every test as passed. H carries a margin far
+// above the rounding of the heights worked out in double.
+inline bool surely_in_seed_plane(const seed_plane& s, const mbs_facet& f) {
+    const Vec3f p[3] = {f.pa, f.pb, f.pc};
+    double d = 0;
+    for (int k = 0; k < 3; ++k) {
+        const double a = (&p[0].x)[k], b = (&p[1].x)[k], c = (&p[2].x)[k];
+        d += std::max({s.hi[k], a, b, c}) - std::min({s.lo[k], a, b, c});
+    }
+    double h = s.height;
+    for (const Vec3f& x : p) h = std::max(h, std::fabs(height_above(s, x)));
+    h += 1e-9 * d;
+    return 6 * h * d * d + 1e-6 * d * d * d < tolerance * (1 - 1e-6);
+}
+
 // A facet joins the seed's region when every one of its edges passes both
 // line tests; any certain failure decides, certain passes everywhere decide,
 // anything else asks the predicates themselves.
@@ -198,6 +262,7 @@ struct mbs_merger::scratch {
     void grow_regions();
     void write_region(polyarr& bucket, const int32_t* members, int32_t count);
     void outline(const int32_t* members, int32_t count);
+    void emit_outline(const int32_t* members, int32_t count);
     bool try_join(size_t j, size_t k);
     void straighten();
     bool chain();
@@ -207,6 +272,27 @@ struct mbs_merger::scratch {
 // Gives every distinct point an id; false when a coordinate is not finite.
 bool mbs_merger::scratch::assign_ids() {
     const size_t n = facets.size() * 3;
+    points.clear();
+    ids.resize(n);
+    if (n <= 48) {
+        // Few points: a linear search over the distinct points found so far
+        // costs less than clearing and probing a table.
+        for (size_t f = 0; f < facets.size(); ++f) {
+            const Vec3f corner[3] = {facets[f].pa, facets[f].pb, facets[f].pc};
+            for (int c = 0; c < 3; ++c) {
+                const Vec3f v = corner[c];
+                if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
+                size_t id = 0;
+                while (id < points.size() &&
+                       !(points[id].x == v.x && points[id].y == v.y && points[id].z == v.z)) {
+                    ++id;
+                }
+                if (id == points.size()) points.push_back(v);
+                ids[3 * f + static_cast<size_t>(c)] = static_cast<int32_t>(id);
+            }
+        }
+        return true;
+    }
     size_t cap = 16;
     while (cap < 2 * n) cap <<= 1;
     table.assign(cap, 0);
@@ -319,12 +405,23 @@ void mbs_merger::scratch::grow_regions() {
     for (size_t i = 0; i < facets.size(); ++i) work[i] = static_cast<int32_t>(i);
     while (!work.empty()) {
         const mbs_facet& seed = facets[static_cast<size_t>(work[0])];
+        const seed_plane plane = make_seed_plane(seed);
         region_facets.push_back(work[0]);
         rejected.clear();
         for (size_t i = 1; i < work.size(); ++i) {
             const int32_t f = work[i];
-            if (joins_seed_plane(seed, facets[static_cast<size_t>(f)])) region_facets.push_back(f);
-            else rejected.push_back(f);
+            const mbs_facet& facet = facets[static_cast<size_t>(f)];
+            // Facets that face along the seed (or against it) are most likely
+            // in its plane: try the cheap certain acceptance first. Either way
+            // the decision is that of the six line tests.
+            const bool aligned = plane.usable && std::fabs(double(facet.norm.x) * plane.nx +
+                                                           double(facet.norm.y) * plane.ny +
+                                                           double(facet.norm.z) * plane.nz) > 0.999;
+            if ((aligned && surely_in_seed_plane(plane, facet)) || joins_seed_plane(seed, facet)) {
+                region_facets.push_back(f);
+            } else {
+                rejected.push_back(f);
+            }
         }
         region_ends.push_back(static_cast<int32_t>(region_facets.size()));
         if (rejected.size() < 2) break;   // a single rejected facet stays in `rejected` as the leftover
@@ -345,10 +442,23 @@ void mbs_merger::scratch::outline(const int32_t* members, int32_t count) {
             keys[3 * static_cast<size_t>(j) + static_cast<size_t>(e)] = key_slot{key, 3 * j + e};
         }
     }
+    marked.assign(keys.size(), 1);
+    if (count <= 12) {
+        // Small regions: compare every pair of edges of different facets.
+        for (size_t a = 0; a < keys.size(); ++a) {
+            for (size_t b = a + 1; b < keys.size(); ++b) {
+                if (keys[a].key == keys[b].key && keys[a].slot / 3 != keys[b].slot / 3) {
+                    marked[a] = 0;
+                    marked[b] = 0;
+                }
+            }
+        }
+        emit_outline(members, count);
+        return;
+    }
     std::sort(keys.begin(), keys.end(), [](const key_slot& x, const key_slot& y) {
         return x.key != y.key ? x.key < y.key : x.slot < y.slot;
     });
-    marked.assign(keys.size(), 1);
     for (size_t g = 0; g < keys.size();) {
         size_t h = g + 1;
         bool shared = false;
@@ -361,19 +471,22 @@ void mbs_merger::scratch::outline(const int32_t* members, int32_t count) {
         }
         g = h;
     }
-    edges.clear();
+    emit_outline(members, count);
+}
+
+// The marked facet edges as outline edges, facet by facet and edge by edge.
+void mbs_merger::scratch::emit_outline(const int32_t* members, int32_t count) {
+    edges.resize(3 * static_cast<size_t>(count));
+    size_t used = 0;
     for (int32_t j = 0; j < count; ++j) {
         const mbs_facet& f = facets[static_cast<size_t>(members[j])];
         const int32_t* id = &ids[3 * static_cast<size_t>(members[j])];
-        for (int e = 0; e < 3; ++e) {
-            if (!marked[3 * static_cast<size_t>(j) + static_cast<size_t>(e)]) continue;
-            id_edge oe;
-            facet_edge(f, e, oe.a, oe.b);
-            oe.ia = id[e];
-            oe.ib = id[(e + 1) % 3];
-            edges.push_back(oe);
-        }
+        const uint8_t* mark = &marked[3 * static_cast<size_t>(j)];
+        if (mark[0]) edges[used++] = id_edge{f.pa, f.pb, id[0], id[1]};
+        if (mark[1]) edges[used++] = id_edge{f.pb, f.pc, id[1], id[2]};
+        if (mark[2]) edges[used++] = id_edge{f.pc, f.pa, id[2], id[0]};
     }
+    edges.resize(used);
 }
 
 // One straightening test of the edge pair (j, k), j before k; joins them into
