@@ -188,5 +188,42 @@ TEST(MoldMerge, FastFormGivesTheReferenceFacetsOnRandomBuckets) {
     }
 }
 
+// Coplanar squares at lattice steps from tiny to large, with corners lifted
+// off the plane by amounts that put the six line tests on both sides of the
+// tolerance: the certain acceptance by the height bound must never accept a
+// facet that a line test rejects (the step-by-step form decides).
+TEST(MoldMerge, FastFormGivesTheReferenceFacetsAcrossScalesAndLifts) {
+    std::mt19937 rng(11);
+    const float steps[] = {1e-3f, 1.0f / 30, 0.25f, 3.0f};
+    for (int trial = 0; trial < 400; ++trial) {
+        const float step = steps[trial % 4];
+        // Heights that make a triple product of three step-long vectors
+        // about 0.1 to 10 times the tolerance.
+        const float lift_scale = float(1e-5 / (double(step) * step)) * (trial % 3 == 0 ? 0.1f : trial % 3 == 1 ? 1.0f : 10.0f);
+        std::uniform_real_distribution<float> lift(-lift_scale, lift_scale);
+        polyarr b;
+        const int squares = 2 + static_cast<int>(rng() % 8);
+        for (int q = 0; q < squares; ++q) {
+            const int x = static_cast<int>(rng() % 3), y = static_cast<int>(rng() % 3);
+            auto p = [&](int u, int v) {
+                const float z = (rng() % 4 == 0) ? lift(rng) : 0.0f;
+                return Vec3f{u * step + 0.5f, v * step - 0.25f, z};
+            };
+            const Vec3f c[4] = {p(x, y), p(x + 1, y), p(x + 1, y + 1), p(x, y + 1)};
+            const Vec3f n = vecf_normalize(vecf_cross(vecf_sub(c[1], c[0]), vecf_sub(c[2], c[0])));
+            b.tris.push_back(mbs_facet{c[0], c[1], c[2], n});
+            b.tris.push_back(mbs_facet{c[0], c[2], c[3], n});
+        }
+        std::shuffle(b.tris.begin(), b.tris.end(), rng);
+        b.count = static_cast<int32_t>(b.tris.size());
+        const polyarr out = merged(b);
+        (void)out;
+        if (::testing::Test::HasFailure()) {
+            ADD_FAILURE() << "trial " << trial;
+            return;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace quilbet
