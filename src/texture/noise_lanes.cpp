@@ -74,15 +74,7 @@ void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* ou
     sums_.assign(padded, 0.0);
     plain_.assign(static_cast<std::size_t>(groups), plan_.power_of_two ? 0 : 1);
     if (plan_.power_of_two) {
-        // Lanes past the end repeat the last point; their sums are dropped.
-        for (std::size_t j = 0; j < padded; ++j) {
-            const std::size_t k = j < static_cast<std::size_t>(count) ? j : static_cast<std::size_t>(count - 1);
-            float b[3];
-            if (!octave_base(plan_, p[k], scale != nullptr ? scale[k] : unit, b)) plain_[j / lanes] = 1;
-            base_x_[j] = b[0];
-            base_y_[j] = b[1];
-            base_z_[j] = b[2];
-        }
+        prepare(count, p, scale, padded);
         for (int32_t i = 0; i < plan_.octaves; ++i) sweep_octave(i, groups);
     }
     for (int32_t j = 0; j < count; ++j) {
@@ -92,9 +84,28 @@ void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* ou
     }
 }
 
+// Lanes past the end repeat the last point; their sums are dropped.
+void NoiseLanes::prepare_point(std::size_t j, const Vec3& p, const Vec3* scale) {
+    float b[3];
+    if (!noise_kernel::octave_base(plan_, p, scale != nullptr ? *scale : Vec3{1.0, 1.0, 1.0}, b)) plain_[j / lanes] = 1;
+    base_x_[j] = b[0];
+    base_y_[j] = b[1];
+    base_z_[j] = b[2];
+}
+
 #ifdef QUILBET_NOISE_LANES_SSE2
 
 namespace {
+
+// True where the double d lies exactly halfway between two neighbouring
+// floats of normal precision (its 29 bits below a float's precision are
+// 1000...0): rounding it to float then hangs on the tie.
+[[gnu::always_inline]] inline int float_ties(__m128d d) {
+    const __m128i low = _mm_and_si128(_mm_castpd_si128(d), _mm_set1_epi64x(0x1FFFFFFF));
+    const __m128i tie = _mm_cmpeq_epi32(low, _mm_set1_epi64x(0x10000000));
+    // Both 32-bit halves must match: the high half of the mask is 0 == 0.
+    return _mm_movemask_pd(_mm_castsi128_pd(_mm_shuffle_epi32(tie, _MM_SHUFFLE(2, 2, 0, 0))));
+}
 
 // v - floor(v) per lane and floor(v) modulo 256, for |v| < 2^23: the
 // truncation, one lower where v - t < 0 (as noise_kernel::lattice_cell).
@@ -153,6 +164,46 @@ template <typename Corner>
 }
 
 }  // namespace
+
+// The once-rounded products P = float(scale * p) of octave_base, two points
+// at a time. The product is taken in double: unless it lands exactly on a
+// tie between two floats, rounding it to float gives what rounding the
+// extended product gives (a tie is itself a double, so an extended product
+// that would round onto it rounds to it in double too); ties go through
+// octave_base. A zero product is one with a zero factor, as in extended
+// precision; a P failing the plan's bounds sends its group to the plain path.
+void NoiseLanes::prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
+    const __m128d low = _mm_set1_pd(plan_.low);
+    const __m128d high = _mm_set1_pd(plan_.high);
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d sign = _mm_set1_pd(-0.0);
+    const __m128d one = _mm_set1_pd(1.0);
+    float* base[3] = {base_x_.data(), base_y_.data(), base_z_.data()};
+    const std::size_t last = static_cast<std::size_t>(count - 1);
+    for (std::size_t j = 0; j < padded; j += 2) {
+        const std::size_t k0 = j < last ? j : last;
+        const std::size_t k1 = j + 1 < last ? j + 1 : last;
+        const double* p0 = &p[k0].x;
+        const double* p1 = &p[k1].x;
+        int ties = 0;
+        int fails = 0;
+        for (int a = 0; a < 3; ++a) {
+            const __m128d pv = _mm_loadh_pd(_mm_load_sd(p0 + a), p1 + a);
+            const __m128d sv = scale != nullptr ? _mm_loadh_pd(_mm_load_sd(&scale[k0].x + a), &scale[k1].x + a) : one;
+            const __m128d prod = _mm_mul_pd(sv, pv);
+            ties |= float_ties(prod);
+            const __m128 f = _mm_cvtpd_ps(prod);
+            const __m128d m = _mm_andnot_pd(sign, _mm_cvtps_pd(f));
+            const __m128d is_zero = _mm_or_pd(_mm_cmpeq_pd(sv, zero), _mm_cmpeq_pd(pv, zero));
+            const __m128d ok = _mm_or_pd(is_zero, _mm_and_pd(_mm_cmpgt_pd(m, low), _mm_cmple_pd(m, high)));
+            fails |= _mm_movemask_pd(ok) ^ 3;
+            _mm_storel_pi(reinterpret_cast<__m64*>(base[a] + j), f);
+        }
+        if (fails != 0) plain_[j / lanes] = 1;
+        if (ties & 1) prepare_point(j, p[k0], scale != nullptr ? &scale[k0] : nullptr);
+        if (ties & 2) prepare_point(j + 1, p[k1], scale != nullptr ? &scale[k1] : nullptr);
+    }
+}
 
 void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
     using namespace noise_kernel;
@@ -264,6 +315,14 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
 }
 
 #else
+
+void NoiseLanes::prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
+    const std::size_t last = static_cast<std::size_t>(count - 1);
+    for (std::size_t j = 0; j < padded; ++j) {
+        const std::size_t k = j < last ? j : last;
+        prepare_point(j, p[k], scale != nullptr ? &scale[k] : nullptr);
+    }
+}
 
 // Without SSE2 every group takes the plain path.
 void NoiseLanes::sweep_octave(int32_t, int32_t groups) {

@@ -20,6 +20,7 @@
 // gradients). Internal to src/texture.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -51,6 +52,8 @@ private:
         uint32_t inner = 0;           // (Y0, Z0), (Y1, Z0), (Y0, Z1), (Y1, Z1) in bytes 0 .. 3
     };
 
+    void prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    void prepare_point(std::size_t j, const Vec3& p, const Vec3* scale);
     void sweep_octave(int32_t octave, int32_t groups);
     uint64_t cell_hashes(uint32_t key) const;
     uint64_t lane_hashes(HashedRow& row, uint32_t key) const;

@@ -173,6 +173,37 @@ TEST(FastPaths, RowSumsMatchNoiseSumPointByPoint) {
     }
 }
 
+TEST(FastPaths, RowSumsRoundScaledPointsLikeExtendedPrecision) {
+    // Scales whose double product with a whole coordinate lands exactly on a
+    // tie between two floats while the extended product lies just beside it:
+    // rounding the double product to float would break the tie the wrong way
+    // for about half of them.
+    const NoiseTables nt = seeded(5150);
+    std::vector<Vec3> p;
+    std::vector<Vec3> sc;
+    for (int coord = 3; coord < 400 && p.size() < 64; coord += 2) {
+        for (int k = 0; k < 40 && p.size() < 64; ++k) {
+            const double tie = 1.0 + 0x1p-24 + k * 0x1p-23;
+            const double s = tie / coord;
+            const bool double_tie = s * coord == tie;
+            const bool extended_off = static_cast<long double>(s) * coord != static_cast<long double>(tie);
+            if (double_tie && extended_off) {
+                p.push_back(Vec3{double(coord), double(coord), 100.0});
+                sc.push_back(Vec3{s, 1.0, 1.0});
+            }
+        }
+    }
+    ASSERT_GT(p.size(), 16u);
+    for (double wl : {1.0, 32.0}) {
+        NoiseLanes lanes(nt, 6, wl);
+        std::vector<double> got(p.size());
+        lanes.sum(static_cast<int32_t>(p.size()), p.data(), sc.data(), got.data());
+        for (size_t j = 0; j < p.size(); ++j) {
+            ASSERT_TRUE(same_bits(got[j], noise_sum(nt, p[j], 6, sc[j], wl))) << "scale " << sc[j].x << " at " << p[j].x;
+        }
+    }
+}
+
 // ---- plain painters: the documented recipes on top of noise_sum ----
 
 int32_t nearest(long double v) { return nearest_i32(v); }
