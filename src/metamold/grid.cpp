@@ -2,7 +2,6 @@
 // of a surface vertex on a lattice edge.
 #include "metamold/grid.hpp"
 
-#include <cmath>
 
 namespace quilbet {
 
@@ -38,14 +37,6 @@ void mbs_build_grid(mbs_grid& grid) {
         grid.buckets[level].clear();
         grid.buckets[level].resize(m * m * m * static_cast<size_t>(grid.group_count));
     }
-}
-
-Vec3f mbs_edge_vertex(Vec3f a, Vec3f b, float value_a, float value_b) {
-    if (std::fabs(value_a) == 1.0f) return a;
-    if (std::fabs(value_b) == 1.0f) return b;
-    if (value_a == value_b) return a;
-    const float mu = (1.0f - value_a) / (value_b - value_a);
-    return Vec3f{a.x + mu * (b.x - a.x), a.y + mu * (b.y - a.y), a.z + mu * (b.z - a.z)};
 }
 
 }  // namespace quilbet

@@ -78,6 +78,12 @@ inline bool mbs_inside(float value) { return value >= 1.0f; }
 // Surface point on the lattice edge from a to b, all in float: a corner whose
 // |value| is exactly 1 captures the vertex (a first), equal values give a,
 // otherwise a + mu (b - a) with mu = (1 - value_a) / (value_b - value_a).
-Vec3f mbs_edge_vertex(Vec3f a, Vec3f b, float value_a, float value_b);
+inline Vec3f mbs_edge_vertex(Vec3f a, Vec3f b, float value_a, float value_b) {
+    if (value_a == 1.0f || value_a == -1.0f) return a;
+    if (value_b == 1.0f || value_b == -1.0f) return b;
+    if (value_a == value_b) return a;
+    const float mu = (1.0f - value_a) / (value_b - value_a);
+    return Vec3f{a.x + mu * (b.x - a.x), a.y + mu * (b.y - a.y), a.z + mu * (b.z - a.z)};
+}
 
 }  // namespace quilbet

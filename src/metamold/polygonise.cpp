@@ -149,6 +149,14 @@ private:
     // a corner inside and a corner outside.
     std::vector<std::vector<uint8_t>> surface_;
     std::vector<uint8_t> outside_;   // per lattice point
+    // Compact copies of what the cube pass reads, so that a block's corners
+    // are a few cache lines: values, groups clamped into 0 .. group_count - 1
+    // (the larger of two clamped groups is the clamped larger group), and the
+    // lattice coordinates when every point sits at its constructed position.
+    std::vector<float> value_;
+    std::vector<int32_t> group_;
+    std::vector<float> coord_;
+    bool lattice_positions_ = false;
     mbs_merger merger_;
     NormalCache normals_;
 
@@ -167,7 +175,25 @@ private:
         const size_t count = static_cast<size_t>(n_) * n_ * n_;
         outside_.resize(count);
         const mbs_point* pts = grid_.points.data();
-        for (size_t i = 0; i < count; ++i) outside_[i] = mbs_inside(pts[i].value) ? 0 : 1;
+        value_.resize(count);
+        group_.resize(count);
+        coord_.resize(static_cast<size_t>(n_));
+        for (int32_t i = 0; i < n_; ++i) coord_[static_cast<size_t>(i)] = lattice_coord(i, n_);
+        lattice_positions_ = true;
+        size_t at = 0;
+        for (int32_t i = 0; i < n_; ++i) {
+            for (int32_t j = 0; j < n_; ++j) {
+                for (int32_t k = 0; k < n_; ++k, ++at) {
+                    const mbs_point& p = pts[at];
+                    outside_[at] = mbs_inside(p.value) ? 0 : 1;
+                    value_[at] = p.value;
+                    group_[at] = std::clamp(p.group, 0, top_group_);
+                    const Vec3f want{coord_[static_cast<size_t>(i)], coord_[static_cast<size_t>(j)],
+                                     coord_[static_cast<size_t>(k)]};
+                    if (std::memcmp(&p.pos, &want, sizeof want) != 0) lattice_positions_ = false;
+                }
+            }
+        }
         surface_.assign(static_cast<size_t>(top_ + 1), {});
         for (int32_t p = 0; p <= top_; ++p) {
             const size_t m = static_cast<size_t>(span_positions(p)) + 1;
@@ -279,10 +305,20 @@ private:
                     if (crossed == 0) continue;
                     for (int e = 0; e < 12; ++e) {
                         if (!(crossed & mc_edge_corners[e].bit)) continue;
-                        const mbs_point& a = pts[base + corner_offset_[mc_edge_corners[e].a]];
-                        const mbs_point& b = pts[base + corner_offset_[mc_edge_corners[e].b]];
-                        vert[e] = mbs_edge_vertex(a.pos, b.pos, a.value, b.value);
-                        vgroup[e] = std::clamp(std::max(a.group, b.group), 0, top_group_);
+                        const uint8_t ca = mc_edge_corners[e].a, cb = mc_edge_corners[e].b;
+                        const size_t a = base + corner_offset_[ca], b = base + corner_offset_[cb];
+                        Vec3f pa, pb;
+                        if (lattice_positions_) {
+                            const mc_corner& oa = mc_corner_offsets[ca];
+                            const mc_corner& ob = mc_corner_offsets[cb];
+                            pa = Vec3f{coord_[size_t(i + oa.di)], coord_[size_t(j + oa.dj)], coord_[size_t(k + oa.dk)]};
+                            pb = Vec3f{coord_[size_t(i + ob.di)], coord_[size_t(j + ob.dj)], coord_[size_t(k + ob.dk)]};
+                        } else {
+                            pa = pts[a].pos;
+                            pb = pts[b].pos;
+                        }
+                        vert[e] = mbs_edge_vertex(pa, pb, value_[a], value_[b]);
+                        vgroup[e] = std::max(group_[a], group_[b]);
                     }
                     const int8_t* row = mc_tri_table[index];
                     for (int t = 0; row[t] != -1; t += 3) {
