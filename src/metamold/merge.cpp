@@ -255,6 +255,17 @@ struct mbs_merger::scratch {
     std::vector<id_edge> edges;
     std::vector<uint8_t> chained;
     std::vector<int32_t> degree;          // outline edge ends per point id, zero between regions
+    // Buckets with at most small_points distinct points: per unordered pair of
+    // point ids (lower id first) the first facet with that edge in the current
+    // region and whether a second facet has it; reset after every region.
+    static constexpr size_t small_points = 64;
+    struct pair_entry {
+        int32_t owner = -1;
+        int32_t shared = 0;
+    };
+    std::vector<pair_entry> pairs;
+    // Small buckets: hash slots of point ids (0xFF = empty), for assign_ids.
+    uint8_t small_table[256] = {};
     std::vector<Vec3f> poly;
 
     bool assign_ids();
@@ -274,21 +285,35 @@ bool mbs_merger::scratch::assign_ids() {
     const size_t n = facets.size() * 3;
     points.clear();
     ids.resize(n);
-    if (n <= 48) {
-        // Few points: a linear search over the distinct points found so far
-        // costs less than clearing and probing a table.
+    if (n <= 96) {
+        // Few points (at most 96, fewer than the 255 ids a byte slot holds):
+        // a table of 256 byte slots, cleared with one memset.
+        std::memset(small_table, 0xFF, sizeof small_table);
         for (size_t f = 0; f < facets.size(); ++f) {
             const Vec3f corner[3] = {facets[f].pa, facets[f].pb, facets[f].pc};
             for (int c = 0; c < 3; ++c) {
                 const Vec3f v = corner[c];
                 if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
-                size_t id = 0;
-                while (id < points.size() &&
-                       !(points[id].x == v.x && points[id].y == v.y && points[id].z == v.z)) {
-                    ++id;
+                const uint32_t bx = coord_bits(v.x), by = coord_bits(v.y), bz = coord_bits(v.z);
+                uint32_t h = (bx * 0x9E3779B1u) ^ (by * 0x85EBCA77u) ^ (bz * 0xC2B2AE3Du);
+                h = (h ^ (h >> 16)) & 0xFFu;
+                int32_t id;
+                for (;;) {
+                    const uint8_t slot = small_table[h];
+                    if (slot == 0xFF) {
+                        id = static_cast<int32_t>(points.size());
+                        points.push_back(v);
+                        small_table[h] = static_cast<uint8_t>(id);
+                        break;
+                    }
+                    const Vec3f& w = points[slot];
+                    if (w.x == v.x && w.y == v.y && w.z == v.z) {
+                        id = slot;
+                        break;
+                    }
+                    h = (h + 1) & 0xFFu;
                 }
-                if (id == points.size()) points.push_back(v);
-                ids[3 * f + static_cast<size_t>(c)] = static_cast<int32_t>(id);
+                ids[3 * f + static_cast<size_t>(c)] = id;
             }
         }
         return true;
@@ -443,15 +468,26 @@ void mbs_merger::scratch::outline(const int32_t* members, int32_t count) {
         }
     }
     marked.assign(keys.size(), 1);
-    if (count <= 12) {
-        // Small regions: compare every pair of edges of different facets.
-        for (size_t a = 0; a < keys.size(); ++a) {
-            for (size_t b = a + 1; b < keys.size(); ++b) {
-                if (keys[a].key == keys[b].key && keys[a].slot / 3 != keys[b].slot / 3) {
-                    marked[a] = 0;
-                    marked[b] = 0;
-                }
+    const size_t d = points.size();
+    if (d <= small_points) {
+        // Few points: one table entry per unordered point pair holds the first
+        // facet that has the edge and whether another facet has it too.
+        for (int32_t j = 0; j < count; ++j) {
+            for (int e = 0; e < 3; ++e) {
+                const uint64_t key = keys[3 * static_cast<size_t>(j) + static_cast<size_t>(e)].key;
+                pair_entry& pe = pairs[static_cast<size_t>(key >> 32) * d + static_cast<size_t>(key & 0xFFFFFFFFu)];
+                if (pe.owner < 0) pe.owner = j;
+                else if (pe.owner != j) pe.shared = 1;
             }
+        }
+        for (size_t slot = 0; slot < keys.size(); ++slot) {
+            const uint64_t key = keys[slot].key;
+            pair_entry& pe = pairs[static_cast<size_t>(key >> 32) * d + static_cast<size_t>(key & 0xFFFFFFFFu)];
+            if (pe.shared) marked[slot] = 0;
+        }
+        for (size_t slot = 0; slot < keys.size(); ++slot) {
+            const uint64_t key = keys[slot].key;
+            pairs[static_cast<size_t>(key >> 32) * d + static_cast<size_t>(key & 0xFFFFFFFFu)] = pair_entry{};
         }
         emit_outline(members, count);
         return;
@@ -675,6 +711,10 @@ void mbs_merger::merge(polyarr& bucket) {
     }
     bucket.count = 0;
     s.degree.assign(s.points.size(), 0);
+    if (s.points.size() <= scratch::small_points) {
+        const size_t d = s.points.size();
+        if (s.pairs.size() < d * d) s.pairs.resize(d * d);
+    }
     s.grow_regions();
     int32_t begin = 0;
     for (const int32_t end : s.region_ends) {
