@@ -132,35 +132,81 @@ namespace {
 
 // The trilinear blend of noise_kernel::blend on four lanes; corner(k, gx, gy, gz)
 // supplies corner k's gradient components across the lanes.
-template <typename Corner>
+//
+// Zero names the axes whose offset is 0 in every lane (bit 0 x, 1 y, 2 z).
+// Along such an axis the fade is 0, so each lerp along it returns its first
+// argument (a + 0 (b - a) is a, up to the sign of a zero), and the axis's
+// product in each dot product is a zero that leaves the sum as it is (again up
+// to the sign of a zero): the corners beyond that axis and its products are
+// skipped. The sign of a zero never reaches a nonzero result of the blend, and
+// adding +0 or -0 to an octave sum (which is never -0) leaves it unchanged, so
+// the sums come out the same bit for bit.
+template <int Zero, typename Corner>
 [[gnu::always_inline]] inline __m128 blend4(Corner corner, __m128 fx, __m128 fy, __m128 fz) {
+    constexpr bool zx = (Zero & 1) != 0;
+    constexpr bool zy = (Zero & 2) != 0;
+    constexpr bool zz = (Zero & 4) != 0;
     const __m128 one = _mm_set1_ps(1.0f);
     const __m128 fx1 = _mm_sub_ps(fx, one);
     const __m128 fy1 = _mm_sub_ps(fy, one);
     const __m128 fz1 = _mm_sub_ps(fz, one);
-    const __m128 sx = fade4(fx);
-    const __m128 sy = fade4(fy);
-    const __m128 sz = fade4(fz);
-    __m128 gx, gy, gz;
+    // Dot product of corner k with the offsets (ox, oy, oz), in the order
+    // (gx ox + gy oy) + gz oz, leaving out the zero axes.
     const auto d = [&](int k, __m128 ox, __m128 oy, __m128 oz) {
+        __m128 gx, gy, gz;
         corner(k, gx, gy, gz);
-        return dot4(gx, gy, gz, ox, oy, oz);
+        if constexpr (zx) {
+            if constexpr (zy) return _mm_mul_ps(gz, oz);
+            else if constexpr (zz) return _mm_mul_ps(gy, oy);
+            else return _mm_add_ps(_mm_mul_ps(gy, oy), _mm_mul_ps(gz, oz));
+        } else if constexpr (zy) {
+            if constexpr (zz) return _mm_mul_ps(gx, ox);
+            else return _mm_add_ps(_mm_mul_ps(gx, ox), _mm_mul_ps(gz, oz));
+        } else if constexpr (zz) {
+            return _mm_add_ps(_mm_mul_ps(gx, ox), _mm_mul_ps(gy, oy));
+        } else {
+            return dot4(gx, gy, gz, ox, oy, oz);
+        }
     };
-    const __m128 d0 = d(0, fx, fy, fz);
-    const __m128 d1 = d(1, fx1, fy, fz);
-    const __m128 a00 = lerp4(d0, d1, sx);
-    const __m128 d2 = d(2, fx, fy1, fz);
-    const __m128 d3 = d(3, fx1, fy1, fz);
-    const __m128 a10 = lerp4(d2, d3, sx);
-    const __m128 b0 = lerp4(a00, a10, sy);
-    const __m128 d4 = d(4, fx, fy, fz1);
-    const __m128 d5 = d(5, fx1, fy, fz1);
-    const __m128 a01 = lerp4(d4, d5, sx);
-    const __m128 d6 = d(6, fx, fy1, fz1);
-    const __m128 d7 = d(7, fx1, fy1, fz1);
-    const __m128 a11 = lerp4(d6, d7, sx);
-    const __m128 b1 = lerp4(a01, a11, sy);
-    return lerp4(b0, b1, sz);
+    // Along x: corners k and k + 1.
+    const auto along_x = [&](int k, __m128 oy, __m128 oz) {
+        const __m128 low = d(k, fx, oy, oz);
+        if constexpr (zx) {
+            return low;
+        } else {
+            return lerp4(low, d(k + 1, fx1, oy, oz), fade4(fx));
+        }
+    };
+    // Along y: the x-blends of rows k and k + 2.
+    const auto along_y = [&](int k, __m128 oz) {
+        const __m128 low = along_x(k, fy, oz);
+        if constexpr (zy) {
+            return low;
+        } else {
+            return lerp4(low, along_x(k + 2, fy1, oz), fade4(fy));
+        }
+    };
+    const __m128 b0 = along_y(0, fz);
+    if constexpr (zz) {
+        return b0;
+    } else {
+        return lerp4(b0, along_y(4, fz1), fade4(fz));
+    }
+}
+
+// blend4 with the zero axes given at run time (0 .. 6; 7, a lattice point in
+// every lane, never reaches it).
+template <typename Corner>
+[[gnu::always_inline]] inline __m128 blend4_zero(int zero, Corner corner, __m128 fx, __m128 fy, __m128 fz) {
+    switch (zero) {
+        case 0: return blend4<0>(corner, fx, fy, fz);
+        case 1: return blend4<1>(corner, fx, fy, fz);
+        case 2: return blend4<2>(corner, fx, fy, fz);
+        case 3: return blend4<3>(corner, fx, fy, fz);
+        case 4: return blend4<4>(corner, fx, fy, fz);
+        case 5: return blend4<5>(corner, fx, fy, fz);
+        default: return blend4<6>(corner, fx, fy, fz);
+    }
 }
 
 }  // namespace
@@ -239,11 +285,13 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
             const __m128 fx = lattice(x, ix);
             const __m128 fy = lattice(y, iy);
             const __m128 fz = lattice(z, iz);
-            const __m128 on_lattice =
-                _mm_and_ps(_mm_and_ps(_mm_cmpeq_ps(fx, zero), _mm_cmpeq_ps(fy, zero)), _mm_cmpeq_ps(fz, zero));
-            // At a lattice point every offset and fade is 0 and noise3 is +-0,
-            // which leaves the sum as it is (the sum is never -0).
-            if (_mm_movemask_ps(on_lattice) == 0xF) continue;
+            // Axes whose offset is 0 in all four lanes. At a lattice point every
+            // offset and fade is 0 and noise3 is +-0, which leaves the sum as
+            // it is (the sum is never -0).
+            const int zero_axes = (_mm_movemask_ps(_mm_cmpeq_ps(fx, zero)) == 0xF ? 1 : 0) |
+                                  (_mm_movemask_ps(_mm_cmpeq_ps(fy, zero)) == 0xF ? 2 : 0) |
+                                  (_mm_movemask_ps(_mm_cmpeq_ps(fz, zero)) == 0xF ? 4 : 0);
+            if (zero_axes == 7) continue;
             const __m128i key = _mm_or_si128(ix, _mm_or_si128(_mm_slli_epi32(iy, 8), _mm_slli_epi32(iz, 16)));
             const __m128i key0 = _mm_shuffle_epi32(key, _MM_SHUFFLE(0, 0, 0, 0));
             if (_mm_movemask_epi8(_mm_cmpeq_epi32(key, key0)) == 0xFFFF) {
@@ -255,12 +303,36 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
                 }
                 uint8_t h[8];
                 std::memcpy(h, &shared.h, 8);   // little-endian: corner k is byte k
-                value = blend4(
+                value = blend4_zero(
+                    zero_axes,
                     [&h, g4](int k, __m128& gx, __m128& gy, __m128& gz) {
                         const __m128 g = _mm_loadu_ps(g4 + 4 * h[k]);
                         gx = _mm_shuffle_ps(g, g, _MM_SHUFFLE(0, 0, 0, 0));
                         gy = _mm_shuffle_ps(g, g, _MM_SHUFFLE(1, 1, 1, 1));
                         gz = _mm_shuffle_ps(g, g, _MM_SHUFFLE(2, 2, 2, 2));
+                    },
+                    fx, fy, fz);
+            } else if (_mm_movemask_epi8(_mm_cmpeq_epi32(key, _mm_shuffle_epi32(key, _MM_SHUFFLE(2, 2, 0, 0)))) ==
+                       0xFFFF) {
+                // Lanes 0, 1 in one cell and lanes 2, 3 in another (octaves whose
+                // cells are two pixels wide): each corner's two gradients spread
+                // across their lane pairs.
+                uint32_t keys[lanes];
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(keys), key);
+                const uint64_t packed_a = lane_hashes(row, keys[0]);
+                const uint64_t packed_b = lane_hashes(row, keys[2]);
+                uint8_t ha[8];
+                uint8_t hb[8];
+                std::memcpy(ha, &packed_a, 8);
+                std::memcpy(hb, &packed_b, 8);
+                value = blend4_zero(
+                    zero_axes,
+                    [&ha, &hb, g4](int k, __m128& gx, __m128& gy, __m128& gz) {
+                        const __m128 a = _mm_loadu_ps(g4 + 4 * ha[k]);
+                        const __m128 b = _mm_loadu_ps(g4 + 4 * hb[k]);
+                        gx = _mm_shuffle_ps(a, b, _MM_SHUFFLE(0, 0, 0, 0));
+                        gy = _mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 1, 1, 1));
+                        gz = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 2, 2, 2));
                     },
                     fx, fy, fz);
             } else {
@@ -271,7 +343,8 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
                     const uint64_t packed = lane_hashes(row, keys[j]);
                     std::memcpy(h[j], &packed, 8);
                 }
-                value = blend4(
+                value = blend4_zero(
+                    zero_axes,
                     [&h, g4](int k, __m128& gx, __m128& gy, __m128& gz) {
                         const __m128 r0 = _mm_loadu_ps(g4 + 4 * h[0][k]);
                         const __m128 r1 = _mm_loadu_ps(g4 + 4 * h[1][k]);
