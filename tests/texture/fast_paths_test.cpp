@@ -173,6 +173,40 @@ TEST(FastPaths, RowSumsMatchNoiseSumPointByPoint) {
     }
 }
 
+TEST(FastPaths, RowSumsWithWholeAxesInEveryLaneLayout) {
+    // Every choice of axes on which all four lanes of a group sit on whole
+    // numbers (their corners and products are skipped), with the four lanes in
+    // one cell, in two cells of two lanes, in four cells, or with a whole
+    // number in some lanes only.
+    const NoiseTables nt = seeded(777);
+    const double layouts[4][4] = {{0.1, 0.3, 0.55, 0.9}, {0.2, 0.7, 1.25, 1.5}, {0.3, 3.6, -6.2, 1.05}, {0.0, 0.5, 2.0, 0.75}};
+    for (int zero_axes = 0; zero_axes < 8; ++zero_axes) {
+        for (int layout = 0; layout < 4; ++layout) {
+            for (double cell : {0.0, 17.0, -40.0, 255.0}) {
+                std::vector<Vec3> p(8);
+                for (int j = 0; j < 8; ++j) {
+                    double c[3];
+                    for (int a = 0; a < 3; ++a) {
+                        const double whole = cell + a * 3 + j / 4;
+                        c[a] = (zero_axes >> a & 1) ? whole : whole + layouts[layout][j % 4] + a * 0.0625;
+                    }
+                    p[static_cast<size_t>(j)] = Vec3{c[0], c[1], c[2]};
+                }
+                for (int32_t octaves : {1, 3}) {
+                    NoiseLanes lanes(nt, octaves, 1.0);
+                    std::vector<double> got(p.size());
+                    lanes.sum(static_cast<int32_t>(p.size()), p.data(), nullptr, got.data());
+                    for (size_t j = 0; j < p.size(); ++j) {
+                        const double want = reference_noise_sum(nt, p[j], octaves, Vec3{1, 1, 1}, 1.0);
+                        ASSERT_TRUE(same_bits(got[j], want)) << "zero axes " << zero_axes << " layout " << layout
+                                                             << " cell " << cell << " point " << j;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST(FastPaths, RowSumsRoundScaledPointsLikeExtendedPrecision) {
     // Scales whose double product with a whole coordinate lands exactly on a
     // tie between two floats while the extended product lies just beside it:
