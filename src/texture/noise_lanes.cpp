@@ -9,6 +9,13 @@
 #define QUILBET_NOISE_LANES_SSE2 1
 #endif
 
+// The blend's pieces must fold into one straight run of vector code.
+#if defined(__GNUC__)
+#define QUILBET_INLINE __attribute__((always_inline))
+#else
+#define QUILBET_INLINE
+#endif
+
 namespace quilbet {
 
 namespace {
@@ -20,33 +27,28 @@ NoiseLanes::NoiseLanes(const NoiseTables& nt, int32_t octaves, double wavelength
       octaves_(octaves),
       wavelength_(wavelength),
       plan_(noise_kernel::make_octave_plan(octaves, wavelength)),
-      grad4_(256 * 4, 0.0f),
+      grad_pairs_(256 * 8, 0.0f),
       shared_(static_cast<std::size_t>(plan_.octaves)),
       rows_(static_cast<std::size_t>(plan_.octaves)) {
     for (int i = 0; i < 256; ++i) {
-        grad4_[i * 4 + 0] = nt.noise_grad[i].x;
-        grad4_[i * 4 + 1] = nt.noise_grad[i].y;
-        grad4_[i * 4 + 2] = nt.noise_grad[i].z;
+        const Vec3f& g0 = nt.noise_grad[nt.noise_perm[i]];
+        const Vec3f& g1 = nt.noise_grad[nt.noise_perm[(i + 1) & 255]];
+        float* e = &grad_pairs_[static_cast<std::size_t>(i) * 8];
+        e[0] = g0.x;
+        e[1] = g1.x;
+        e[2] = g0.y;
+        e[3] = g1.y;
+        e[4] = g0.z;
+        e[5] = g1.z;
         pair_[i] = static_cast<uint16_t>(nt.noise_perm[i] | nt.noise_perm[(i + 1) & 255] << 8);
     }
 }
 
-// The eight corner hashes of noise_kernel::corner_hashes from neighbouring
-// pairs of the hash table: pair(v) holds perm[v] and perm[v + 1], so each
-// lookup serves the two cells' corners that differ by 1 on one axis.
-uint64_t NoiseLanes::cell_hashes(uint32_t key) const {
-    const uint32_t z = pair(key >> 16);
-    const uint32_t y = (key >> 8) & 255u;
-    const uint32_t x = key & 255u;
-    const uint32_t inner = pair((z & 255u) + y) | pair((z >> 8) + y) << 16;
-    return static_cast<uint64_t>(pair((inner & 255u) + x)) |
-           static_cast<uint64_t>(pair(((inner >> 8) & 255u) + x)) << 16 |
-           static_cast<uint64_t>(pair(((inner >> 16) & 255u) + x)) << 32 |
-           static_cast<uint64_t>(pair((inner >> 24) + x)) << 48;
-}
-
-// The same for one lane, reusing the inner hashes of the octave's last (y, z) row.
-inline uint64_t NoiseLanes::lane_hashes(HashedRow& row, uint32_t key) const {
+// The hash of corner (X, Y, Z) is perm[perm[perm[Z] + Y] + X]. The inner
+// hashes perm[perm[Z] + Y] of a cell's four (Y, Z) rows come from two
+// lookups of neighbouring table pairs (pair(v) holds perm[v] and perm[v + 1]);
+// the octave's last (y, z) row is kept, as neighbouring points mostly share it.
+inline uint32_t NoiseLanes::inner_of(HashedRow& row, uint32_t key) const {
     const uint32_t yz = key >> 8;
     if (row.key != yz) {
         const uint32_t z = pair(yz >> 8);
@@ -54,12 +56,15 @@ inline uint64_t NoiseLanes::lane_hashes(HashedRow& row, uint32_t key) const {
         row.key = yz;
         row.inner = pair((z & 255u) + y) | pair((z >> 8) + y) << 16;
     }
-    const uint32_t x = key & 255u;
-    const uint32_t inner = row.inner;
-    return static_cast<uint64_t>(pair((inner & 255u) + x)) |
-           static_cast<uint64_t>(pair(((inner >> 8) & 255u) + x)) << 16 |
-           static_cast<uint64_t>(pair(((inner >> 16) & 255u) + x)) << 32 |
-           static_cast<uint64_t>(pair((inner >> 24) + x)) << 48;
+    return row.inner;
+}
+
+// Byte r of the result is the grad_pairs_ entry (inner hash of row r + X0)
+// modulo 256, which holds the gradients of the row's corners at X0 and X1:
+// the four sums taken bytewise without carries.
+inline uint32_t NoiseLanes::pairs_of(uint32_t inner, uint32_t key) {
+    const uint32_t x4 = (key & 255u) * 0x01010101u;
+    return ((inner & 0x7F7F7F7Fu) + (x4 & 0x7F7F7F7Fu)) ^ ((inner ^ x4) & 0x80808080u);
 }
 
 void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* out) {
@@ -152,7 +157,7 @@ template <int Zero, typename Corner>
     const __m128 fz1 = _mm_sub_ps(fz, one);
     // Dot product of corner k with the offsets (ox, oy, oz), in the order
     // (gx ox + gy oy) + gz oz, leaving out the zero axes.
-    const auto d = [&](int k, __m128 ox, __m128 oy, __m128 oz) {
+    const auto d = [&](int k, __m128 ox, __m128 oy, __m128 oz) QUILBET_INLINE {
         __m128 gx, gy, gz;
         corner(k, gx, gy, gz);
         if constexpr (zx) {
@@ -169,7 +174,7 @@ template <int Zero, typename Corner>
         }
     };
     // Along x: corners k and k + 1.
-    const auto along_x = [&](int k, __m128 oy, __m128 oz) {
+    const auto along_x = [&](int k, __m128 oy, __m128 oz) QUILBET_INLINE {
         const __m128 low = d(k, fx, oy, oz);
         if constexpr (zx) {
             return low;
@@ -178,7 +183,7 @@ template <int Zero, typename Corner>
         }
     };
     // Along y: the x-blends of rows k and k + 2.
-    const auto along_y = [&](int k, __m128 oz) {
+    const auto along_y = [&](int k, __m128 oz) QUILBET_INLINE {
         const __m128 low = along_x(k, fy, oz);
         if constexpr (zy) {
             return low;
@@ -259,7 +264,7 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
     const __m128 limit = _mm_set1_ps(8388608.0f);
     const __m128 sign = _mm_set1_ps(-0.0f);
     const __m128 zero = _mm_setzero_ps();
-    const float* g4 = grad4_.data();
+    const float* gp = grad_pairs_.data();
     HashedCell& shared = shared_[static_cast<std::size_t>(octave)];
     HashedRow& row = rows_[static_cast<std::size_t>(octave)];
     for (int32_t group = 0; group < groups; ++group) {
@@ -299,17 +304,24 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
                 const uint32_t k0 = static_cast<uint32_t>(_mm_cvtsi128_si32(key));
                 if (shared.key != k0) {
                     shared.key = k0;
-                    shared.h = cell_hashes(k0);
+                    shared.pairs = pairs_of(inner_of(row, k0), k0);
                 }
-                uint8_t h[8];
-                std::memcpy(h, &shared.h, 8);   // little-endian: corner k is byte k
+                const uint32_t pairs = shared.pairs;
                 value = blend4_zero(
                     zero_axes,
-                    [&h, g4](int k, __m128& gx, __m128& gy, __m128& gz) {
-                        const __m128 g = _mm_loadu_ps(g4 + 4 * h[k]);
-                        gx = _mm_shuffle_ps(g, g, _MM_SHUFFLE(0, 0, 0, 0));
-                        gy = _mm_shuffle_ps(g, g, _MM_SHUFFLE(1, 1, 1, 1));
-                        gz = _mm_shuffle_ps(g, g, _MM_SHUFFLE(2, 2, 2, 2));
+                    [pairs, gp](int k, __m128& gx, __m128& gy, __m128& gz) QUILBET_INLINE {
+                        const float* e = gp + 8 * ((pairs >> (8 * (k >> 1))) & 255u);
+                        const __m128 v = _mm_loadu_ps(e);
+                        const __m128 w = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(e + 4));
+                        if (k & 1) {
+                            gx = _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1));
+                            gy = _mm_shuffle_ps(v, v, _MM_SHUFFLE(3, 3, 3, 3));
+                            gz = _mm_shuffle_ps(w, w, _MM_SHUFFLE(1, 1, 1, 1));
+                        } else {
+                            gx = _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 0, 0, 0));
+                            gy = _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 2, 2));
+                            gz = _mm_shuffle_ps(w, w, _MM_SHUFFLE(0, 0, 0, 0));
+                        }
                     },
                     fx, fy, fz);
             } else if (_mm_movemask_epi8(_mm_cmpeq_epi32(key, _mm_shuffle_epi32(key, _MM_SHUFFLE(2, 2, 0, 0)))) ==
@@ -319,45 +331,66 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
                 // across their lane pairs.
                 uint32_t keys[lanes];
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(keys), key);
-                const uint64_t packed_a = lane_hashes(row, keys[0]);
-                const uint64_t packed_b = lane_hashes(row, keys[2]);
-                uint8_t ha[8];
-                uint8_t hb[8];
-                std::memcpy(ha, &packed_a, 8);
-                std::memcpy(hb, &packed_b, 8);
+                const uint32_t pairs_a = pairs_of(inner_of(row, keys[0]), keys[0]);
+                const uint32_t pairs_b = pairs_of(inner_of(row, keys[2]), keys[2]);
                 value = blend4_zero(
                     zero_axes,
-                    [&ha, &hb, g4](int k, __m128& gx, __m128& gy, __m128& gz) {
-                        const __m128 a = _mm_loadu_ps(g4 + 4 * ha[k]);
-                        const __m128 b = _mm_loadu_ps(g4 + 4 * hb[k]);
-                        gx = _mm_shuffle_ps(a, b, _MM_SHUFFLE(0, 0, 0, 0));
-                        gy = _mm_shuffle_ps(a, b, _MM_SHUFFLE(1, 1, 1, 1));
-                        gz = _mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 2, 2, 2));
+                    [pairs_a, pairs_b, gp](int k, __m128& gx, __m128& gy, __m128& gz) QUILBET_INLINE {
+                        const int shift = 8 * (k >> 1);
+                        const float* ea = gp + 8 * ((pairs_a >> shift) & 255u);
+                        const float* eb = gp + 8 * ((pairs_b >> shift) & 255u);
+                        const __m128 va = _mm_loadu_ps(ea);
+                        const __m128 vb = _mm_loadu_ps(eb);
+                        const __m128 wa = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(ea + 4));
+                        const __m128 wb = _mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(eb + 4));
+                        if (k & 1) {
+                            gx = _mm_shuffle_ps(va, vb, _MM_SHUFFLE(1, 1, 1, 1));
+                            gy = _mm_shuffle_ps(va, vb, _MM_SHUFFLE(3, 3, 3, 3));
+                            gz = _mm_shuffle_ps(wa, wb, _MM_SHUFFLE(1, 1, 1, 1));
+                        } else {
+                            gx = _mm_shuffle_ps(va, vb, _MM_SHUFFLE(0, 0, 0, 0));
+                            gy = _mm_shuffle_ps(va, vb, _MM_SHUFFLE(2, 2, 2, 2));
+                            gz = _mm_shuffle_ps(wa, wb, _MM_SHUFFLE(0, 0, 0, 0));
+                        }
                     },
                     fx, fy, fz);
             } else {
+                // Four cells: lane j's entries in bytes 4j .. 4j + 3, gathered
+                // per row of corners with a 4 x 4 transpose.
                 uint32_t keys[lanes];
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(keys), key);
-                uint8_t h[lanes][8];
-                for (int j = 0; j < lanes; ++j) {
-                    const uint64_t packed = lane_hashes(row, keys[j]);
-                    std::memcpy(h[j], &packed, 8);
-                }
+                const __m128i inner = _mm_setr_epi32(
+                    static_cast<int32_t>(inner_of(row, keys[0])), static_cast<int32_t>(inner_of(row, keys[1])),
+                    static_cast<int32_t>(inner_of(row, keys[2])), static_cast<int32_t>(inner_of(row, keys[3])));
+                const __m128i x2 = _mm_or_si128(ix, _mm_slli_epi32(ix, 8));
+                const __m128i x4 = _mm_or_si128(x2, _mm_slli_epi32(x2, 16));
+                uint8_t entry[4 * lanes];
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(entry), _mm_add_epi8(inner, x4));
                 value = blend4_zero(
                     zero_axes,
-                    [&h, g4](int k, __m128& gx, __m128& gy, __m128& gz) {
-                        const __m128 r0 = _mm_loadu_ps(g4 + 4 * h[0][k]);
-                        const __m128 r1 = _mm_loadu_ps(g4 + 4 * h[1][k]);
-                        const __m128 r2 = _mm_loadu_ps(g4 + 4 * h[2][k]);
-                        const __m128 r3 = _mm_loadu_ps(g4 + 4 * h[3][k]);
-                        // Transpose the four (x, y, z, 0) rows into x, y and z columns.
-                        const __m128 t0 = _mm_unpacklo_ps(r0, r1);   // x0 x1 y0 y1
-                        const __m128 t1 = _mm_unpacklo_ps(r2, r3);   // x2 x3 y2 y3
-                        const __m128 t2 = _mm_unpackhi_ps(r0, r1);   // z0 z1 . .
-                        const __m128 t3 = _mm_unpackhi_ps(r2, r3);   // z2 z3 . .
-                        gx = _mm_movelh_ps(t0, t1);
-                        gy = _mm_movehl_ps(t1, t0);
-                        gz = _mm_movelh_ps(t2, t3);
+                    [&entry, gp](int k, __m128& gx, __m128& gy, __m128& gz) QUILBET_INLINE {
+                        const int r = k >> 1;
+                        const float* e0 = gp + 8 * entry[r];
+                        const float* e1 = gp + 8 * entry[4 + r];
+                        const float* e2 = gp + 8 * entry[8 + r];
+                        const float* e3 = gp + 8 * entry[12 + r];
+                        const __m128 v0 = _mm_loadu_ps(e0);   // gx gx' gy gy' of lane 0
+                        const __m128 v1 = _mm_loadu_ps(e1);
+                        const __m128 v2 = _mm_loadu_ps(e2);
+                        const __m128 v3 = _mm_loadu_ps(e3);
+                        const __m128 w01 = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(e0 + 4)),
+                                                        reinterpret_cast<const __m64*>(e1 + 4));   // gz gz' of lanes 0, 1
+                        const __m128 w23 = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(e2 + 4)),
+                                                        reinterpret_cast<const __m64*>(e3 + 4));
+                        if (k & 1) {
+                            gx = _mm_movehl_ps(_mm_unpacklo_ps(v2, v3), _mm_unpacklo_ps(v0, v1));
+                            gy = _mm_movehl_ps(_mm_unpackhi_ps(v2, v3), _mm_unpackhi_ps(v0, v1));
+                            gz = _mm_shuffle_ps(w01, w23, _MM_SHUFFLE(3, 1, 3, 1));
+                        } else {
+                            gx = _mm_movelh_ps(_mm_unpacklo_ps(v0, v1), _mm_unpacklo_ps(v2, v3));
+                            gy = _mm_movelh_ps(_mm_unpackhi_ps(v0, v1), _mm_unpackhi_ps(v2, v3));
+                            gz = _mm_shuffle_ps(w01, w23, _MM_SHUFFLE(2, 0, 2, 0));
+                        }
                     },
                     fx, fy, fz);
             }

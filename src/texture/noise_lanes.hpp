@@ -39,11 +39,11 @@ public:
     void sum(int32_t count, const Vec3* p, const Vec3* scale, double* out);
 
 private:
-    // One octave's last cell shared by all four lanes of a group and its
-    // eight corner hashes, corner k in bits 8k .. 8k + 7.
+    // One octave's last cell shared by all four lanes of a group and the
+    // gradient-pair entries of its corners (see pairs_of).
     struct HashedCell {
         uint32_t key = 0xFFFFFFFFu;   // x | y << 8 | z << 16; none yet
-        uint64_t h = 0;
+        uint32_t pairs = 0;
     };
     // One octave's last (y, z) lattice row, for lanes that do not share a
     // cell: the inner hashes perm[perm[Z] + Y] of its four (Y, Z) corners.
@@ -55,15 +55,18 @@ private:
     void prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
     void prepare_point(std::size_t j, const Vec3& p, const Vec3* scale);
     void sweep_octave(int32_t octave, int32_t groups);
-    uint64_t cell_hashes(uint32_t key) const;
-    uint64_t lane_hashes(HashedRow& row, uint32_t key) const;
+    uint32_t inner_of(HashedRow& row, uint32_t key) const;
+    static uint32_t pairs_of(uint32_t inner, uint32_t key);
     uint32_t pair(uint32_t v) const { return pair_[v & 255u]; }
 
     const NoiseTables& nt_;
     int32_t octaves_;
     double wavelength_;
     noise_kernel::OctavePlan plan_;
-    std::vector<float> grad4_;          // 256 gradients as (x, y, z, 0)
+    // Entry v: the gradients of hashes perm[v] and perm[v + 1] (the corners
+    // at X0 and X1 of one (Y, Z) row of a cell), component-wise:
+    // gx, gx', gy, gy', gz, gz', 0, 0.
+    std::vector<float> grad_pairs_;
     std::vector<HashedCell> shared_;    // one per octave
     std::vector<HashedRow> rows_;       // one per octave
     uint16_t pair_[256];                // perm[v] | perm[v + 1] << 8 (v + 1 modulo 256)
