@@ -141,7 +141,8 @@ void BM_noise_lanes_grid(benchmark::State& state) {
     std::vector<Vec3> p(256);
     std::vector<double> out(256);
     for (auto _ : state) {
-        NoiseLanes lanes(nt, 6, 16.0);
+        const NoiseLaneTables tables(nt);
+        NoiseLanes lanes(tables, 6, 16.0);
         double acc = 0;
         for (int y = 0; y < 256; ++y) {
             for (int x = 0; x < 256; ++x) p[static_cast<std::size_t>(x)] = Vec3{double(x), double(y), 100.0};

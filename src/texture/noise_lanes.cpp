@@ -22,27 +22,29 @@ namespace {
 constexpr int lanes = 4;
 }  // namespace
 
-NoiseLanes::NoiseLanes(const NoiseTables& nt, int32_t octaves, double wavelength)
-    : nt_(nt),
-      octaves_(octaves),
-      wavelength_(wavelength),
-      plan_(noise_kernel::make_octave_plan(octaves, wavelength)),
-      grad_pairs_(256 * 8, 0.0f),
-      shared_(static_cast<std::size_t>(plan_.octaves)),
-      rows_(static_cast<std::size_t>(plan_.octaves)) {
+NoiseLaneTables::NoiseLaneTables(const NoiseTables& nt) : nt(nt), grad_pairs(256 * 8, 0.0f) {
     for (int i = 0; i < 256; ++i) {
         const Vec3f& g0 = nt.noise_grad[nt.noise_perm[i]];
         const Vec3f& g1 = nt.noise_grad[nt.noise_perm[(i + 1) & 255]];
-        float* e = &grad_pairs_[static_cast<std::size_t>(i) * 8];
+        float* e = &grad_pairs[static_cast<std::size_t>(i) * 8];
         e[0] = g0.x;
         e[1] = g1.x;
         e[2] = g0.y;
         e[3] = g1.y;
         e[4] = g0.z;
         e[5] = g1.z;
-        pair_[i] = static_cast<uint16_t>(nt.noise_perm[i] | nt.noise_perm[(i + 1) & 255] << 8);
+        pair[i] = static_cast<uint16_t>(nt.noise_perm[i] | nt.noise_perm[(i + 1) & 255] << 8);
     }
 }
+
+NoiseLanes::NoiseLanes(const NoiseLaneTables& tables, int32_t octaves, double wavelength)
+    : tables_(tables),
+      nt_(tables.nt),
+      octaves_(octaves),
+      wavelength_(wavelength),
+      plan_(noise_kernel::make_octave_plan(octaves, wavelength)),
+      shared_(static_cast<std::size_t>(plan_.octaves)),
+      rows_(static_cast<std::size_t>(plan_.octaves)) {}
 
 // The hash of corner (X, Y, Z) is perm[perm[perm[Z] + Y] + X]. The inner
 // hashes perm[perm[Z] + Y] of a cell's four (Y, Z) rows come from two
@@ -59,7 +61,7 @@ inline uint32_t NoiseLanes::inner_of(HashedRow& row, uint32_t key) const {
     return row.inner;
 }
 
-// Byte r of the result is the grad_pairs_ entry (inner hash of row r + X0)
+// Byte r of the result is the grad_pairs entry (inner hash of row r + X0)
 // modulo 256, which holds the gradients of the row's corners at X0 and X1:
 // the four sums taken bytewise without carries.
 inline uint32_t NoiseLanes::pairs_of(uint32_t inner, uint32_t key) {
@@ -80,7 +82,12 @@ void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* ou
     plain_.assign(static_cast<std::size_t>(groups), plan_.power_of_two ? 0 : 1);
     if (plan_.power_of_two) {
         prepare(count, p, scale, padded);
-        for (int32_t i = 0; i < plan_.octaves; ++i) sweep_octave(i, groups);
+        for (int32_t i = 0; i < plan_.octaves; ++i) {
+            // Whole-number points times a whole factor are lattice points
+            // throughout, where every octave adds nothing.
+            if (whole_ && plan_.factor[i] >= 1.0f) continue;
+            sweep_octave(i, groups);
+        }
     }
     for (int32_t j = 0; j < count; ++j) {
         out[j] = plain_[static_cast<std::size_t>(j / lanes)]
@@ -231,6 +238,7 @@ void NoiseLanes::prepare(int32_t count, const Vec3* p, const Vec3* scale, std::s
     const __m128d one = _mm_set1_pd(1.0);
     float* base[3] = {base_x_.data(), base_y_.data(), base_z_.data()};
     const std::size_t last = static_cast<std::size_t>(count - 1);
+    int whole = 3;
     for (std::size_t j = 0; j < padded; j += 2) {
         const std::size_t k0 = j < last ? j : last;
         const std::size_t k1 = j + 1 < last ? j + 1 : last;
@@ -248,12 +256,15 @@ void NoiseLanes::prepare(int32_t count, const Vec3* p, const Vec3* scale, std::s
             const __m128d is_zero = _mm_or_pd(_mm_cmpeq_pd(sv, zero), _mm_cmpeq_pd(pv, zero));
             const __m128d ok = _mm_or_pd(is_zero, _mm_and_pd(_mm_cmpgt_pd(m, low), _mm_cmple_pd(m, high)));
             fails |= _mm_movemask_pd(ok) ^ 3;
+            whole &= _mm_movemask_ps(_mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f))));
             _mm_storel_pi(reinterpret_cast<__m64*>(base[a] + j), f);
         }
         if (fails != 0) plain_[j / lanes] = 1;
+        if (ties != 0) whole = 0;
         if (ties & 1) prepare_point(j, p[k0], scale != nullptr ? &scale[k0] : nullptr);
         if (ties & 2) prepare_point(j + 1, p[k1], scale != nullptr ? &scale[k1] : nullptr);
     }
+    whole_ = (whole & 3) == 3;
 }
 
 void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
@@ -264,7 +275,7 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
     const __m128 limit = _mm_set1_ps(8388608.0f);
     const __m128 sign = _mm_set1_ps(-0.0f);
     const __m128 zero = _mm_setzero_ps();
-    const float* gp = grad_pairs_.data();
+    const float* gp = tables_.grad_pairs.data();
     HashedCell& shared = shared_[static_cast<std::size_t>(octave)];
     HashedRow& row = rows_[static_cast<std::size_t>(octave)];
     for (int32_t group = 0; group < groups; ++group) {
@@ -424,6 +435,7 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
 
 void NoiseLanes::prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
     const std::size_t last = static_cast<std::size_t>(count - 1);
+    whole_ = false;
     for (std::size_t j = 0; j < padded; ++j) {
         const std::size_t k = j < last ? j : last;
         prepare_point(j, p[k], scale != nullptr ? &scale[k] : nullptr);

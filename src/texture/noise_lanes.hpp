@@ -29,10 +29,24 @@
 
 namespace quilbet {
 
+// The seeded tables rearranged for the lanes; built once per seeding and
+// shared by all samplers of a texture. The noise tables must outlive it and
+// stay unchanged while it is used.
+struct NoiseLaneTables {
+    explicit NoiseLaneTables(const NoiseTables& nt);
+
+    const NoiseTables& nt;
+    uint16_t pair[256];               // perm[v] | perm[v + 1] << 8 (v + 1 modulo 256)
+    // Entry v: the gradients of hashes perm[v] and perm[v + 1] (the corners
+    // at X0 and X1 of one (Y, Z) row of a cell), component-wise:
+    // gx, gx', gy, gy', gz, gz', 0, 0.
+    std::vector<float> grad_pairs;
+};
+
 class NoiseLanes {
 public:
-    // The tables must outlive the sampler and stay unchanged while it is used.
-    NoiseLanes(const NoiseTables& nt, int32_t octaves, double wavelength);
+    // The tables must outlive the sampler.
+    NoiseLanes(const NoiseLaneTables& tables, int32_t octaves, double wavelength);
 
     // out[j] = noise_sum(nt, p[j], octaves, scale[j], wavelength) for j < count;
     // a null scale means (1, 1, 1) for every point. count < 1 does nothing.
@@ -57,25 +71,22 @@ private:
     void sweep_octave(int32_t octave, int32_t groups);
     uint32_t inner_of(HashedRow& row, uint32_t key) const;
     static uint32_t pairs_of(uint32_t inner, uint32_t key);
-    uint32_t pair(uint32_t v) const { return pair_[v & 255u]; }
+    uint32_t pair(uint32_t v) const { return tables_.pair[v & 255u]; }
 
+    const NoiseLaneTables& tables_;
     const NoiseTables& nt_;
     int32_t octaves_;
     double wavelength_;
     noise_kernel::OctavePlan plan_;
-    // Entry v: the gradients of hashes perm[v] and perm[v + 1] (the corners
-    // at X0 and X1 of one (Y, Z) row of a cell), component-wise:
-    // gx, gx', gy, gy', gz, gz', 0, 0.
-    std::vector<float> grad_pairs_;
     std::vector<HashedCell> shared_;    // one per octave
     std::vector<HashedRow> rows_;       // one per octave
-    uint16_t pair_[256];                // perm[v] | perm[v + 1] << 8 (v + 1 modulo 256)
     // Scratch of the row being summed, four lanes per group: the once-rounded
     // products scale * p per axis, the running sums, and whether a group
     // takes the plain path.
     std::vector<float> base_x_, base_y_, base_z_;
     std::vector<double> sums_;
     std::vector<uint8_t> plain_;
+    bool whole_ = false;                // every P a whole number (and below 2^31)
 };
 
 }  // namespace quilbet

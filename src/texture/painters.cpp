@@ -51,7 +51,8 @@ void tex_noise(Context& ctx, typmshgrp& g) {
     const int32_t octaves = small_octaves();
     const int32_t t = tex_size;
     uint32_t* pix = paint::attach_pixel_block(g, t);
-    NoiseLanes noise(ctx.noise, octaves, 1.0);
+    const NoiseLaneTables tables(ctx.noise);
+    NoiseLanes noise(tables, octaves, 1.0);
     paint_rows(noise, pix, t, 8.0, 100.0,
         [](int32_t, double sum) {
             const float v = static_cast<float>(sum);
@@ -77,7 +78,8 @@ void tex_ridges(Context& ctx, typmshgrp& g, int32_t kind) {
     const int32_t octaves = small_octaves();
     const int32_t t = tex_size;
     uint32_t* pix = paint::attach_pixel_block(g, t);
-    NoiseLanes noise(ctx.noise, octaves, 1.0);
+    const NoiseLaneTables tables(ctx.noise);
+    NoiseLanes noise(tables, octaves, 1.0);
     paint_rows(noise, pix, t, 8.0, 1900.0,
         [&](int32_t, double sum) {
             // The folded sum, 1 - 2 |clamp(sum, -1, 1)|, as noise_fold.
@@ -96,7 +98,8 @@ void tex_stripes(Context& ctx, typmshgrp& g) {
     const int32_t t = tex_size;
     const int32_t stripe_pitch = t / 4;
     uint32_t* pix = paint::attach_pixel_block(g, t);
-    NoiseLanes noise(ctx.noise, octaves, 1.0);
+    const NoiseLaneTables tables(ctx.noise);
+    NoiseLanes noise(tables, octaves, 1.0);
     paint_rows(noise, pix, t, 4.0, 100.0,
         [&](int32_t x, double sum) {
             float v = static_cast<float>(sum);

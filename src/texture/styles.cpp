@@ -39,13 +39,14 @@ int32_t toward(int32_t ch, int32_t target, double w) {
 // neighbouring points. The row buffers are reused from row to row.
 struct StyleNoise {
     StyleNoise(const NoiseTables& nt, double warp_wavelength, int32_t n)
-        : nb(nt, style_octaves, plain_wavelength),
-          nb2(nt, style_octaves, plain_wavelength),
-          streak(nt, style_octaves, plain_wavelength),
-          warp_a(nt, style_octaves, warp_wavelength),
-          warp_b(nt, style_octaves, warp_wavelength),
-          warp_c(nt, style_octaves, warp_wavelength),
-          warp_g(nt, style_octaves, warp_wavelength),
+        : tables(nt),
+          nb(tables, style_octaves, plain_wavelength),
+          nb2(tables, style_octaves, plain_wavelength),
+          streak(tables, style_octaves, plain_wavelength),
+          warp_a(tables, style_octaves, warp_wavelength),
+          warp_b(tables, style_octaves, warp_wavelength),
+          warp_c(tables, style_octaves, warp_wavelength),
+          warp_g(tables, style_octaves, warp_wavelength),
           n_(n),
           pa(static_cast<std::size_t>(n)),
           pb(static_cast<std::size_t>(n)),
@@ -109,6 +110,7 @@ struct StyleNoise {
         }
     }
 
+    NoiseLaneTables tables;
     NoiseLanes nb, nb2, streak, warp_a, warp_b, warp_c, warp_g;
     int32_t n_;                            // pixels per row
     std::vector<Vec3> pa, pb, pc, scale;   // row points and scales

@@ -117,7 +117,8 @@ TEST(FastPaths, RowSumsMatchNoiseSumPointByPoint) {
     const double wavelengths[] = {32, 16, 8, 1, 0.5, 5, 100.5, 1e-3};
     for (double wl : wavelengths) {
         for (int32_t octaves : {0, 1, 3, 6, 9, 33, -2}) {
-            NoiseLanes lanes(nt, octaves, wl);
+            const NoiseLaneTables tables(nt);
+            NoiseLanes lanes(tables, octaves, wl);
             for (int i = 0; i < 60; ++i) {
                 // Row lengths that fill the four lanes, leave some empty, or are a single point.
                 const int count = 1 + (i * 7) % 23;
@@ -193,7 +194,8 @@ TEST(FastPaths, RowSumsWithWholeAxesInEveryLaneLayout) {
                     p[static_cast<size_t>(j)] = Vec3{c[0], c[1], c[2]};
                 }
                 for (int32_t octaves : {1, 3}) {
-                    NoiseLanes lanes(nt, octaves, 1.0);
+                    const NoiseLaneTables tables(nt);
+            NoiseLanes lanes(tables, octaves, 1.0);
                     std::vector<double> got(p.size());
                     lanes.sum(static_cast<int32_t>(p.size()), p.data(), nullptr, got.data());
                     for (size_t j = 0; j < p.size(); ++j) {
@@ -229,7 +231,8 @@ TEST(FastPaths, RowSumsRoundScaledPointsLikeExtendedPrecision) {
     }
     ASSERT_GT(p.size(), 16u);
     for (double wl : {1.0, 32.0}) {
-        NoiseLanes lanes(nt, 6, wl);
+        const NoiseLaneTables tables(nt);
+            NoiseLanes lanes(tables, 6, wl);
         std::vector<double> got(p.size());
         lanes.sum(static_cast<int32_t>(p.size()), p.data(), sc.data(), got.data());
         for (size_t j = 0; j < p.size(); ++j) {
