@@ -1,5 +1,5 @@
 // The pieces of the gradient noise that both the plain noise3/noise_sum and
-// the painters' cached sampler use, so that both compute every value with
+// the painters' four-lane sampler use, so that both compute every value with
 // the very same single-precision operations. Internal to src/texture.
 #pragma once
 
