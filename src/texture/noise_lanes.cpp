@@ -109,14 +109,14 @@ void NoiseLanes::prepare_point(std::size_t j, const Vec3& p, const Vec3* scale) 
 
 namespace {
 
-// True where the double d lies exactly halfway between two neighbouring
+// All ones where the double d lies exactly halfway between two neighbouring
 // floats of normal precision (its 29 bits below a float's precision are
 // 1000...0): rounding it to float then hangs on the tie.
-[[gnu::always_inline]] inline int float_ties(__m128d d) {
+[[gnu::always_inline]] inline __m128d float_ties(__m128d d) {
     const __m128i low = _mm_and_si128(_mm_castpd_si128(d), _mm_set1_epi64x(0x1FFFFFFF));
     const __m128i tie = _mm_cmpeq_epi32(low, _mm_set1_epi64x(0x10000000));
-    // Both 32-bit halves must match: the high half of the mask is 0 == 0.
-    return _mm_movemask_pd(_mm_castsi128_pd(_mm_shuffle_epi32(tie, _MM_SHUFFLE(2, 2, 0, 0))));
+    // The low 32-bit half decides (the high half is 0 == 0): spread it over the lane.
+    return _mm_castsi128_pd(_mm_shuffle_epi32(tie, _MM_SHUFFLE(2, 2, 0, 0)));
 }
 
 // v - floor(v) per lane and floor(v) modulo 256, for |v| < 2^23: the
@@ -231,40 +231,54 @@ template <typename Corner>
 // octave_base. A zero product is one with a zero factor, as in extended
 // precision; a P failing the plan's bounds sends its group to the plain path.
 void NoiseLanes::prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
+    if (scale != nullptr) {
+        prepare_points<true>(count, p, scale, padded);
+    } else {
+        prepare_points<false>(count, p, scale, padded);
+    }
+}
+
+template <bool Scaled>
+void NoiseLanes::prepare_points(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
     const __m128d low = _mm_set1_pd(plan_.low);
     const __m128d high = _mm_set1_pd(plan_.high);
     const __m128d zero = _mm_setzero_pd();
     const __m128d sign = _mm_set1_pd(-0.0);
-    const __m128d one = _mm_set1_pd(1.0);
     float* base[3] = {base_x_.data(), base_y_.data(), base_z_.data()};
     const std::size_t last = static_cast<std::size_t>(count - 1);
-    int whole = 3;
+    __m128 whole = _mm_castsi128_ps(_mm_set1_epi32(-1));
     for (std::size_t j = 0; j < padded; j += 2) {
         const std::size_t k0 = j < last ? j : last;
         const std::size_t k1 = j + 1 < last ? j + 1 : last;
         const double* p0 = &p[k0].x;
         const double* p1 = &p[k1].x;
-        int ties = 0;
-        int fails = 0;
+        __m128d ok = _mm_castsi128_pd(_mm_set1_epi32(-1));
+        __m128d tie = _mm_setzero_pd();
         for (int a = 0; a < 3; ++a) {
             const __m128d pv = _mm_loadh_pd(_mm_load_sd(p0 + a), p1 + a);
-            const __m128d sv = scale != nullptr ? _mm_loadh_pd(_mm_load_sd(&scale[k0].x + a), &scale[k1].x + a) : one;
-            const __m128d prod = _mm_mul_pd(sv, pv);
-            ties |= float_ties(prod);
+            __m128d prod = pv;
+            __m128d is_zero = _mm_cmpeq_pd(pv, zero);
+            if constexpr (Scaled) {
+                const __m128d sv = _mm_loadh_pd(_mm_load_sd(&scale[k0].x + a), &scale[k1].x + a);
+                prod = _mm_mul_pd(sv, pv);
+                is_zero = _mm_or_pd(is_zero, _mm_cmpeq_pd(sv, zero));
+            }
+            tie = _mm_or_pd(tie, float_ties(prod));
             const __m128 f = _mm_cvtpd_ps(prod);
             const __m128d m = _mm_andnot_pd(sign, _mm_cvtps_pd(f));
-            const __m128d is_zero = _mm_or_pd(_mm_cmpeq_pd(sv, zero), _mm_cmpeq_pd(pv, zero));
-            const __m128d ok = _mm_or_pd(is_zero, _mm_and_pd(_mm_cmpgt_pd(m, low), _mm_cmple_pd(m, high)));
-            fails |= _mm_movemask_pd(ok) ^ 3;
-            whole &= _mm_movemask_ps(_mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f))));
+            ok = _mm_and_pd(ok, _mm_or_pd(is_zero, _mm_and_pd(_mm_cmpgt_pd(m, low), _mm_cmple_pd(m, high))));
+            whole = _mm_and_ps(whole, _mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f))));
             _mm_storel_pi(reinterpret_cast<__m64*>(base[a] + j), f);
         }
-        if (fails != 0) plain_[j / lanes] = 1;
-        if (ties != 0) whole = 0;
-        if (ties & 1) prepare_point(j, p[k0], scale != nullptr ? &scale[k0] : nullptr);
-        if (ties & 2) prepare_point(j + 1, p[k1], scale != nullptr ? &scale[k1] : nullptr);
+        if (_mm_movemask_pd(ok) != 3) plain_[j / lanes] = 1;
+        const int ties = _mm_movemask_pd(tie);
+        if (ties != 0) {
+            whole = _mm_setzero_ps();
+            if (ties & 1) prepare_point(j, p[k0], Scaled ? &scale[k0] : nullptr);
+            if (ties & 2) prepare_point(j + 1, p[k1], Scaled ? &scale[k1] : nullptr);
+        }
     }
-    whole_ = (whole & 3) == 3;
+    whole_ = (_mm_movemask_ps(whole) & 3) == 3;
 }
 
 void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {

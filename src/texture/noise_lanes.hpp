@@ -67,6 +67,8 @@ private:
     };
 
     void prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    template <bool Scaled>
+    void prepare_points(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
     void prepare_point(std::size_t j, const Vec3& p, const Vec3* scale);
     void sweep_octave(int32_t octave, int32_t groups);
     uint32_t inner_of(HashedRow& row, uint32_t key) const;
