@@ -185,7 +185,19 @@ void BM_tex_style(benchmark::State& state) {
         benchmark::DoNotOptimize(g.texpix.get());
     }
 }
-BENCHMARK(BM_tex_style)->Args({3, 256})->Args({6, 128})->Args({0, 128})->Unit(benchmark::kMillisecond);
+// Style 3 at 256 and every style at 128, as habitats and tanks paint them.
+BENCHMARK(BM_tex_style)
+    ->Args({3, 256})
+    ->Args({0, 128})
+    ->Args({1, 128})
+    ->Args({2, 128})
+    ->Args({3, 128})
+    ->Args({4, 128})
+    ->Args({5, 128})
+    ->Args({6, 128})
+    ->Args({7, 128})
+    ->Args({8, 128})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_tex_noise(benchmark::State& state) {
     Context ctx;
@@ -196,6 +208,26 @@ void BM_tex_noise(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_tex_noise)->Unit(benchmark::kMicrosecond);
+
+void BM_tex_ridges(benchmark::State& state) {
+    Context ctx;
+    typmshgrp g;
+    for (auto _ : state) {
+        tex_ridges(ctx, g, 0);
+        benchmark::DoNotOptimize(g.texpix.get());
+    }
+}
+BENCHMARK(BM_tex_ridges)->Unit(benchmark::kMicrosecond);
+
+void BM_tex_stripes(benchmark::State& state) {
+    Context ctx;
+    typmshgrp g;
+    for (auto _ : state) {
+        tex_stripes(ctx, g);
+        benchmark::DoNotOptimize(g.texpix.get());
+    }
+}
+BENCHMARK(BM_tex_stripes)->Unit(benchmark::kMicrosecond);
 
 void BM_tex_cells(benchmark::State& state) {
     Context ctx;
