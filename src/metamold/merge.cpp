@@ -699,11 +699,15 @@ void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, 
 mbs_merger::mbs_merger() : s_(std::make_unique<scratch>()) {}
 mbs_merger::~mbs_merger() = default;
 
-void mbs_merger::merge(polyarr& bucket) {
+void mbs_merger::merge(polyarr& bucket) { run(bucket, true); }
+
+void mbs_merger::merge_apart(polyarr& bucket) { run(bucket, false); }
+
+void mbs_merger::run(polyarr& bucket, bool check_apart) {
     scratch& s = *s_;
     const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
     s.facets.assign(bucket.tris.begin(), bucket.tris.begin() + static_cast<std::ptrdiff_t>(count));
-    if (!s.assign_ids() || !s.separated()) {
+    if (!s.assign_ids() || (check_apart && !s.separated())) {
         // Points that are equal without being identical: compare as written.
         bucket.count = static_cast<int32_t>(count);
         mbs_merge_coplanar_reference(bucket);

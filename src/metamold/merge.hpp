@@ -38,10 +38,18 @@ public:
     mbs_merger& operator=(const mbs_merger&) = delete;
 
     void merge(polyarr& bucket);
+    // merge for a bucket whose caller knows that no two distinct points of
+    // its facets are equal within the tolerance (points of a lattice whose
+    // spacing is far above 1e-5): the search for such points is skipped.
+    // Points that are not that far apart still give whole facets, but not
+    // necessarily those of merge.
+    void merge_apart(polyarr& bucket);
 
     struct scratch;
 
 private:
+    void run(polyarr& bucket, bool check_apart);
+
     std::unique_ptr<scratch> s_;
 };
 

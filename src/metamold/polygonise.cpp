@@ -157,6 +157,15 @@ private:
     std::vector<int32_t> group_;
     std::vector<float> coord_;
     bool lattice_positions_ = false;
+    // Every inside point has the value 1.0 and sits at its lattice position,
+    // so every edge vertex is one of the edge's two lattice points (the one
+    // valued 1.0 captures it, or an outside point valued -1.0 does first) and
+    // distinct facet points are at least a lattice spacing apart; the merges
+    // can skip their search for points equal within the tolerance.
+    bool points_apart_ = false;
+    // Up to this resolution the lattice spacing 2 / (n - 1) stays far above
+    // the 1e-5 tolerance.
+    static constexpr int32_t max_apart_resolution = 4097;
     mbs_merger merger_;
     NormalCache normals_;
 
@@ -180,12 +189,14 @@ private:
         coord_.resize(static_cast<size_t>(n_));
         for (int32_t i = 0; i < n_; ++i) coord_[static_cast<size_t>(i)] = lattice_coord(i, n_);
         lattice_positions_ = true;
+        bool snapped = true;
         size_t at = 0;
         for (int32_t i = 0; i < n_; ++i) {
             for (int32_t j = 0; j < n_; ++j) {
                 for (int32_t k = 0; k < n_; ++k, ++at) {
                     const mbs_point& p = pts[at];
                     outside_[at] = mbs_inside(p.value) ? 0 : 1;
+                    if (p.value != 1.0f && mbs_inside(p.value)) snapped = false;
                     value_[at] = p.value;
                     group_[at] = std::clamp(p.group, 0, top_group_);
                     const Vec3f want{coord_[static_cast<size_t>(i)], coord_[static_cast<size_t>(j)],
@@ -194,35 +205,51 @@ private:
                 }
             }
         }
+        points_apart_ = snapped && lattice_positions_ && n_ <= max_apart_resolution;
         surface_.assign(static_cast<size_t>(top_ + 1), {});
         for (int32_t p = 0; p <= top_; ++p) {
             const size_t m = static_cast<size_t>(span_positions(p)) + 1;
             surface_[static_cast<size_t>(p)].assign(m * m * m, 0);
         }
         // Level 0: a block has a surface when its points (up to 3 per axis)
-        // are not all on one side.
+        // are not all on one side. Each point gives 1 when outside and 2 when
+        // inside; the OR over a block is 3 exactly when it has both. The OR is
+        // taken along k per row, then along j, then along i.
         const int32_t range0 = span_positions(0);
-        const size_t sj = static_cast<size_t>(n_), si = sj * sj;
+        const size_t m = static_cast<size_t>(range0) + 1, sj = static_cast<size_t>(n_), si = sj * sj;
+        std::vector<uint8_t> along_k(si * m, 0), along_j(sj * m * m, 0);
+        for (size_t row = 0; row < si; ++row) {
+            const uint8_t* pt = &outside_[row * sj];
+            uint8_t* out = &along_k[row * m];
+            for (int32_t z = 0; z <= range0; ++z) {
+                const int32_t k0 = 2 * z, k1 = std::min(2 * z + 2, n_ - 1);
+                if (k0 >= n_ - 1) continue;
+                uint8_t code = 0;
+                for (int32_t k = k0; k <= k1; ++k) code |= static_cast<uint8_t>(2 - pt[k]);
+                out[z] = code;
+            }
+        }
+        for (int32_t i = 0; i < n_; ++i) {
+            for (int32_t y = 0; y <= range0; ++y) {
+                const int32_t j0 = 2 * y, j1 = std::min(2 * y + 2, n_ - 1);
+                if (j0 >= n_ - 1) continue;
+                uint8_t* out = &along_j[(static_cast<size_t>(i) * m + static_cast<size_t>(y)) * m];
+                for (int32_t j = j0; j <= j1; ++j) {
+                    const uint8_t* in = &along_k[(static_cast<size_t>(i) * sj + static_cast<size_t>(j)) * m];
+                    for (size_t z = 0; z < m; ++z) out[z] |= in[z];
+                }
+            }
+        }
         for (int32_t x = 0; x <= range0; ++x) {
             const int32_t i0 = 2 * x, i1 = std::min(2 * x + 2, n_ - 1);
             if (i0 >= n_ - 1) continue;
             for (int32_t y = 0; y <= range0; ++y) {
-                const int32_t j0 = 2 * y, j1 = std::min(2 * y + 2, n_ - 1);
-                if (j0 >= n_ - 1) continue;
                 for (int32_t z = 0; z <= range0; ++z) {
-                    const int32_t k0 = 2 * z, k1 = std::min(2 * z + 2, n_ - 1);
-                    if (k0 >= n_ - 1) continue;
-                    uint8_t any = 0, all = 1;
+                    uint8_t code = 0;
                     for (int32_t i = i0; i <= i1; ++i) {
-                        for (int32_t j = j0; j <= j1; ++j) {
-                            const uint8_t* row = &outside_[static_cast<size_t>(i) * si + static_cast<size_t>(j) * sj];
-                            for (int32_t k = k0; k <= k1; ++k) {
-                                any |= row[k];
-                                all &= row[k];
-                            }
-                        }
+                        code |= along_j[(static_cast<size_t>(i) * m + static_cast<size_t>(y)) * m + static_cast<size_t>(z)];
                     }
-                    surface_[0][flag_index(0, x, y, z)] = any != all ? 1 : 0;
+                    surface_[0][flag_index(0, x, y, z)] = code == 3 ? 1 : 0;
                 }
             }
         }
@@ -278,7 +305,9 @@ private:
         }
         if (p < passes_) {
             for (polyarr& b : here) {
-                if (b.count >= 3) merger_.merge(b);
+                if (b.count < 3) continue;
+                if (points_apart_) merger_.merge_apart(b);
+                else merger_.merge(b);
             }
         }
     }
