@@ -403,10 +403,10 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
                         const __m128 v1 = _mm_loadu_ps(e1);
                         const __m128 v2 = _mm_loadu_ps(e2);
                         const __m128 v3 = _mm_loadu_ps(e3);
-                        const __m128 w01 = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(e0 + 4)),
-                                                        reinterpret_cast<const __m64*>(e1 + 4));   // gz gz' of lanes 0, 1
-                        const __m128 w23 = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), reinterpret_cast<const __m64*>(e2 + 4)),
-                                                        reinterpret_cast<const __m64*>(e3 + 4));
+                        const auto z_pair = [](const float* e) { return reinterpret_cast<const __m64*>(e + 4); };
+                        // gz gz' of lanes 0 and 1, then of lanes 2 and 3.
+                        const __m128 w01 = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), z_pair(e0)), z_pair(e1));
+                        const __m128 w23 = _mm_loadh_pi(_mm_loadl_pi(_mm_setzero_ps(), z_pair(e2)), z_pair(e3));
                         if (k & 1) {
                             gx = _mm_movehl_ps(_mm_unpacklo_ps(v2, v3), _mm_unpacklo_ps(v0, v1));
                             gy = _mm_movehl_ps(_mm_unpackhi_ps(v2, v3), _mm_unpackhi_ps(v0, v1));

@@ -6,15 +6,19 @@
 // octave, so the evaluations of neighbouring groups of four are independent
 // of each other and overlap in the processor.
 //
-// Per octave the groups whose four points share one lattice cell (the slow
-// octaves of a row) hash that cell once and spread its gradients across the
-// lanes; other groups hash their corners lane by lane (reusing the inner
-// hashes of the last (y, z) row) and gather the gradients with a 4 x 4
-// transpose. Octaves at which all four points are lattice points add an exact
-// zero and are skipped. Points outside the range the fast path is exact for
-// (non-power-of-two wavelengths, subnormal or huge products, coordinates of
-// 2^23 and more, non-finite values) are computed by the plain noise_sum or
-// noise3.
+// The corners at X0 and X1 of each (Y, Z) row of a cell share one entry of a
+// gradient-pair table, found from the row's inner hash perm[perm[Z] + Y]
+// plus X0, so a cell needs four entries. Per octave, groups whose four points
+// share one cell hash it once and spread its gradients across the lanes;
+// groups split two and two spread two cells' gradients; others index the
+// entries lane by lane (reusing the inner hashes of the last (y, z) row) and
+// gather them with 4 x 4 transposes. Axes on which every lane's offset is 0
+// skip their corners (see blend4), octaves at which all four points are
+// lattice points add an exact zero and are skipped, and so are octaves that
+// map a row of whole-number points onto lattice points. Points outside the
+// range the fast path is exact for (non-power-of-two wavelengths, subnormal
+// or huge products, coordinates of 2^23 and more, non-finite values) are
+// computed by the plain noise_sum or noise3.
 //
 // Results equal noise_sum's for tables filled by noise_seed (finite
 // gradients). Internal to src/texture.

@@ -1,7 +1,9 @@
 // The numbered texture styles used by habitats and tanks: streaked browns,
 // a domain-warped marble (an octave sum whose per-axis scale is driven by three
 // slower sums), grid lines at periods 64 .. 2, panel seams and rivet dots.
-// Every quantity is a 6-octave noise sum; pixels are painted row by row.
+// Every quantity is a 6-octave noise sum, evaluated a whole row of pixels at a
+// time by the four-lane sampler; channel terms that a double holds exactly
+// round without the x87 unit.
 #include "texture/painters.hpp"
 
 #include <vector>
@@ -168,7 +170,9 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
                 break;
             case 5:
                 noise.base(y, nb.data());
-                for (int32_t x = 0; x < n; ++x) noise.pb[static_cast<std::size_t>(x)] = Vec3{100.0, double(x), double(y)};
+                for (int32_t x = 0; x < n; ++x) {
+                    noise.pb[static_cast<std::size_t>(x)] = Vec3{100.0, double(x), double(y)};
+                }
                 noise.nb2.sum(n, noise.pb.data(), nullptr, nb2.data());
                 for (int32_t x = 0; x < n; ++x) {
                     const float g1 = static_cast<float>(16.0L * nb[static_cast<std::size_t>(x)]);
@@ -196,7 +200,8 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
                     if (rivet) {
                         row[x] = paint::opaque(50, 50, 50);
                     } else {
-                        const int32_t grey = 180 + paint::nearest_exact(10.0 * static_cast<double>(q[static_cast<std::size_t>(x)]));
+                        const double qx = q[static_cast<std::size_t>(x)];
+                        const int32_t grey = 180 + paint::nearest_exact(10.0 * qx);
                         row[x] = paint::opaque(grey, grey, grey);
                     }
                 }
