@@ -548,12 +548,18 @@ bool mbs_merger::scratch::try_join(size_t j, size_t k) {
 // only pairs that involve the new edge j can have changed, so the pairs
 // (i, j) with i < j are tried first, and then the scan goes on from (j, j + 1).
 void mbs_merger::scratch::straighten() {
+    // Most pairs share no point; they are passed over without a call.
+    auto meet = [this](size_t j, size_t k) {
+        const id_edge& ej = edges[j];
+        const id_edge& ek = edges[k];
+        return ej.ia == ek.ia || ej.ib == ek.ia || ej.ia == ek.ib || ej.ib == ek.ib;
+    };
     size_t j = 0;
     while (j < edges.size()) {
         size_t k = j + 1;
         bool joined = false;
         for (; k < edges.size(); ++k) {
-            if (try_join(j, k)) {
+            if (meet(j, k) && try_join(j, k)) {
                 joined = true;
                 break;
             }
@@ -564,7 +570,7 @@ void mbs_merger::scratch::straighten() {
         }
         for (;;) {
             size_t i = 0;
-            while (i < j && !try_join(i, j)) ++i;
+            while (i < j && !(meet(i, j) && try_join(i, j))) ++i;
             if (i == j) break;
             j = i;
         }
