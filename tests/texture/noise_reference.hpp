@@ -63,3 +63,24 @@ inline double reference_noise_sum(const NoiseTables& nt, Vec3 p, int32_t octaves
 }
 
 }  // namespace quilbet
+
+namespace quilbet {
+
+// Seeding written out the plain way: every sine and cosine in extended precision.
+inline void reference_noise_seed(NoiseTables& nt, Random& rng, int32_t seed) {
+    const uint32_t saved = rng.state();
+    rng.set_state(static_cast<uint32_t>(seed));
+    for (uint8_t& p : nt.noise_perm) p = static_cast<uint8_t>(rng.random_int(256));
+    for (Vec3f& g : nt.noise_grad) {
+        const long double a = rng.random_fraction();
+        const float z = static_cast<float>(1.0L - 2.0L * a);
+        const float e = static_cast<float>(std::sqrt(1.0L - static_cast<long double>(z) * z));
+        const float b = static_cast<float>(rng.random_fraction() * 2.0L * pi_ext);
+        g.x = static_cast<float>(std::cos(static_cast<long double>(b)) * e);
+        g.y = static_cast<float>(std::sin(static_cast<long double>(b)) * e);
+        g.z = z;
+    }
+    rng.set_state(saved);
+}
+
+}  // namespace quilbet
