@@ -80,6 +80,7 @@ void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* ou
     base_z_.resize(padded);
     sums_.assign(padded, 0.0);
     plain_.assign(static_cast<std::size_t>(groups), plan_.power_of_two ? 0 : 1);
+    // Lanes past the end repeat the last point; their sums are dropped.
     if (plan_.power_of_two) {
         prepare(count, p, scale, padded);
         for (int32_t i = 0; i < plan_.octaves; ++i) {
@@ -96,7 +97,8 @@ void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* ou
     }
 }
 
-// Lanes past the end repeat the last point; their sums are dropped.
+// Point j's products through octave_base (extended precision), marking its
+// group for the plain path when they fail the plan's bounds.
 void NoiseLanes::prepare_point(std::size_t j, const Vec3& p, const Vec3* scale) {
     float b[3];
     if (!noise_kernel::octave_base(plan_, p, scale != nullptr ? *scale : Vec3{1.0, 1.0, 1.0}, b)) plain_[j / lanes] = 1;
