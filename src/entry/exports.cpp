@@ -7,7 +7,9 @@
 #if defined(_WIN32)
 #include <windows.h>
 #define QUILBET_EXPORT extern "C" __declspec(dllexport)
-#define QUILBET_STDCALL __stdcall
+// A host built with another compiler may enter with the stack aligned to 4
+// bytes only; GCC's SSE spills assume 16, so every entry realigns it.
+#define QUILBET_STDCALL __stdcall __attribute__((force_align_arg_pointer))
 #else
 #define QUILBET_EXPORT extern "C" __attribute__((visibility("default")))
 #define QUILBET_STDCALL
@@ -29,7 +31,7 @@ QUILBET_EXPORT void QUILBET_STDCALL make_vessel(void* p, void* vessel) { plugin(
 QUILBET_EXPORT void QUILBET_STDCALL make_vesselmesh(void* mesh) { plugin().make_vesselmesh(mesh); }
 
 #if defined(_WIN32)
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+extern "C" __attribute__((force_align_arg_pointer)) BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) plugin().startup();
     return TRUE;
 }
