@@ -19,7 +19,11 @@
 //  - line-coplanarity and collinearity are first decided in double with a
 //    bound on the rounding of the float predicates; only values too close to
 //    the tolerance to tell go to the predicates themselves.
-// Region growing keeps one scan over the remaining facets per region.
+// Region growing keeps one scan over the remaining facets per region. On a
+// lattice (every point a lattice point of a known grid), a facet's region is
+// decided by comparing exact integer plane keys wherever a rounding bound
+// proves that the float line tests agree with exact plane membership; only
+// facets too long for that bound are tested edge by edge.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -41,6 +45,31 @@ struct key_slot {
     uint64_t key;
     int32_t slot;   // 3 * facet position in the region + edge number
 };
+
+// The plane of a lattice facet: its integer normal reduced to coprime
+// components with the first non-zero one positive (packed, 16 bits each) and
+// the normal's dot product with any of its lattice points.
+struct plane_key {
+    uint64_t normal = 0;
+    int64_t offset = 0;
+    bool operator==(const plane_key& o) const { return normal == o.normal && offset == o.offset; }
+};
+
+int32_t gcd32(int32_t a, int32_t b) {
+    while (b != 0) {
+        const int32_t t = a % b;
+        a = b;
+        b = t;
+    }
+    return a;
+}
+
+double edge_length2(Vec3f a, Vec3f b) {
+    const double x = double(a.x) - b.x, y = double(a.y) - b.y, z = double(a.z) - b.z;
+    return x * x + y * y + z * z;
+}
+
+double edge_length(Vec3f a, Vec3f b) { return std::sqrt(edge_length2(a, b)); }
 
 inline void facet_edge(const mbs_facet& f, int e, Vec3f& p, Vec3f& q) {
     switch (e) {
@@ -267,8 +296,19 @@ struct mbs_merger::scratch {
     // Small buckets: hash slots of point ids (0xFF = empty), for assign_ids.
     uint8_t small_table[256] = {};
     std::vector<Vec3f> poly;
+    // The lattice the points lie on (set by the polygoniser), and per bucket
+    // the integer plane key of every facet and its longest edge.
+    std::vector<float> lattice;            // coordinate of each lattice index
+    double lattice_margin = 0;             // rounding the key form tolerates
+    bool keyed = false;                    // this bucket uses the plane keys
+    double diameter = 0;                   // of the bucket's bounding box
+    std::vector<int32_t> lattice_index;    // three lattice indices per point id
+    std::vector<plane_key> keys_of;        // per input facet
+    std::vector<double> longest_edge;      // per input facet, squared
 
     bool assign_ids();
+    bool key_planes();
+    double key_edge_limit(const mbs_facet& seed) const;
     bool separated();
     void grow_regions();
     void write_region(polyarr& bucket, const int32_t* members, int32_t count);
@@ -423,30 +463,131 @@ bool mbs_merger::scratch::separated() {
     return true;
 }
 
+// Integer plane keys for the bucket's facets. On a lattice of spacing h,
+// each line test of region growing is a triple product of point differences
+// whose exact value, on the ideal lattice positions, is h^3 times an integer
+// determinant. For a seed whose corners are not collinear, all six
+// determinants of a facet that is not degenerate vanish exactly when the
+// facet's corners lie in the seed's plane (an edge leaving the plane could
+// only meet both seed lines at their common corner, and two edges of one
+// triangle cannot both run through it). So the growing step is "same plane
+// key" wherever the float tests stay within a margin of the exact values (see
+// key_edge_limit). False, and the plane keys unused, when a point is not a
+// lattice point or some facet is degenerate on the lattice.
+bool mbs_merger::scratch::key_planes() {
+    keyed = false;
+    const int32_t n = static_cast<int32_t>(lattice.size());
+    // Reduced normals of up to 2 (n - 1)^2 fit 16 bits up to n = 128.
+    if (n < 2 || n > 128 || !(lattice_margin > 0)) return false;
+    const size_t d = points.size();
+    lattice_index.resize(3 * d);
+    double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+    const double scale = 0.5 * (n - 1);
+    for (size_t i = 0; i < d; ++i) {
+        const float c[3] = {points[i].x, points[i].y, points[i].z};
+        for (int k = 0; k < 3; ++k) {
+            const double t = (double(c[k]) + 1.0) * scale + 0.5;
+            if (!(t > 0 && t < n)) return false;
+            // t is positive and in range: truncation is the nearest index, and
+            // the comparison below catches any point off the lattice.
+            const int32_t at = static_cast<int32_t>(t);
+            if (lattice[static_cast<size_t>(at)] != c[k]) return false;
+            lattice_index[3 * i + static_cast<size_t>(k)] = at;
+            lo[k] = std::min(lo[k], double(c[k]));
+            hi[k] = std::max(hi[k], double(c[k]));
+        }
+    }
+    const double ex = hi[0] - lo[0], ey = hi[1] - lo[1], ez = hi[2] - lo[2];
+    diameter = std::sqrt(ex * ex + ey * ey + ez * ez) * (1 + 1e-6) + 1e-6;
+    keys_of.resize(facets.size());
+    longest_edge.resize(facets.size());
+    for (size_t f = 0; f < facets.size(); ++f) {
+        const int32_t* p0 = &lattice_index[3 * static_cast<size_t>(ids[3 * f])];
+        const int32_t* p1 = &lattice_index[3 * static_cast<size_t>(ids[3 * f + 1])];
+        const int32_t* p2 = &lattice_index[3 * static_cast<size_t>(ids[3 * f + 2])];
+        const int32_t ux = p1[0] - p0[0], uy = p1[1] - p0[1], uz = p1[2] - p0[2];
+        const int32_t vx = p2[0] - p0[0], vy = p2[1] - p0[1], vz = p2[2] - p0[2];
+        int32_t nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+        const int32_t ax = std::abs(nx), ay = std::abs(ny), az = std::abs(nz);
+        if ((ax | ay | az) == 0) return false;
+        // Most normals have a component of 1 (or only one non-zero one).
+        int32_t g = 1;
+        if (ax != 1 && ay != 1 && az != 1) {
+            g = gcd32(gcd32(ax, ay), az);
+            if (g != 1) {
+                nx /= g;
+                ny /= g;
+                nz /= g;
+            }
+        }
+        if (nx < 0 || (nx == 0 && (ny < 0 || (ny == 0 && nz < 0)))) {
+            nx = -nx;
+            ny = -ny;
+            nz = -nz;
+        }
+        plane_key& key = keys_of[f];
+        key.normal = uint64_t(uint16_t(int16_t(nx))) << 32 | uint64_t(uint16_t(int16_t(ny))) << 16 |
+                     uint64_t(uint16_t(int16_t(nz)));
+        key.offset = int64_t(nx) * p0[0] + int64_t(ny) * p0[1] + int64_t(nz) * p0[2];
+        const mbs_facet& fc = facets[f];
+        longest_edge[f] = std::max({edge_length2(fc.pa, fc.pb), edge_length2(fc.pb, fc.pc), edge_length2(fc.pc, fc.pa)}) *
+                          (1 + 1e-5);
+    }
+    keyed = true;
+    return true;
+}
+
+// The longest facet edge for which the seed's line tests are decided by the
+// plane keys. A line test is |s . (u x w)| < tol with s = c - a, u = b - a and
+// w = d - c worked out in float from float lattice coordinates, each within
+// 2^-25 of its ideal value (coordinates lie in [-1, 1]). Coordinate and
+// difference roundings move each vector by at most 2^-24 (sqrt 3 + length),
+// and the float cross product by 2^-24 |u| |w|, so the test's value is within
+//   2^-24 (sqrt 3 (|u||w| + |s||w| + |s||u|) + 4 |s||u||w|)
+// of h^3 times its integer determinant (taken 1.5 times for the products of
+// small terms and the lengths measured in float). Here |s| is at most the
+// bucket's diameter, |u| the longer of the seed's edges A-B and B-C, and |w|
+// the facet's longest edge. With that error below the margin (the smaller of
+// tol and h^3 - tol), a vanishing determinant passes and any other fails.
+double mbs_merger::scratch::key_edge_limit(const mbs_facet& seed) const {   // squared
+    constexpr double sqrt3 = 1.7320508075688772;
+    const double c = 1.5 * 0x1p-24;
+    const double u = std::max(edge_length(seed.pa, seed.pb), edge_length(seed.pb, seed.pc)) * (1 + 1e-6);
+    const double s = diameter;
+    const double limit = (lattice_margin / c - sqrt3 * s * u) / (sqrt3 * (u + s) + 4 * s * u);
+    return limit > 0 ? limit * limit : -1.0;   // squared, as longest_edge
+}
+
 void mbs_merger::scratch::grow_regions() {
     region_facets.clear();
     region_ends.clear();
     work.resize(facets.size());
     for (size_t i = 0; i < facets.size(); ++i) work[i] = static_cast<int32_t>(i);
     while (!work.empty()) {
-        const mbs_facet& seed = facets[static_cast<size_t>(work[0])];
+        const int32_t seed_at = work[0];
+        const mbs_facet& seed = facets[static_cast<size_t>(seed_at)];
         const seed_plane plane = make_seed_plane(seed);
-        region_facets.push_back(work[0]);
-        rejected.clear();
-        for (size_t i = 1; i < work.size(); ++i) {
-            const int32_t f = work[i];
+        const double limit = keyed ? key_edge_limit(seed) : -1.0;
+        const plane_key seed_key = keyed ? keys_of[static_cast<size_t>(seed_at)] : plane_key{};
+        // The six line tests of one facet against the seed.
+        auto joins = [&](int32_t f) {
+            if (keyed && longest_edge[static_cast<size_t>(f)] <= limit) {
+                return keys_of[static_cast<size_t>(f)] == seed_key;
+            }
             const mbs_facet& facet = facets[static_cast<size_t>(f)];
             // Facets that face along the seed (or against it) are most likely
-            // in its plane: try the cheap certain acceptance first. Either way
-            // the decision is that of the six line tests.
+            // in its plane: try the cheap certain acceptance first.
             const bool aligned = plane.usable && std::fabs(double(facet.norm.x) * plane.nx +
                                                            double(facet.norm.y) * plane.ny +
                                                            double(facet.norm.z) * plane.nz) > 0.999;
-            if ((aligned && surely_in_seed_plane(plane, facet)) || joins_seed_plane(seed, facet)) {
-                region_facets.push_back(f);
-            } else {
-                rejected.push_back(f);
-            }
+            return (aligned && surely_in_seed_plane(plane, facet)) || joins_seed_plane(seed, facet);
+        };
+        region_facets.push_back(seed_at);
+        rejected.clear();
+        for (size_t i = 1; i < work.size(); ++i) {
+            const int32_t f = work[i];
+            if (joins(f)) region_facets.push_back(f);
+            else rejected.push_back(f);
         }
         region_ends.push_back(static_cast<int32_t>(region_facets.size()));
         if (rejected.size() < 2) break;   // a single rejected facet stays in `rejected` as the leftover
@@ -707,6 +848,18 @@ mbs_merger::~mbs_merger() = default;
 
 void mbs_merger::merge(polyarr& bucket) { run(bucket, true); }
 
+void mbs_merger::set_lattice(int32_t n) {
+    scratch& s = *s_;
+    s.lattice.clear();
+    s.lattice_margin = 0;
+    if (n < 2) return;
+    s.lattice.resize(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) s.lattice[static_cast<size_t>(i)] = lattice_coord(i, n);
+    // A non-zero determinant is worth at least h^3; 1% kept in reserve.
+    const double h = 2.0 / (n - 1);
+    s.lattice_margin = 0.99 * std::min(tolerance, h * h * h - tolerance);
+}
+
 void mbs_merger::merge_apart(polyarr& bucket) { run(bucket, false); }
 
 void mbs_merger::run(polyarr& bucket, bool check_apart) {
@@ -725,6 +878,7 @@ void mbs_merger::run(polyarr& bucket, bool check_apart) {
         const size_t d = s.points.size();
         if (s.pairs.size() < d * d) s.pairs.resize(d * d);
     }
+    s.key_planes();
     s.grow_regions();
     int32_t begin = 0;
     for (const int32_t end : s.region_ends) {

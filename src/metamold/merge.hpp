@@ -44,6 +44,10 @@ public:
     // Points that are not that far apart still give whole facets, but not
     // necessarily those of merge.
     void merge_apart(polyarr& bucket);
+    // Tells the merger that facet points usually are points of the lattice
+    // of n points per axis that mbs_build_grid lays out. Results do not
+    // change; buckets whose points all lie on it are merged faster.
+    void set_lattice(int32_t n);
 
     struct scratch;
 

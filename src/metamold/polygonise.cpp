@@ -114,6 +114,7 @@ public:
             corner_offset_[c] = mc_corner_offsets[c].di * si + mc_corner_offsets[c].dj * sj + mc_corner_offsets[c].dk;
         }
         mark_surface();
+        if (lattice_positions_) merger_.set_lattice(n_);
     }
 
     void run(typmsh& mesh, int32_t first_group) {

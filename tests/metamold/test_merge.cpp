@@ -251,5 +251,85 @@ TEST(MoldMerge, FastFormGivesTheReferenceFacetsAcrossScalesAndLifts) {
     }
 }
 
+// Buckets of lattice points across whole lattices of several sizes, up to
+// those whose spacing barely separates a lattice determinant from the
+// tolerance: patches in slanted planes, long facets spanning the lattice,
+// stray facets and collinear lattice triples. A merger that knows the lattice
+// decides regions by plane keys and must give the reference facets.
+TEST(MoldMerge, LatticeKnowingMergerGivesTheReferenceFacets) {
+    std::mt19937 rng(31);
+    const int32_t sizes[] = {3, 9, 61, 64, 80, 93, 128};
+    for (int trial = 0; trial < 700; ++trial) {
+        const int32_t n = sizes[trial % 7];
+        std::uniform_int_distribution<int> index(0, n - 1), small(-2, 2);
+        auto point = [&](int i, int j, int k) {
+            return Vec3f{lattice_coord(i, n), lattice_coord(j, n), lattice_coord(k, n)};
+        };
+        auto inside = [&](const int* q) { return q[0] >= 0 && q[0] < n && q[1] >= 0 && q[1] < n && q[2] >= 0 && q[2] < n; };
+        polyarr b;
+        auto push = [&](const int* p0, const int* p1, const int* p2) {
+            const Vec3f a = point(p0[0], p0[1], p0[2]), c = point(p1[0], p1[1], p1[2]), d = point(p2[0], p2[1], p2[2]);
+            const Vec3f nrm = vecf_normalize(vecf_cross(vecf_sub(c, a), vecf_sub(d, a)));
+            if (vecf_len(nrm) == 0) return;
+            b.tris.push_back(mbs_facet{a, c, d, nrm});
+        };
+        const int planes = 1 + static_cast<int>(rng() % 3);
+        for (int pl = 0; pl < planes; ++pl) {
+            int u[3], v[3], o[3];
+            for (int k = 0; k < 3; ++k) {
+                u[k] = small(rng);
+                v[k] = small(rng);
+                o[k] = index(rng);
+            }
+            // A patch of lattice squares (i, j) -> o + i u + j v, and a few long
+            // triangles in the same plane.
+            const int span = 1 + static_cast<int>(rng() % 4);
+            for (int i = 0; i < span; ++i) {
+                for (int j = 0; j < span; ++j) {
+                    int q[4][3];
+                    for (int k = 0; k < 3; ++k) {
+                        q[0][k] = o[k] + i * u[k] + j * v[k];
+                        q[1][k] = q[0][k] + u[k];
+                        q[2][k] = q[0][k] + u[k] + v[k];
+                        q[3][k] = q[0][k] + v[k];
+                    }
+                    if (!inside(q[0]) || !inside(q[1]) || !inside(q[2]) || !inside(q[3])) continue;
+                    push(q[0], q[1], q[2]);
+                    push(q[0], q[2], q[3]);
+                }
+            }
+            for (int t = 0, longs = static_cast<int>(rng() % 3); t < longs; ++t) {
+                int q[3][3];
+                const int far = std::max(1, (n - 1) / 2);
+                for (int c = 0; c < 3; ++c) {
+                    const int i = static_cast<int>(rng() % static_cast<unsigned>(far)), j = static_cast<int>(rng() % static_cast<unsigned>(far));
+                    for (int k = 0; k < 3; ++k) q[c][k] = o[k] + i * u[k] + j * v[k];
+                }
+                if (inside(q[0]) && inside(q[1]) && inside(q[2])) push(q[0], q[1], q[2]);
+            }
+        }
+        for (int t = 0, strays = static_cast<int>(rng() % 3); t < strays; ++t) {
+            int q[3][3];
+            for (auto& c : q) for (int& x : c) x = index(rng);
+            push(q[0], q[1], q[2]);
+        }
+        if (trial % 9 == 8) {
+            // Three lattice points on one line: kept only if float rounding
+            // gives them a non-zero cross product.
+            const int q0[3] = {0, 0, 0}, q1[3] = {1, 1, 1}, q2[3] = {n - 1, n - 1, n - 1};
+            push(q0, q1, q2);
+        }
+        std::shuffle(b.tris.begin(), b.tris.end(), rng);
+        b.count = static_cast<int32_t>(b.tris.size());
+        polyarr fast = b, ref = b;
+        mbs_merger merger;
+        merger.set_lattice(n);
+        merger.merge_apart(fast);
+        mbs_merge_coplanar_reference(ref);
+        EXPECT_TRUE(same_facets(fast, ref)) << "trial " << trial << " n " << n;
+        if (::testing::Test::HasFailure()) return;
+    }
+}
+
 }  // namespace
 }  // namespace quilbet
