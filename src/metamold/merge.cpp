@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "metamold/merge.hpp"
+#include "metamold/lattice_tag.hpp"
 
 namespace quilbet {
 
@@ -45,31 +46,6 @@ struct key_slot {
     uint64_t key;
     int32_t slot;   // 3 * facet position in the region + edge number
 };
-
-// The plane of a lattice facet: its integer normal reduced to coprime
-// components with the first non-zero one positive (packed, 16 bits each) and
-// the normal's dot product with any of its lattice points.
-struct plane_key {
-    uint64_t normal = 0;
-    int64_t offset = 0;
-    bool operator==(const plane_key& o) const { return normal == o.normal && offset == o.offset; }
-};
-
-int32_t gcd32(int32_t a, int32_t b) {
-    while (b != 0) {
-        const int32_t t = a % b;
-        a = b;
-        b = t;
-    }
-    return a;
-}
-
-double edge_length2(Vec3f a, Vec3f b) {
-    const double x = double(a.x) - b.x, y = double(a.y) - b.y, z = double(a.z) - b.z;
-    return x * x + y * y + z * z;
-}
-
-double edge_length(Vec3f a, Vec3f b) { return std::sqrt(edge_length2(a, b)); }
 
 inline void facet_edge(const mbs_facet& f, int e, Vec3f& p, Vec3f& q) {
     switch (e) {
@@ -296,19 +272,35 @@ struct mbs_merger::scratch {
     // Small buckets: hash slots of point ids (0xFF = empty), for assign_ids.
     uint8_t small_table[256] = {};
     std::vector<Vec3f> poly;
-    // The lattice the points lie on (set by the polygoniser), and per bucket
-    // the integer plane key of every facet and its longest edge.
-    std::vector<float> lattice;            // coordinate of each lattice index
-    double lattice_margin = 0;             // rounding the key form tolerates
-    bool keyed = false;                    // this bucket uses the plane keys
-    double diameter = 0;                   // of the bucket's bounding box
-    std::vector<int32_t> lattice_index;    // three lattice indices per point id
-    std::vector<plane_key> keys_of;        // per input facet
-    std::vector<double> longest_edge;      // per input facet, squared
+    // The lattice (set_lattice): coordinate per index, spacing, and the
+    // rounding that the plane-key form of region growing tolerates.
+    std::vector<float> lattice;
+    double spacing = 0;
+    double lattice_margin = 0;
+    // Per bucket: whether every point has a lattice code (then tags holds one
+    // tag per input facet and point_code one code per point id), and whether
+    // region growing compares plane keys.
+    bool coded = false;
+    bool keyed = false;
+    double diameter = 0;                    // of the bucket's box of lattice points
+    std::vector<lattice_tag> tags;          // per input facet
+    std::vector<uint32_t> point_code;       // per point id
+    // Ids from codes: per lattice point of the bucket's box, (generation << 32) | id.
+    std::vector<uint64_t> slots;
+    uint32_t generation = 0;
+    // The caller's tags (merge_lattice), rewritten with the output facets.
+    std::vector<lattice_tag>* tags_out = nullptr;
+    std::vector<lattice_tag> out_tags;
+    std::vector<int32_t> poly_ids;          // point ids of poly
 
     bool assign_ids();
-    bool key_planes();
-    double key_edge_limit(const mbs_facet& seed) const;
+    bool ids_from_codes();
+    bool codes_from_points();
+    void prepare_keys();
+    double key_edge_limit(const lattice_tag& seed) const;
+    bool collinear_ids(Vec3f a, Vec3f b, Vec3f c, int32_t ia, int32_t ib, int32_t ic) const;
+    void put(polyarr& bucket, const mbs_facet& f, const lattice_tag& tag);
+    void put_new(polyarr& bucket, const mbs_facet& f, int32_t ia, int32_t ib, int32_t ic);
     bool separated();
     void grow_regions();
     void write_region(polyarr& bucket, const int32_t* members, int32_t count);
@@ -463,99 +455,169 @@ bool mbs_merger::scratch::separated() {
     return true;
 }
 
-// Integer plane keys for the bucket's facets. On a lattice of spacing h,
-// each line test of region growing is a triple product of point differences
-// whose exact value, on the ideal lattice positions, is h^3 times an integer
-// determinant. For a seed whose corners are not collinear, all six
-// determinants of a facet that is not degenerate vanish exactly when the
-// facet's corners lie in the seed's plane (an edge leaving the plane could
-// only meet both seed lines at their common corner, and two edges of one
-// triangle cannot both run through it). So the growing step is "same plane
-// key" wherever the float tests stay within a margin of the exact values (see
-// key_edge_limit). False, and the plane keys unused, when a point is not a
-// lattice point or some facet is degenerate on the lattice.
-bool mbs_merger::scratch::key_planes() {
-    keyed = false;
+// Point ids, points and point codes from the lattice codes of the facets'
+// tags: a table over the bucket's box of lattice points, stamped per bucket
+// so that it is never cleared. Distinct lattice points are a lattice spacing
+// (far above the tolerance) apart, so equal points are points with one code.
+// False when a code is not a point of the lattice or not its facet corner's.
+bool mbs_merger::scratch::ids_from_codes() {
+    const size_t corners = 3 * facets.size();
     const int32_t n = static_cast<int32_t>(lattice.size());
-    // Reduced normals of up to 2 (n - 1)^2 fit 16 bits up to n = 128.
-    if (n < 2 || n > 128 || !(lattice_margin > 0)) return false;
+    int32_t lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
+    for (const lattice_tag& t : tags) {
+        for (const uint32_t code : t.code) {
+            if (code > 0xFFFFFFu) return false;
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], lattice_code_axis(code, k));
+                hi[k] = std::max(hi[k], lattice_code_axis(code, k));
+            }
+        }
+    }
+    if (hi[0] >= n || hi[1] >= n || hi[2] >= n) return false;
+    ids.resize(corners);
+    points.resize(corners);
+    point_code.resize(corners);
+    if (corners == 0) {
+        diameter = 0;
+        return true;
+    }
+    const size_t ey = static_cast<size_t>(hi[1] - lo[1] + 1), ez = static_cast<size_t>(hi[2] - lo[2] + 1);
+    const size_t cells = static_cast<size_t>(hi[0] - lo[0] + 1) * ey * ez;
+    if (slots.size() < cells) slots.resize(cells, 0);
+    if (++generation == 0) {
+        std::fill(slots.begin(), slots.end(), 0);
+        generation = 1;
+    }
+    const uint64_t tag = uint64_t(generation) << 32;
+    size_t count = 0;
+    for (size_t f = 0; f < facets.size(); ++f) {
+        const Vec3f corner[3] = {facets[f].pa, facets[f].pb, facets[f].pc};
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t code = tags[f].code[c];
+            uint64_t& slot = slots[(static_cast<size_t>(lattice_code_axis(code, 0) - lo[0]) * ey +
+                                    static_cast<size_t>(lattice_code_axis(code, 1) - lo[1])) * ez +
+                                   static_cast<size_t>(lattice_code_axis(code, 2) - lo[2])];
+            // Branch-free: a point seen before keeps its id, a new one takes
+            // the next id (its entries are written either way).
+            const bool fresh = (slot & ~uint64_t(0xFFFFFFFFu)) != tag;
+            const uint32_t id = fresh ? static_cast<uint32_t>(count) : static_cast<uint32_t>(slot);
+            slot = tag | id;
+            points[count] = corner[c];
+            point_code[count] = code;
+            count += fresh ? 1 : 0;
+            ids[3 * f + static_cast<size_t>(c)] = static_cast<int32_t>(id);
+        }
+    }
+    points.resize(count);
+    point_code.resize(count);
+    // Every point is checked once against the coordinates of its code.
+    for (size_t i = 0; i < count; ++i) {
+        const uint32_t code = point_code[i];
+        const Vec3f want{lattice[static_cast<size_t>(lattice_code_axis(code, 0))],
+                         lattice[static_cast<size_t>(lattice_code_axis(code, 1))],
+                         lattice[static_cast<size_t>(lattice_code_axis(code, 2))]};
+        if (!(want.x == points[i].x && want.y == points[i].y && want.z == points[i].z)) return false;
+    }
+    const double ex = hi[0] - lo[0], ey2 = hi[1] - lo[1], ez2 = hi[2] - lo[2];
+    diameter = spacing * std::sqrt(ex * ex + ey2 * ey2 + ez2 * ez2) * (1 + 1e-9);
+    return true;
+}
+
+// Lattice codes for points that got their ids by hashing, and the facets'
+// tags; false when a point is not a lattice point (or no lattice is known).
+bool mbs_merger::scratch::codes_from_points() {
+    const int32_t n = static_cast<int32_t>(lattice.size());
+    tags.assign(facets.size(), lattice_tag{});
+    if (n < 2) return false;
     const size_t d = points.size();
-    lattice_index.resize(3 * d);
-    double lo[3] = {1e300, 1e300, 1e300}, hi[3] = {-1e300, -1e300, -1e300};
+    point_code.resize(d);
+    int32_t lo[3] = {n, n, n}, hi[3] = {-1, -1, -1};
     const double scale = 0.5 * (n - 1);
     for (size_t i = 0; i < d; ++i) {
         const float c[3] = {points[i].x, points[i].y, points[i].z};
+        int32_t at[3];
         for (int k = 0; k < 3; ++k) {
             const double t = (double(c[k]) + 1.0) * scale + 0.5;
             if (!(t > 0 && t < n)) return false;
             // t is positive and in range: truncation is the nearest index, and
-            // the comparison below catches any point off the lattice.
-            const int32_t at = static_cast<int32_t>(t);
-            if (lattice[static_cast<size_t>(at)] != c[k]) return false;
-            lattice_index[3 * i + static_cast<size_t>(k)] = at;
-            lo[k] = std::min(lo[k], double(c[k]));
-            hi[k] = std::max(hi[k], double(c[k]));
+            // the comparison catches any coordinate off the lattice.
+            at[k] = static_cast<int32_t>(t);
+            if (lattice[static_cast<size_t>(at[k])] != c[k]) return false;
+            lo[k] = std::min(lo[k], at[k]);
+            hi[k] = std::max(hi[k], at[k]);
         }
+        point_code[i] = lattice_code(at[0], at[1], at[2]);
     }
-    const double ex = hi[0] - lo[0], ey = hi[1] - lo[1], ez = hi[2] - lo[2];
-    diameter = std::sqrt(ex * ex + ey * ey + ez * ez) * (1 + 1e-6) + 1e-6;
-    keys_of.resize(facets.size());
-    longest_edge.resize(facets.size());
     for (size_t f = 0; f < facets.size(); ++f) {
-        const int32_t* p0 = &lattice_index[3 * static_cast<size_t>(ids[3 * f])];
-        const int32_t* p1 = &lattice_index[3 * static_cast<size_t>(ids[3 * f + 1])];
-        const int32_t* p2 = &lattice_index[3 * static_cast<size_t>(ids[3 * f + 2])];
-        const int32_t ux = p1[0] - p0[0], uy = p1[1] - p0[1], uz = p1[2] - p0[2];
-        const int32_t vx = p2[0] - p0[0], vy = p2[1] - p0[1], vz = p2[2] - p0[2];
-        int32_t nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
-        const int32_t ax = std::abs(nx), ay = std::abs(ny), az = std::abs(nz);
-        if ((ax | ay | az) == 0) return false;
-        // Most normals have a component of 1 (or only one non-zero one).
-        int32_t g = 1;
-        if (ax != 1 && ay != 1 && az != 1) {
-            g = gcd32(gcd32(ax, ay), az);
-            if (g != 1) {
-                nx /= g;
-                ny /= g;
-                nz /= g;
-            }
-        }
-        if (nx < 0 || (nx == 0 && (ny < 0 || (ny == 0 && nz < 0)))) {
-            nx = -nx;
-            ny = -ny;
-            nz = -nz;
-        }
-        plane_key& key = keys_of[f];
-        key.normal = uint64_t(uint16_t(int16_t(nx))) << 32 | uint64_t(uint16_t(int16_t(ny))) << 16 |
-                     uint64_t(uint16_t(int16_t(nz)));
-        key.offset = int64_t(nx) * p0[0] + int64_t(ny) * p0[1] + int64_t(nz) * p0[2];
-        const mbs_facet& fc = facets[f];
-        longest_edge[f] = std::max({edge_length2(fc.pa, fc.pb), edge_length2(fc.pb, fc.pc), edge_length2(fc.pc, fc.pa)}) *
-                          (1 + 1e-5);
+        tags[f] = lattice_tag_of(point_code[static_cast<size_t>(ids[3 * f])], point_code[static_cast<size_t>(ids[3 * f + 1])],
+                                 point_code[static_cast<size_t>(ids[3 * f + 2])]);
     }
-    keyed = true;
+    double extent2 = 0;
+    for (int k = 0; k < 3; ++k) extent2 += double(hi[k] - lo[k]) * (hi[k] - lo[k]);
+    diameter = d == 0 ? 0 : spacing * std::sqrt(extent2) * (1 + 1e-9);
     return true;
 }
 
-// The longest facet edge for which the seed's line tests are decided by the
-// plane keys. A line test is |s . (u x w)| < tol with s = c - a, u = b - a and
-// w = d - c worked out in float from float lattice coordinates, each within
-// 2^-25 of its ideal value (coordinates lie in [-1, 1]). Coordinate and
-// difference roundings move each vector by at most 2^-24 (sqrt 3 + length),
-// and the float cross product by 2^-24 |u| |w|, so the test's value is within
+// Integer plane keys for region growing. On a lattice of spacing h, each line
+// test of region growing is a triple product of point differences whose
+// exact value, on the ideal lattice positions, is h^3 times an integer
+// determinant. For a seed whose corners are not collinear, all six
+// determinants of a facet that is not degenerate vanish exactly when the
+// facet's corners lie in the seed's plane (an edge leaving the plane could
+// only meet both seed lines at their common corner, and two edges of one
+// triangle cannot both run through it). So the growing step is "same plane"
+// wherever the float tests stay within a margin of the exact values (see
+// key_edge_limit). Unused when a facet of the bucket is degenerate on the
+// lattice.
+void mbs_merger::scratch::prepare_keys() {
+    keyed = false;
+    if (!coded || !(lattice_margin > 0) || facets.empty()) return;
+    for (const lattice_tag& t : tags) {
+        if (t.degenerate()) return;
+    }
+    keyed = true;
+}
+
+// The longest facet edge (squared, in lattice steps) for which the seed's
+// line tests are decided by the plane keys. A line test is |s . (u x w)| < tol
+// with s = c - a, u = b - a and w = d - c worked out in float from float
+// lattice coordinates, each within 2^-25 of its ideal value (coordinates lie
+// in [-1, 1]). Coordinate and difference roundings move each vector by at
+// most 2^-24 (sqrt 3 + length), and the float cross product by 2^-24 |u| |w|,
+// so the test's value is within
 //   2^-24 (sqrt 3 (|u||w| + |s||w| + |s||u|) + 4 |s||u||w|)
 // of h^3 times its integer determinant (taken 1.5 times for the products of
-// small terms and the lengths measured in float). Here |s| is at most the
-// bucket's diameter, |u| the longer of the seed's edges A-B and B-C, and |w|
-// the facet's longest edge. With that error below the margin (the smaller of
-// tol and h^3 - tol), a vanishing determinant passes and any other fails.
-double mbs_merger::scratch::key_edge_limit(const mbs_facet& seed) const {   // squared
+// small terms). Here |s| is at most the bucket's diameter, |u| the longer of
+// the seed's edges A-B and B-C, and |w| the facet's longest edge, all ideal
+// lengths. With that error below the margin (the smaller of tol and
+// h^3 - tol), a vanishing determinant passes and any other fails.
+double mbs_merger::scratch::key_edge_limit(const lattice_tag& seed) const {
     constexpr double sqrt3 = 1.7320508075688772;
     const double c = 1.5 * 0x1p-24;
-    const double u = std::max(edge_length(seed.pa, seed.pb), edge_length(seed.pb, seed.pc)) * (1 + 1e-6);
+    auto steps2 = [](uint32_t a, uint32_t b) {
+        double d = 0;
+        for (int k = 0; k < 3; ++k) {
+            const double e = lattice_code_axis(a, k) - lattice_code_axis(b, k);
+            d += e * e;
+        }
+        return d;
+    };
+    const double u = spacing * std::sqrt(std::max(steps2(seed.code[0], seed.code[1]), steps2(seed.code[1], seed.code[2])));
     const double s = diameter;
     const double limit = (lattice_margin / c - sqrt3 * s * u) / (sqrt3 * (u + s) + 4 * s * u);
-    return limit > 0 ? limit * limit : -1.0;   // squared, as longest_edge
+    if (!(limit > 0)) return -1.0;
+    const double in_steps = limit / spacing;
+    return in_steps * in_steps;
+}
+
+bool mbs_merger::scratch::collinear_ids(Vec3f a, Vec3f b, Vec3f c, int32_t ia, int32_t ib, int32_t ic) const {
+    // On the lattice (up to 128 points per axis) the collinearity sum is
+    // within 4e-6 of h^2 times an integer and h^2 > 2.4e-4: exact.
+    if (coded) {
+        return lattice_collinear(point_code[static_cast<size_t>(ia)], point_code[static_cast<size_t>(ib)],
+                                 point_code[static_cast<size_t>(ic)]);
+    }
+    return collinear(a, b, c);
 }
 
 void mbs_merger::scratch::grow_regions() {
@@ -567,12 +629,12 @@ void mbs_merger::scratch::grow_regions() {
         const int32_t seed_at = work[0];
         const mbs_facet& seed = facets[static_cast<size_t>(seed_at)];
         const seed_plane plane = make_seed_plane(seed);
-        const double limit = keyed ? key_edge_limit(seed) : -1.0;
-        const plane_key seed_key = keyed ? keys_of[static_cast<size_t>(seed_at)] : plane_key{};
+        const lattice_tag* seed_tag = keyed ? &tags[static_cast<size_t>(seed_at)] : nullptr;
+        const double limit = keyed ? key_edge_limit(*seed_tag) : -1.0;
         // The six line tests of one facet against the seed.
         auto joins = [&](int32_t f) {
-            if (keyed && longest_edge[static_cast<size_t>(f)] <= limit) {
-                return keys_of[static_cast<size_t>(f)] == seed_key;
+            if (keyed && tags[static_cast<size_t>(f)].edge2 <= limit) {
+                return tags[static_cast<size_t>(f)].same_plane(*seed_tag);
             }
             const mbs_facet& facet = facets[static_cast<size_t>(f)];
             // Facets that face along the seed (or against it) are most likely
@@ -672,13 +734,13 @@ bool mbs_merger::scratch::try_join(size_t j, size_t k) {
     const id_edge& ej = edges[j];
     const id_edge& ek = edges[k];
     Vec3f p, s, n;
-    int32_t ip, in;
-    if (ej.ia == ek.ia) { p = ek.b; ip = ek.ib; s = ej.a; n = ej.b; in = ej.ib; }
-    else if (ej.ib == ek.ia) { p = ej.a; ip = ej.ia; s = ej.b; n = ek.b; in = ek.ib; }
-    else if (ej.ia == ek.ib) { p = ek.a; ip = ek.ia; s = ej.a; n = ej.b; in = ej.ib; }
-    else if (ej.ib == ek.ib) { p = ej.a; ip = ej.ia; s = ej.b; n = ek.a; in = ek.ia; }
+    int32_t ip, is, in;
+    if (ej.ia == ek.ia) { p = ek.b; ip = ek.ib; s = ej.a; is = ej.ia; n = ej.b; in = ej.ib; }
+    else if (ej.ib == ek.ia) { p = ej.a; ip = ej.ia; s = ej.b; is = ej.ib; n = ek.b; in = ek.ib; }
+    else if (ej.ia == ek.ib) { p = ek.a; ip = ek.ia; s = ej.a; is = ej.ia; n = ej.b; in = ej.ib; }
+    else if (ej.ib == ek.ib) { p = ej.a; ip = ej.ia; s = ej.b; is = ej.ib; n = ek.a; in = ek.ia; }
     else return false;
-    if (!collinear(p, s, n)) return false;
+    if (!collinear_ids(p, s, n, ip, is, in)) return false;
     edges.erase(edges.begin() + static_cast<std::ptrdiff_t>(k));
     edges[j] = id_edge{p, n, ip, in};
     return true;
@@ -725,8 +787,11 @@ bool mbs_merger::scratch::chain() {
     chained.assign(count, 0);
     chained[0] = 1;
     poly.clear();
+    poly_ids.clear();
     poly.push_back(edges[0].a);
     poly.push_back(edges[0].b);
+    poly_ids.push_back(edges[0].ia);
+    poly_ids.push_back(edges[0].ib);
     int32_t end = edges[0].ib;
     size_t used = 1;
     bool closed = false;
@@ -750,6 +815,7 @@ bool mbs_merger::scratch::chain() {
             break;
         }
         poly.push_back(next);
+        poly_ids.push_back(next_id);
     }
     return closed && used == count;
 }
@@ -759,9 +825,10 @@ bool mbs_merger::scratch::clip_ears(polyarr& bucket, Vec3f normal) {
     size_t m = poly.size();
     size_t q = 0;
     for (;;) {
+        const size_t qp = q == 0 ? m - 1 : q - 1, qn = q == m - 1 ? 0 : q + 1;
         const Vec3f c = poly[q];
-        const Vec3f p = poly[q == 0 ? m - 1 : q - 1];
-        const Vec3f n = poly[q == m - 1 ? 0 : q + 1];
+        const Vec3f p = poly[qp];
+        const Vec3f n = poly[qn];
         bool rejected = vecf_dot(normal, vecf_cross(vecf_sub(c, p), vecf_sub(n, p))) < 0;
         for (size_t x = 0; x < m && !rejected; ++x) {
             const Vec3f& px = poly[x];
@@ -771,28 +838,52 @@ bool mbs_merger::scratch::clip_ears(polyarr& bucket, Vec3f normal) {
         if (rejected) {
             if (++q == m) {
                 bucket.count = start;
+                if (tags_out != nullptr) out_tags.resize(static_cast<size_t>(start));
                 return false;
             }
             continue;
         }
         // An ear whose corners are collinear covers nothing: its corner is
         // cut off without writing a facet of zero area.
-        if (!collinear(p, c, n)) write_facet(bucket, mbs_facet{p, c, n, normal});
+        const int32_t ip = poly_ids[qp], ic = poly_ids[q], in = poly_ids[qn];
+        if (!collinear_ids(p, c, n, ip, ic, in)) put_new(bucket, mbs_facet{p, c, n, normal}, ip, ic, in);
         poly.erase(poly.begin() + static_cast<std::ptrdiff_t>(q));
+        poly_ids.erase(poly_ids.begin() + static_cast<std::ptrdiff_t>(q));
         --m;
         q = 0;
         if (m == 3) {
-            if (!collinear(poly[0], poly[1], poly[2])) {
-                write_facet(bucket, mbs_facet{poly[0], poly[1], poly[2], normal});
+            if (!collinear_ids(poly[0], poly[1], poly[2], poly_ids[0], poly_ids[1], poly_ids[2])) {
+                put_new(bucket, mbs_facet{poly[0], poly[1], poly[2], normal}, poly_ids[0], poly_ids[1], poly_ids[2]);
             }
             return true;
         }
     }
 }
 
+// Writes a facet at the bucket's count position, with its tag when the
+// caller keeps tags.
+void mbs_merger::scratch::put(polyarr& bucket, const mbs_facet& f, const lattice_tag& tag) {
+    write_facet(bucket, f);
+    if (tags_out != nullptr) {
+        out_tags.resize(static_cast<size_t>(bucket.count) - 1);
+        out_tags.push_back(tag);
+    }
+}
+
+// Writes a facet made of the points ia, ib, ic.
+void mbs_merger::scratch::put_new(polyarr& bucket, const mbs_facet& f, int32_t ia, int32_t ib, int32_t ic) {
+    put(bucket, f,
+        tags_out != nullptr && coded ? lattice_tag_of(point_code[static_cast<size_t>(ia)], point_code[static_cast<size_t>(ib)],
+                                                      point_code[static_cast<size_t>(ic)])
+                                     : lattice_tag{});
+}
+
 void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, int32_t count) {
     auto keep = [&] {
-        for (int32_t i = 0; i < count; ++i) write_facet(bucket, facets[static_cast<size_t>(members[i])]);
+        for (int32_t i = 0; i < count; ++i) {
+            const size_t f = static_cast<size_t>(members[i]);
+            put(bucket, facets[f], tags_out != nullptr ? tags[f] : lattice_tag{});   // tags always sized
+        }
     };
     if (count == 1) {
         keep();
@@ -828,15 +919,15 @@ void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, 
     }
     const Vec3f normal = facets[static_cast<size_t>(members[0])].norm;
     if (edges.size() == 3) {
-        if (collinear(poly[0], poly[1], poly[2])) {
+        if (collinear_ids(poly[0], poly[1], poly[2], poly_ids[0], poly_ids[1], poly_ids[2])) {
             keep();
             return;
         }
         const Vec3f p0 = poly[0], p1 = poly[1], p2 = poly[2];
         if (vecf_dot(normal, vecf_cross(vecf_sub(p0, p2), vecf_sub(p1, p2))) > 0) {
-            write_facet(bucket, mbs_facet{p0, p1, p2, normal});
+            put_new(bucket, mbs_facet{p0, p1, p2, normal}, poly_ids[0], poly_ids[1], poly_ids[2]);
         } else {
-            write_facet(bucket, mbs_facet{p2, p1, p0, normal});
+            put_new(bucket, mbs_facet{p2, p1, p0, normal}, poly_ids[2], poly_ids[1], poly_ids[0]);
         }
         return;
     }
@@ -846,39 +937,69 @@ void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, 
 mbs_merger::mbs_merger() : s_(std::make_unique<scratch>()) {}
 mbs_merger::~mbs_merger() = default;
 
-void mbs_merger::merge(polyarr& bucket) { run(bucket, true); }
+void mbs_merger::merge(polyarr& bucket) { run(bucket, true, nullptr); }
+
+void mbs_merger::merge_apart(polyarr& bucket) { run(bucket, false, nullptr); }
+
+void mbs_merger::merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags) {
+    const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
+    if (tags.size() < count) tags.resize(count);   // the missing ones unknown
+    run(bucket, true, &tags);
+}
 
 void mbs_merger::set_lattice(int32_t n) {
     scratch& s = *s_;
     s.lattice.clear();
     s.lattice_margin = 0;
-    if (n < 2) return;
+    s.spacing = 0;
+    if (n < 2 || n > lattice_tag_max_resolution) return;
     s.lattice.resize(static_cast<size_t>(n));
     for (int32_t i = 0; i < n; ++i) s.lattice[static_cast<size_t>(i)] = lattice_coord(i, n);
     // A non-zero determinant is worth at least h^3; 1% kept in reserve.
-    const double h = 2.0 / (n - 1);
+    s.spacing = 2.0 / (n - 1);
+    const double h = s.spacing;
     s.lattice_margin = 0.99 * std::min(tolerance, h * h * h - tolerance);
 }
 
-void mbs_merger::merge_apart(polyarr& bucket) { run(bucket, false); }
+// Points that are equal without being identical (or not finite): the
+// step-by-step merge compares them as written. Tags of its output are unknown.
+void mbs_merger::fall_back(polyarr& bucket, size_t count) {
+    bucket.count = static_cast<int32_t>(count);
+    mbs_merge_coplanar_reference(bucket);
+    if (s_->tags_out != nullptr) s_->tags_out->assign(static_cast<size_t>(bucket.count), lattice_tag{});
+}
 
-void mbs_merger::run(polyarr& bucket, bool check_apart) {
+void mbs_merger::run(polyarr& bucket, bool check_apart, std::vector<lattice_tag>* caller_tags) {
     scratch& s = *s_;
     const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
     s.facets.assign(bucket.tris.begin(), bucket.tris.begin() + static_cast<std::ptrdiff_t>(count));
-    if (!s.assign_ids() || (check_apart && !s.separated())) {
-        // Points that are equal without being identical: compare as written.
-        bucket.count = static_cast<int32_t>(count);
-        mbs_merge_coplanar_reference(bucket);
-        return;
+    s.tags_out = caller_tags;
+    s.coded = false;
+    if (caller_tags != nullptr && !s.lattice.empty()) {
+        s.tags.assign(caller_tags->begin(), caller_tags->begin() + static_cast<std::ptrdiff_t>(count));
+        s.coded = s.ids_from_codes();
     }
+    if (!s.coded) {
+        // Tags missing or wrong: points by value. Lattice points need no
+        // separation check.
+        if (!s.assign_ids()) {
+            fall_back(bucket, count);
+            return;
+        }
+        s.coded = s.codes_from_points();
+        if (check_apart && !s.coded && !s.separated()) {
+            fall_back(bucket, count);
+            return;
+        }
+    }
+    s.out_tags.clear();
     bucket.count = 0;
     s.degree.assign(s.points.size(), 0);
     if (s.points.size() <= scratch::small_points) {
         const size_t d = s.points.size();
         if (s.pairs.size() < d * d) s.pairs.resize(d * d);
     }
-    s.key_planes();
+    s.prepare_keys();
     s.grow_regions();
     int32_t begin = 0;
     for (const int32_t end : s.region_ends) {
@@ -886,8 +1007,12 @@ void mbs_merger::run(polyarr& bucket, bool check_apart) {
         begin = end;
     }
     const bool leftover = !s.facets.empty() && s.rejected.size() == 1;
-    bucket.tris.resize(static_cast<size_t>(bucket.count) + (leftover ? 1 : 0));
-    if (leftover) bucket.tris[static_cast<size_t>(bucket.count++)] = s.facets[static_cast<size_t>(s.rejected[0])];
+    bucket.tris.resize(static_cast<size_t>(bucket.count));
+    if (leftover) {
+        const size_t f = static_cast<size_t>(s.rejected[0]);
+        s.put(bucket, s.facets[f], caller_tags != nullptr ? s.tags[f] : lattice_tag{});
+    }
+    if (caller_tags != nullptr) caller_tags->swap(s.out_tags);
 }
 
 void mbs_merge_coplanar(polyarr& bucket) {

@@ -11,7 +11,10 @@
 
 #include <memory>
 
+#include <vector>
+
 #include "metamold/grid.hpp"
+#include "metamold/lattice_tag.hpp"
 
 namespace quilbet {
 
@@ -46,13 +49,21 @@ public:
     void merge_apart(polyarr& bucket);
     // Tells the merger that facet points usually are points of the lattice
     // of n points per axis that mbs_build_grid lays out. Results do not
-    // change; buckets whose points all lie on it are merged faster.
+    // change; buckets whose points all lie on it are merged faster. Lattices
+    // above lattice_tag_max_resolution points per axis are not used.
     void set_lattice(int32_t n);
+    // merge for a bucket whose facets come with their lattice tags (of the
+    // lattice given to set_lattice): tags[i] describes tris[i]. On return
+    // tags holds the tags of the output facets, exactly count of them (a tag
+    // of a point off the lattice is unknown). The facets are those of merge
+    // whatever the tags; tags that match their facets make it faster.
+    void merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags);
 
     struct scratch;
 
 private:
-    void run(polyarr& bucket, bool check_apart);
+    void run(polyarr& bucket, bool check_apart, std::vector<lattice_tag>* tags);
+    void fall_back(polyarr& bucket, size_t count);
 
     std::unique_ptr<scratch> s_;
 };

@@ -251,6 +251,24 @@ TEST(MoldMerge, FastFormGivesTheReferenceFacetsAcrossScalesAndLifts) {
     }
 }
 
+// The tag of a facet of lattice points of the n-point lattice.
+lattice_tag tag_of(const mbs_facet& f, int32_t n) {
+    uint32_t code[3];
+    const Vec3f corner[3] = {f.pa, f.pb, f.pc};
+    for (int c = 0; c < 3; ++c) {
+        int32_t at[3];
+        const float v[3] = {corner[c].x, corner[c].y, corner[c].z};
+        for (int k = 0; k < 3; ++k) {
+            at[k] = -1;
+            for (int32_t i = 0; i < n; ++i) {
+                if (lattice_coord(i, n) == v[k]) at[k] = i;
+            }
+        }
+        code[c] = lattice_code(at[0], at[1], at[2]);
+    }
+    return lattice_tag_of(code[0], code[1], code[2]);
+}
+
 // Buckets of lattice points across whole lattices of several sizes, up to
 // those whose spacing barely separates a lattice determinant from the
 // tolerance: patches in slanted planes, long facets spanning the lattice,
@@ -321,12 +339,32 @@ TEST(MoldMerge, LatticeKnowingMergerGivesTheReferenceFacets) {
         }
         std::shuffle(b.tris.begin(), b.tris.end(), rng);
         b.count = static_cast<int32_t>(b.tris.size());
-        polyarr fast = b, ref = b;
+        polyarr fast = b, tagged = b, ref = b;
         mbs_merger merger;
         merger.set_lattice(n);
         merger.merge_apart(fast);
         mbs_merge_coplanar_reference(ref);
         EXPECT_TRUE(same_facets(fast, ref)) << "trial " << trial << " n " << n;
+        // With the facets' tags (some trials give wrong or missing ones: the
+        // result must not change), and the tags handed back must describe
+        // the output facets.
+        std::vector<lattice_tag> tags;
+        for (const mbs_facet& f : b.tris) tags.push_back(tag_of(f, n));
+        if (trial % 11 == 5 && tags.size() > 1) std::swap(tags[0].code[1], tags[1].code[2]);
+        if (trial % 13 == 6) tags.resize(tags.size() / 2);
+        merger.merge_lattice(tagged, tags);
+        EXPECT_TRUE(same_facets(tagged, ref)) << "tagged, trial " << trial << " n " << n;
+        ASSERT_EQ(tags.size(), static_cast<size_t>(tagged.count));
+        if (n <= lattice_tag_max_resolution) {
+            for (int32_t i = 0; i < tagged.count; ++i) {
+                const lattice_tag want = tag_of(tagged.tris[static_cast<size_t>(i)], n);
+                const lattice_tag& got = tags[static_cast<size_t>(i)];
+                // Unknown tags are allowed only where the merge fell back.
+                if (got.code[0] == lattice_code_none) continue;
+                EXPECT_TRUE(std::equal(want.code, want.code + 3, got.code) && want.same_plane(got) && want.edge2 == got.edge2)
+                    << "trial " << trial << " facet " << i;
+            }
+        }
         if (::testing::Test::HasFailure()) return;
     }
 }
