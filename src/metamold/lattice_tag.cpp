@@ -64,9 +64,4 @@ lattice_tag lattice_tag_of(uint32_t a, uint32_t b, uint32_t c) {
     return t;
 }
 
-bool lattice_collinear(uint32_t a, uint32_t b, uint32_t c) {
-    const ivec n = cross_of(a, b, c);
-    return (n.x | n.y | n.z) == 0;
-}
-
 }  // namespace quilbet

@@ -34,6 +34,12 @@ struct lattice_tag {
 lattice_tag lattice_tag_of(uint32_t a, uint32_t b, uint32_t c);
 
 // True when the three lattice points lie on one line.
-bool lattice_collinear(uint32_t a, uint32_t b, uint32_t c);
+inline bool lattice_collinear(uint32_t a, uint32_t b, uint32_t c) {
+    const int32_t ux = lattice_code_axis(b, 0) - lattice_code_axis(a, 0), uy = lattice_code_axis(b, 1) - lattice_code_axis(a, 1),
+                  uz = lattice_code_axis(b, 2) - lattice_code_axis(a, 2);
+    const int32_t vx = lattice_code_axis(c, 0) - lattice_code_axis(a, 0), vy = lattice_code_axis(c, 1) - lattice_code_axis(a, 1),
+                  vz = lattice_code_axis(c, 2) - lattice_code_axis(a, 2);
+    return uy * vz == uz * vy && uz * vx == ux * vz && ux * vy == uy * vx;
+}
 
 }  // namespace quilbet

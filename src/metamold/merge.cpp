@@ -260,6 +260,8 @@ struct mbs_merger::scratch {
     std::vector<id_edge> edges;
     std::vector<uint8_t> chained;
     std::vector<int32_t> degree;          // outline edge ends per point id, zero between regions
+    std::vector<int32_t> incident;        // straightening: two outline edges per point id, -1 between regions
+    std::vector<uint8_t> alive;           // straightening: edge not removed
     // Buckets with at most small_points distinct points: per unordered pair of
     // point ids (lower id first) the first facet with that edge in the current
     // region and whether a second facet has it; reset after every region.
@@ -306,7 +308,8 @@ struct mbs_merger::scratch {
     void write_region(polyarr& bucket, const int32_t* members, int32_t count);
     void outline(const int32_t* members, int32_t count);
     void emit_outline(const int32_t* members, int32_t count);
-    bool try_join(size_t j, size_t k);
+    bool joinable(size_t j, size_t k, id_edge& joined) const;
+    void straighten_scan();
     void straighten();
     bool chain();
     bool clip_ears(polyarr& bucket, Vec3f normal);
@@ -610,7 +613,7 @@ double mbs_merger::scratch::key_edge_limit(const lattice_tag& seed) const {
     return in_steps * in_steps;
 }
 
-bool mbs_merger::scratch::collinear_ids(Vec3f a, Vec3f b, Vec3f c, int32_t ia, int32_t ib, int32_t ic) const {
+inline bool mbs_merger::scratch::collinear_ids(Vec3f a, Vec3f b, Vec3f c, int32_t ia, int32_t ib, int32_t ic) const {
     // On the lattice (up to 128 points per axis) the collinearity sum is
     // within 4e-6 of h^2 times an integer and h^2 > 2.4e-4: exact.
     if (coded) {
@@ -728,9 +731,10 @@ void mbs_merger::scratch::emit_outline(const int32_t* members, int32_t count) {
     edges.resize(used);
 }
 
-// One straightening test of the edge pair (j, k), j before k; joins them into
-// edge j (and removes k) when their shared point lies between collinear ends.
-bool mbs_merger::scratch::try_join(size_t j, size_t k) {
+// One straightening test of the edge pair (j, k), j before k: true when
+// their shared point lies between collinear ends; `joined` is then the edge
+// (P, N) that replaces j (k goes).
+bool mbs_merger::scratch::joinable(size_t j, size_t k, id_edge& joined) const {
     const id_edge& ej = edges[j];
     const id_edge& ek = edges[k];
     Vec3f p, s, n;
@@ -741,21 +745,28 @@ bool mbs_merger::scratch::try_join(size_t j, size_t k) {
     else if (ej.ib == ek.ib) { p = ej.a; ip = ej.ia; s = ej.b; is = ej.ib; n = ek.a; in = ek.ia; }
     else return false;
     if (!collinear_ids(p, s, n, ip, is, in)) return false;
-    edges.erase(edges.begin() + static_cast<std::ptrdiff_t>(k));
-    edges[j] = id_edge{p, n, ip, in};
+    joined = id_edge{p, n, ip, in};
     return true;
 }
 
-// Joins collinear neighbouring edges until no pair joins. Equivalent to
-// rescanning all pairs from the first after every join: after joining (j, k)
-// only pairs that involve the new edge j can have changed, so the pairs
-// (i, j) with i < j are tried first, and then the scan goes on from (j, j + 1).
-void mbs_merger::scratch::straighten() {
-    // Most pairs share no point; they are passed over without a call.
+// Joins collinear neighbouring edges until no pair joins, scanning pairs
+// (j, k), j before k, and restarting from the first pair after every join
+// (k is removed, j replaced). Equivalent to that: after joining (j, k) only
+// pairs that involve the new edge j can have changed, so the pairs (i, j)
+// with i < j are tried first, and then the scan goes on from (j, j + 1).
+void mbs_merger::scratch::straighten_scan() {
+    // Most pairs share no point; they are passed over without a test.
     auto meet = [this](size_t j, size_t k) {
         const id_edge& ej = edges[j];
         const id_edge& ek = edges[k];
         return ej.ia == ek.ia || ej.ib == ek.ia || ej.ia == ek.ib || ej.ib == ek.ib;
+    };
+    auto try_join = [this](size_t j, size_t k) {
+        id_edge joined;
+        if (!joinable(j, k, joined)) return false;
+        edges.erase(edges.begin() + static_cast<std::ptrdiff_t>(k));
+        edges[j] = joined;
+        return true;
     };
     size_t j = 0;
     while (j < edges.size()) {
@@ -778,6 +789,91 @@ void mbs_merger::scratch::straighten() {
             j = i;
         }
     }
+}
+
+// straighten_scan for an outline in which every point has exactly two edges:
+// the only edges that meet an edge are the other edges at its two ends, so
+// the scan visits just those (in edge order), and removed edges are only
+// marked until the end. Should a join ever close an edge onto itself (both
+// ends one point), the rest is left to the full scan.
+void mbs_merger::scratch::straighten() {
+    const int32_t count = static_cast<int32_t>(edges.size());
+    alive.assign(static_cast<size_t>(count), 1);
+    for (int32_t e = 0; e < count; ++e) {
+        for (const int32_t p : {edges[static_cast<size_t>(e)].ia, edges[static_cast<size_t>(e)].ib}) {
+            int32_t* at = &incident[2 * static_cast<size_t>(p)];
+            if (at[0] < 0) at[0] = e;
+            else at[1] = e;
+        }
+    }
+    auto other = [this](int32_t point, int32_t e) {
+        const int32_t* at = &incident[2 * static_cast<size_t>(point)];
+        return at[0] == e ? at[1] : at[0];
+    };
+    // The edges other than j at j's ends, in edge order.
+    auto neighbours = [&](int32_t j, int32_t out[2]) {
+        int32_t a = other(edges[static_cast<size_t>(j)].ia, j), b = other(edges[static_cast<size_t>(j)].ib, j);
+        if (a > b) std::swap(a, b);
+        out[0] = a;
+        out[1] = b == a ? -1 : b;
+    };
+    bool degenerate = false;
+    auto join = [&](int32_t j, int32_t k) {
+        id_edge joined;
+        if (!joinable(static_cast<size_t>(j), static_cast<size_t>(k), joined)) return false;
+        alive[static_cast<size_t>(k)] = 0;
+        edges[static_cast<size_t>(j)] = joined;
+        for (const int32_t p : {joined.ia, joined.ib}) {
+            int32_t* at = &incident[2 * static_cast<size_t>(p)];
+            if (at[0] == k) at[0] = j;
+            if (at[1] == k) at[1] = j;
+        }
+        if (joined.ia == joined.ib) degenerate = true;
+        return true;
+    };
+    int32_t j = 0;
+    while (j < count && !degenerate) {
+        int32_t near[2];
+        neighbours(j, near);
+        bool joined = false;
+        for (const int32_t k : near) {
+            if (k > j && join(j, k)) {
+                joined = true;
+                break;
+            }
+        }
+        if (!joined) {
+            do ++j;
+            while (j < count && !alive[static_cast<size_t>(j)]);
+            continue;
+        }
+        while (!degenerate) {
+            neighbours(j, near);
+            int32_t found = -1;
+            for (const int32_t i : near) {
+                if (i >= 0 && i < j && join(i, j)) {
+                    found = i;
+                    break;
+                }
+            }
+            if (found < 0) break;
+            j = found;
+        }
+    }
+    for (int32_t e = 0; e < count; ++e) {
+        // Every point of the region's outline had its two slots filled from
+        // the edges as they came; the ends of live edges are among them.
+        for (const int32_t p : {edges[static_cast<size_t>(e)].ia, edges[static_cast<size_t>(e)].ib}) {
+            incident[2 * static_cast<size_t>(p)] = -1;
+            incident[2 * static_cast<size_t>(p) + 1] = -1;
+        }
+    }
+    size_t used = 0;
+    for (int32_t e = 0; e < count; ++e) {
+        if (alive[static_cast<size_t>(e)]) edges[used++] = edges[static_cast<size_t>(e)];
+    }
+    edges.resize(used);
+    if (degenerate) straighten_scan();
 }
 
 // Chains the outline from edge 0; true when it closes on edge 0's first point
@@ -995,6 +1091,7 @@ void mbs_merger::run(polyarr& bucket, bool check_apart, std::vector<lattice_tag>
     s.out_tags.clear();
     bucket.count = 0;
     s.degree.assign(s.points.size(), 0);
+    s.incident.assign(2 * s.points.size(), -1);
     if (s.points.size() <= scratch::small_points) {
         const size_t d = s.points.size();
         if (s.pairs.size() < d * d) s.pairs.resize(d * d);
