@@ -20,8 +20,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "metamold/mc_tables.hpp"
@@ -92,6 +94,52 @@ private:
     std::array<Entry, size> entries_;
 };
 
+// Cube-pass triangles whose corners are all corners of their cell, keyed by
+// the three cell corners (c0, c1, c2) of the table's vertex order. `unit` is
+// the cross product (p0 - p1) x (p2 - p1) of the corners' integer offsets,
+// worked out in float from differences -1, +0 and 1: small whole numbers, so
+// exact, and with the same zero signs as the same operations on the real
+// differences (those are +-d or +0 with d > 0, and the sign of every product
+// and difference of zeros depends on the operands' signs alone). `kind` says
+// how many of its components are non-zero: none (two corners coincide, the
+// facet is dropped), one (an axis-aligned facet) or more.
+struct CornerTriangle {
+    Vec3f unit;
+    Vec3f axis_normal;   // for kind == axis: unit with its non-zero component set to +-1
+    uint8_t kind = 0;
+};
+enum : uint8_t { corner_degenerate = 0, corner_axis = 1, corner_slanted = 2 };
+
+std::array<CornerTriangle, 512> make_corner_triangles() {
+    std::array<CornerTriangle, 512> out{};
+    auto offset = [](int c) {
+        const mc_corner& o = mc_corner_offsets[c];
+        return Vec3f{float(o.di), float(o.dj), float(o.dk)};
+    };
+    for (int c0 = 0; c0 < 8; ++c0) {
+        for (int c1 = 0; c1 < 8; ++c1) {
+            for (int c2 = 0; c2 < 8; ++c2) {
+                const Vec3f p0 = offset(c0), p1 = offset(c1), p2 = offset(c2);
+                const Vec3f u{p0.x - p1.x, p0.y - p1.y, p0.z - p1.z}, v{p2.x - p1.x, p2.y - p1.y, p2.z - p1.z};
+                CornerTriangle& t = out[size_t(c0 * 64 + c1 * 8 + c2)];
+                t.unit = Vec3f{u.y * v.z - u.z * v.y, u.z * v.x - u.x * v.z, u.x * v.y - u.y * v.x};
+                const int nonzero = (t.unit.x != 0) + (t.unit.y != 0) + (t.unit.z != 0);
+                t.kind = nonzero == 0 ? corner_degenerate : nonzero == 1 ? corner_axis : corner_slanted;
+                t.axis_normal = t.unit;
+                if (t.unit.x != 0) t.axis_normal.x = t.unit.x > 0 ? 1.0f : -1.0f;
+                if (t.unit.y != 0) t.axis_normal.y = t.unit.y > 0 ? 1.0f : -1.0f;
+                if (t.unit.z != 0) t.axis_normal.z = t.unit.z > 0 ? 1.0f : -1.0f;
+            }
+        }
+    }
+    return out;
+}
+
+const std::array<CornerTriangle, 512>& corner_triangles() {
+    static const std::array<CornerTriangle, 512> table = make_corner_triangles();
+    return table;
+}
+
 inline float dot_ext(Vec3f a, Vec3f b) {
     return float(ld(a.x) * b.x + ld(a.y) * b.y + ld(a.z) * b.z);
 }
@@ -149,14 +197,15 @@ private:
     // Per pass level, one flag per bucket position: some cell of the block has
     // a corner inside and a corner outside.
     std::vector<std::vector<uint8_t>> surface_;
-    std::vector<uint8_t> outside_;   // per lattice point
+    std::unique_ptr<uint8_t[]> outside_;   // per lattice point
     // Compact copies of what the cube pass reads, so that a block's corners
     // are a few cache lines: values, groups clamped into 0 .. group_count - 1
     // (the larger of two clamped groups is the clamped larger group), and the
     // lattice coordinates when every point sits at its constructed position.
-    std::vector<float> value_;
-    std::vector<int32_t> group_;
+    std::unique_ptr<float[]> value_;
+    std::unique_ptr<int32_t[]> group_;
     std::vector<float> coord_;
+    std::vector<float> step_;   // step_[i] = coord_[i + 1] - coord_[i], in float
     bool lattice_positions_ = false;
     // Every inside point has the value 1.0 and sits at its lattice position,
     // so every edge vertex is one of the edge's two lattice points (the one
@@ -183,30 +232,17 @@ private:
 
     void mark_surface() {
         const size_t count = static_cast<size_t>(n_) * n_ * n_;
-        outside_.resize(count);
-        const mbs_point* pts = grid_.points.data();
-        value_.resize(count);
-        group_.resize(count);
+        // Every element is written below, so the arrays are taken unfilled.
+        outside_.reset(new uint8_t[count]);
+        value_.reset(new float[count]);
+        group_.reset(new int32_t[count]);
         coord_.resize(static_cast<size_t>(n_));
         for (int32_t i = 0; i < n_; ++i) coord_[static_cast<size_t>(i)] = lattice_coord(i, n_);
-        lattice_positions_ = true;
-        bool snapped = true;
-        size_t at = 0;
-        for (int32_t i = 0; i < n_; ++i) {
-            for (int32_t j = 0; j < n_; ++j) {
-                for (int32_t k = 0; k < n_; ++k, ++at) {
-                    const mbs_point& p = pts[at];
-                    outside_[at] = mbs_inside(p.value) ? 0 : 1;
-                    if (p.value != 1.0f && mbs_inside(p.value)) snapped = false;
-                    value_[at] = p.value;
-                    group_[at] = std::clamp(p.group, 0, top_group_);
-                    const Vec3f want{coord_[static_cast<size_t>(i)], coord_[static_cast<size_t>(j)],
-                                     coord_[static_cast<size_t>(k)]};
-                    if (std::memcmp(&p.pos, &want, sizeof want) != 0) lattice_positions_ = false;
-                }
-            }
-        }
-        points_apart_ = snapped && lattice_positions_ && n_ <= max_apart_resolution;
+        step_.assign(static_cast<size_t>(n_), 0.0f);
+        for (int32_t i = 0; i + 1 < n_; ++i) step_[static_cast<size_t>(i)] = coord_[size_t(i) + 1] - coord_[size_t(i)];
+        std::vector<uint32_t> coord_bits(static_cast<size_t>(n_));
+        for (size_t i = 0; i < coord_bits.size(); ++i) coord_bits[i] = float_bits(coord_[i]);
+
         surface_.assign(static_cast<size_t>(top_ + 1), {});
         for (int32_t p = 0; p <= top_; ++p) {
             const size_t m = static_cast<size_t>(span_positions(p)) + 1;
@@ -215,21 +251,46 @@ private:
         // Level 0: a block has a surface when its points (up to 3 per axis)
         // are not all on one side. Each point gives 1 when outside and 2 when
         // inside; the OR over a block is 3 exactly when it has both. The OR is
-        // taken along k per row, then along j, then along i.
+        // taken along k per row (while the row's points are copied), then
+        // along j, then along i. A row's codes sit in `side` with a 0 after
+        // the last point, so the block at the far end of an even lattice
+        // (two points) needs no test.
         const int32_t range0 = span_positions(0);
         const size_t m = static_cast<size_t>(range0) + 1, sj = static_cast<size_t>(n_), si = sj * sj;
-        std::vector<uint8_t> along_k(si * m, 0), along_j(sj * m * m, 0);
-        for (size_t row = 0; row < si; ++row) {
-            const uint8_t* pt = &outside_[row * sj];
-            uint8_t* out = &along_k[row * m];
-            for (int32_t z = 0; z <= range0; ++z) {
-                const int32_t k0 = 2 * z, k1 = std::min(2 * z + 2, n_ - 1);
-                if (k0 >= n_ - 1) continue;
-                uint8_t code = 0;
-                for (int32_t k = k0; k <= k1; ++k) code |= static_cast<uint8_t>(2 - pt[k]);
-                out[z] = code;
+        const int32_t blocks_k = (n_ - 2) / 2 + 1;   // z with 2z < n - 1
+        std::vector<uint8_t> along_k(si * m, 0), along_j(sj * m * m, 0), side(sj + 1, 0);
+        const mbs_point* pts = grid_.points.data();
+        // Any bit that differs between a point's position and its lattice
+        // position; an inside point valued above 1.0 (a NaN is outside).
+        uint32_t moved = 0;
+        bool over_one = false;
+        size_t at = 0;
+        for (int32_t i = 0; i < n_; ++i) {
+            const uint32_t want_x = coord_bits[static_cast<size_t>(i)];
+            for (int32_t j = 0; j < n_; ++j) {
+                const uint32_t want_y = coord_bits[static_cast<size_t>(j)];
+                const size_t row = at;
+                for (int32_t k = 0; k < n_; ++k, ++at) {
+                    const mbs_point& p = pts[at];
+                    const float v = p.value;
+                    const bool inside = mbs_inside(v);
+                    outside_[at] = inside ? 0 : 1;
+                    side[static_cast<size_t>(k)] = inside ? 2 : 1;
+                    over_one |= v > 1.0f;
+                    value_[at] = v;
+                    group_[at] = std::clamp(p.group, 0, top_group_);
+                    moved |= (float_bits(p.pos.x) ^ want_x) | (float_bits(p.pos.y) ^ want_y) |
+                             (float_bits(p.pos.z) ^ coord_bits[static_cast<size_t>(k)]);
+                }
+                uint8_t* out = &along_k[row / sj * m];
+                for (int32_t z = 0; z < blocks_k; ++z) {
+                    const size_t k0 = 2 * static_cast<size_t>(z);
+                    out[z] = side[k0] | side[k0 + 1] | side[k0 + 2];
+                }
             }
         }
+        lattice_positions_ = moved == 0;
+        points_apart_ = !over_one && lattice_positions_ && n_ <= max_apart_resolution;
         for (int32_t i = 0; i < n_; ++i) {
             for (int32_t y = 0; y <= range0; ++y) {
                 const int32_t j0 = 2 * y, j1 = std::min(2 * y + 2, n_ - 1);
@@ -316,9 +377,106 @@ private:
     // The cube pass over the cells of the level-0 block (x, y, z), in cell
     // order, appending each facet to the bucket of its first vertex's group.
     void mold_block(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
+        if (points_apart_) mold_block_corners(x, y, z, out);
+        else mold_block_general(x, y, z, out);
+    }
+
+    // The cube pass when every edge vertex is one of the edge's two lattice
+    // points (points_apart_): the vertex is corner a when |value_a| is 1,
+    // otherwise corner b (the inside one, valued exactly 1), as the edge
+    // vertex rule gives it. The facet normal is then found without the
+    // extended-precision difference and cross product they are defined by,
+    // with the same bits:
+    //  - All three vertices are corners of the cell (i, j, k), so each
+    //    coordinate difference of (p0 - p1) and (p2 - p1) is +0 or
+    //    +-d_a, where d_a = c[a + 1] - c[a] in float and a is i, j or k on
+    //    the x, y or z axis. The extended difference of two lattice floats is
+    //    exact (their exponents differ by at most 12), so rounding it to
+    //    float gives what the float subtraction gives, and c[a] - c[a + 1]
+    //    rounds to exactly -d_a (rounding to nearest is symmetric). d_a > 0:
+    //    neighbouring coordinates are at least 2 / 4096 apart, far more than
+    //    a float step in -1 .. 1.
+    //  - The x component of the cross product is then s1 d_j d_k - s2 d_j d_k
+    //    with s1, s2 in {-1, 0, 1}: each product of two floats is exact in
+    //    extended precision (48 bits of 64), and so is their difference
+    //    (s1 - s2) d_j d_k, with s1 - s2 in {-2 .. 2}. Rounded once to float
+    //    it is (s1 - s2) times float(d_j d_k), because scaling by 1 or 2
+    //    commutes with rounding (d_j d_k >= 2^-24 stays far from the
+    //    subnormals); a zero keeps the sign the corner table's unit cross
+    //    product gives it. Likewise for y (d_k d_i) and z (d_i d_j).
+    //  - So the cross product is unit * (d_j d_k, d_k d_i, d_i d_j) in
+    //    float, bit for bit, and the normal cache sees the same key.
+    //  - With one non-zero component x, the normalising length
+    //    sqrt(x^2 + 0 + 0) is exactly |x| in extended precision (x^2 has 48
+    //    bits), so the normal is +-1 there and the signed zeros elsewhere,
+    //    whenever |x| reaches the tolerance (below it the cross product
+    //    itself is the normal; the cache handles that case).
+    void mold_block_corners(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
+        const size_t sj = static_cast<size_t>(n_), si = sj * sj;
+        const uint8_t* outside = outside_.get();
+        const float* value = value_.get();
+        const int32_t* group = group_.get();
+        const float* coord = coord_.data();
+        const float* step = step_.data();
+        const CornerTriangle* corner_tris = corner_triangles().data();
+        uint8_t vcorner[12];
+        int32_t vgroup[12];
+        Vec3f vpos[12];
+        int32_t raw = 0;
+        const int32_t i_end = std::min(2 * x + 2, n_ - 1), j_end = std::min(2 * y + 2, n_ - 1),
+                      k_end = std::min(2 * z + 2, n_ - 1);
+        for (int32_t i = 2 * x; i < i_end; ++i) {
+            for (int32_t j = 2 * y; j < j_end; ++j) {
+                for (int32_t k = 2 * z; k < k_end; ++k) {
+                    const size_t base = static_cast<size_t>(i) * si + static_cast<size_t>(j) * sj + static_cast<size_t>(k);
+                    // Corner c at (di, dj, dk) adds its bit 1 << c when outside (bytes 0 or 1).
+                    const uint8_t* o = outside + base;
+                    const int index = o[0] | o[si] << 1 | o[si + 1] << 2 | o[1] << 3 | o[sj] << 4 |
+                                      o[si + sj] << 5 | o[si + sj + 1] << 6 | o[sj + 1] << 7;
+                    const unsigned crossed = mc_edge_table[index];
+                    if (crossed == 0) continue;
+                    const float cx[2] = {coord[i], coord[i + 1]}, cy[2] = {coord[j], coord[j + 1]},
+                                cz[2] = {coord[k], coord[k + 1]};
+                    for (unsigned bits = crossed; bits != 0; bits &= bits - 1) {
+                        const int e = std::countr_zero(bits);
+                        const uint8_t ca = mc_edge_corners[e].a, cb = mc_edge_corners[e].b;
+                        const size_t a = base + corner_offset_[ca], b = base + corner_offset_[cb];
+                        const uint8_t c = std::fabs(value[a]) == 1.0f ? ca : cb;
+                        const mc_corner& oc = mc_corner_offsets[c];
+                        vcorner[e] = c;
+                        vpos[e] = Vec3f{cx[oc.di], cy[oc.dj], cz[oc.dk]};
+                        vgroup[e] = std::max(group[a], group[b]);
+                    }
+                    const float di = step[i], dj = step[j], dk = step[k];
+                    const float pyz = dj * dk, pzx = dk * di, pxy = di * dj;
+                    const int8_t* row = mc_tri_table[index];
+                    for (int t = 0; row[t] != -1; t += 3) {
+                        const int e0 = row[t], e1 = row[t + 1], e2 = row[t + 2];
+                        const CornerTriangle& ct = corner_tris[vcorner[e0] * 64 + vcorner[e1] * 8 + vcorner[e2]];
+                        if (ct.kind == corner_degenerate) continue;
+                        const Vec3f cross{ct.unit.x * pyz, ct.unit.y * pzx, ct.unit.z * pxy};
+                        Vec3f norm;
+                        if (ct.kind == corner_axis &&
+                            std::fabs(cross.x) + std::fabs(cross.y) + std::fabs(cross.z) >= tolerance) {
+                            norm = ct.axis_normal;
+                        } else if (!normals_.normal(cross, norm)) {
+                            continue;
+                        }
+                        polyarr& b = out[static_cast<size_t>(vgroup[e0])];
+                        b.tris.push_back(mbs_facet{vpos[e0], vpos[e2], vpos[e1], norm});
+                        ++b.count;
+                        ++raw;
+                    }
+                }
+            }
+        }
+        grid_.raw_triangle_count += raw;
+    }
+
+    void mold_block_general(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
         const size_t sj = static_cast<size_t>(n_), si = sj * sj;
         const mbs_point* pts = grid_.points.data();
-        const uint8_t* outside = outside_.data();
+        const uint8_t* outside = outside_.get();
         Vec3f vert[12];
         int32_t vgroup[12];
         const int32_t i_end = std::min(2 * x + 2, n_ - 1), j_end = std::min(2 * y + 2, n_ - 1),
