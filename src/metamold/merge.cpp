@@ -37,8 +37,8 @@ namespace quilbet {
 
 namespace {
 
+// An outline edge from point ia to point ib (ids; the points are points[id]).
 struct id_edge {
-    Vec3f a, b;
     int32_t ia, ib;
 };
 
@@ -189,9 +189,11 @@ inline void write_facet(polyarr& bucket, const mbs_facet& f) {
     ++bucket.count;
 }
 
-// Bit pattern of a coordinate with -0 folded onto +0 (they compare equal).
+// Bit pattern of a coordinate. -0 and +0 get different ids (each point's id
+// stands for its exact coordinates); being equal within the tolerance they
+// then send the bucket to the step-by-step form, unless the caller promised
+// points apart.
 inline uint32_t coord_bits(float v) {
-    v += 0.0f;
     uint32_t u;
     std::memcpy(&u, &v, sizeof u);
     return u;
@@ -300,7 +302,7 @@ struct mbs_merger::scratch {
     bool codes_from_points();
     void prepare_keys();
     double key_edge_limit(const lattice_tag& seed) const;
-    bool collinear_ids(Vec3f a, Vec3f b, Vec3f c, int32_t ia, int32_t ib, int32_t ic) const;
+    bool collinear_ids(int32_t ia, int32_t ib, int32_t ic) const;
     void put(polyarr& bucket, const mbs_facet& f, const lattice_tag& tag);
     void put_new(polyarr& bucket, const mbs_facet& f, int32_t ia, int32_t ib, int32_t ic);
     bool separated();
@@ -519,7 +521,7 @@ bool mbs_merger::scratch::ids_from_codes() {
         const Vec3f want{lattice[static_cast<size_t>(lattice_code_axis(code, 0))],
                          lattice[static_cast<size_t>(lattice_code_axis(code, 1))],
                          lattice[static_cast<size_t>(lattice_code_axis(code, 2))]};
-        if (!(want.x == points[i].x && want.y == points[i].y && want.z == points[i].z)) return false;
+        if (std::memcmp(&want, &points[i], sizeof want) != 0) return false;
     }
     const double ex = hi[0] - lo[0], ey2 = hi[1] - lo[1], ez2 = hi[2] - lo[2];
     diameter = spacing * std::sqrt(ex * ex + ey2 * ey2 + ez2 * ez2) * (1 + 1e-9);
@@ -545,7 +547,7 @@ bool mbs_merger::scratch::codes_from_points() {
             // t is positive and in range: truncation is the nearest index, and
             // the comparison catches any coordinate off the lattice.
             at[k] = static_cast<int32_t>(t);
-            if (lattice[static_cast<size_t>(at[k])] != c[k]) return false;
+            if (coord_bits(lattice[static_cast<size_t>(at[k])]) != coord_bits(c[k])) return false;
             lo[k] = std::min(lo[k], at[k]);
             hi[k] = std::max(hi[k], at[k]);
         }
@@ -613,14 +615,14 @@ double mbs_merger::scratch::key_edge_limit(const lattice_tag& seed) const {
     return in_steps * in_steps;
 }
 
-inline bool mbs_merger::scratch::collinear_ids(Vec3f a, Vec3f b, Vec3f c, int32_t ia, int32_t ib, int32_t ic) const {
+inline bool mbs_merger::scratch::collinear_ids(int32_t ia, int32_t ib, int32_t ic) const {
     // On the lattice (up to 128 points per axis) the collinearity sum is
     // within 4e-6 of h^2 times an integer and h^2 > 2.4e-4: exact.
     if (coded) {
         return lattice_collinear(point_code[static_cast<size_t>(ia)], point_code[static_cast<size_t>(ib)],
                                  point_code[static_cast<size_t>(ic)]);
     }
-    return collinear(a, b, c);
+    return collinear(points[static_cast<size_t>(ia)], points[static_cast<size_t>(ib)], points[static_cast<size_t>(ic)]);
 }
 
 void mbs_merger::scratch::grow_regions() {
@@ -721,12 +723,11 @@ void mbs_merger::scratch::emit_outline(const int32_t* members, int32_t count) {
     edges.resize(3 * static_cast<size_t>(count));
     size_t used = 0;
     for (int32_t j = 0; j < count; ++j) {
-        const mbs_facet& f = facets[static_cast<size_t>(members[j])];
         const int32_t* id = &ids[3 * static_cast<size_t>(members[j])];
         const uint8_t* mark = &marked[3 * static_cast<size_t>(j)];
-        if (mark[0]) edges[used++] = id_edge{f.pa, f.pb, id[0], id[1]};
-        if (mark[1]) edges[used++] = id_edge{f.pb, f.pc, id[1], id[2]};
-        if (mark[2]) edges[used++] = id_edge{f.pc, f.pa, id[2], id[0]};
+        if (mark[0]) edges[used++] = id_edge{id[0], id[1]};
+        if (mark[1]) edges[used++] = id_edge{id[1], id[2]};
+        if (mark[2]) edges[used++] = id_edge{id[2], id[0]};
     }
     edges.resize(used);
 }
@@ -737,15 +738,14 @@ void mbs_merger::scratch::emit_outline(const int32_t* members, int32_t count) {
 bool mbs_merger::scratch::joinable(size_t j, size_t k, id_edge& joined) const {
     const id_edge& ej = edges[j];
     const id_edge& ek = edges[k];
-    Vec3f p, s, n;
     int32_t ip, is, in;
-    if (ej.ia == ek.ia) { p = ek.b; ip = ek.ib; s = ej.a; is = ej.ia; n = ej.b; in = ej.ib; }
-    else if (ej.ib == ek.ia) { p = ej.a; ip = ej.ia; s = ej.b; is = ej.ib; n = ek.b; in = ek.ib; }
-    else if (ej.ia == ek.ib) { p = ek.a; ip = ek.ia; s = ej.a; is = ej.ia; n = ej.b; in = ej.ib; }
-    else if (ej.ib == ek.ib) { p = ej.a; ip = ej.ia; s = ej.b; is = ej.ib; n = ek.a; in = ek.ia; }
+    if (ej.ia == ek.ia) { ip = ek.ib; is = ej.ia; in = ej.ib; }
+    else if (ej.ib == ek.ia) { ip = ej.ia; is = ej.ib; in = ek.ib; }
+    else if (ej.ia == ek.ib) { ip = ek.ia; is = ej.ia; in = ej.ib; }
+    else if (ej.ib == ek.ib) { ip = ej.ia; is = ej.ib; in = ek.ia; }
     else return false;
-    if (!collinear_ids(p, s, n, ip, is, in)) return false;
-    joined = id_edge{p, n, ip, in};
+    if (!collinear_ids(ip, is, in)) return false;
+    joined = id_edge{ip, in};
     return true;
 }
 
@@ -884,8 +884,8 @@ bool mbs_merger::scratch::chain() {
     chained[0] = 1;
     poly.clear();
     poly_ids.clear();
-    poly.push_back(edges[0].a);
-    poly.push_back(edges[0].b);
+    poly.push_back(points[static_cast<size_t>(edges[0].ia)]);
+    poly.push_back(points[static_cast<size_t>(edges[0].ib)]);
     poly_ids.push_back(edges[0].ia);
     poly_ids.push_back(edges[0].ib);
     int32_t end = edges[0].ib;
@@ -895,12 +895,11 @@ bool mbs_merger::scratch::chain() {
     for (;;) {
         while (first_open < count && chained[first_open]) ++first_open;
         size_t found = count;
-        Vec3f next;
         int32_t next_id = -1;
         for (size_t i = first_open; i < count; ++i) {
             if (chained[i]) continue;
-            if (edges[i].ia == end) { next = edges[i].b; next_id = edges[i].ib; found = i; break; }
-            if (edges[i].ib == end) { next = edges[i].a; next_id = edges[i].ia; found = i; break; }
+            if (edges[i].ia == end) { next_id = edges[i].ib; found = i; break; }
+            if (edges[i].ib == end) { next_id = edges[i].ia; found = i; break; }
         }
         if (found == count) break;
         chained[found] = 1;
@@ -910,7 +909,7 @@ bool mbs_merger::scratch::chain() {
             closed = true;
             break;
         }
-        poly.push_back(next);
+        poly.push_back(points[static_cast<size_t>(next_id)]);
         poly_ids.push_back(next_id);
     }
     return closed && used == count;
@@ -942,13 +941,13 @@ bool mbs_merger::scratch::clip_ears(polyarr& bucket, Vec3f normal) {
         // An ear whose corners are collinear covers nothing: its corner is
         // cut off without writing a facet of zero area.
         const int32_t ip = poly_ids[qp], ic = poly_ids[q], in = poly_ids[qn];
-        if (!collinear_ids(p, c, n, ip, ic, in)) put_new(bucket, mbs_facet{p, c, n, normal}, ip, ic, in);
+        if (!collinear_ids(ip, ic, in)) put_new(bucket, mbs_facet{p, c, n, normal}, ip, ic, in);
         poly.erase(poly.begin() + static_cast<std::ptrdiff_t>(q));
         poly_ids.erase(poly_ids.begin() + static_cast<std::ptrdiff_t>(q));
         --m;
         q = 0;
         if (m == 3) {
-            if (!collinear_ids(poly[0], poly[1], poly[2], poly_ids[0], poly_ids[1], poly_ids[2])) {
+            if (!collinear_ids(poly_ids[0], poly_ids[1], poly_ids[2])) {
                 put_new(bucket, mbs_facet{poly[0], poly[1], poly[2], normal}, poly_ids[0], poly_ids[1], poly_ids[2]);
             }
             return true;
@@ -1015,7 +1014,7 @@ void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, 
     }
     const Vec3f normal = facets[static_cast<size_t>(members[0])].norm;
     if (edges.size() == 3) {
-        if (collinear_ids(poly[0], poly[1], poly[2], poly_ids[0], poly_ids[1], poly_ids[2])) {
+        if (collinear_ids(poly_ids[0], poly_ids[1], poly_ids[2])) {
             keep();
             return;
         }
