@@ -189,10 +189,10 @@ inline void write_facet(polyarr& bucket, const mbs_facet& f) {
     ++bucket.count;
 }
 
-// Bit pattern of a coordinate. -0 and +0 get different ids (each point's id
-// stands for its exact coordinates); being equal within the tolerance they
-// then send the bucket to the step-by-step form, unless the caller promised
-// points apart.
+// Bit pattern of a coordinate. A point's id stands for its exact coordinates
+// (outline points are written from them), so a bucket with a -0 coordinate,
+// equal to +0 but not the same, takes the step-by-step form.
+constexpr uint32_t negative_zero = 0x80000000u;
 inline uint32_t coord_bits(float v) {
     uint32_t u;
     std::memcpy(&u, &v, sizeof u);
@@ -317,7 +317,8 @@ struct mbs_merger::scratch {
     bool clip_ears(polyarr& bucket, Vec3f normal);
 };
 
-// Gives every distinct point an id; false when a coordinate is not finite.
+// Gives every distinct point an id; false when a coordinate is not finite or
+// is -0.
 bool mbs_merger::scratch::assign_ids() {
     const size_t n = facets.size() * 3;
     points.clear();
@@ -332,6 +333,7 @@ bool mbs_merger::scratch::assign_ids() {
                 const Vec3f v = corner[c];
                 if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
                 const uint32_t bx = coord_bits(v.x), by = coord_bits(v.y), bz = coord_bits(v.z);
+                if (bx == negative_zero || by == negative_zero || bz == negative_zero) return false;
                 uint32_t h = (bx * 0x9E3779B1u) ^ (by * 0x85EBCA77u) ^ (bz * 0xC2B2AE3Du);
                 h = (h ^ (h >> 16)) & 0xFFu;
                 int32_t id;
@@ -366,6 +368,7 @@ bool mbs_merger::scratch::assign_ids() {
             const Vec3f v = corner[c];
             if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
             const uint32_t bx = coord_bits(v.x), by = coord_bits(v.y), bz = coord_bits(v.z);
+            if (bx == negative_zero || by == negative_zero || bz == negative_zero) return false;
             size_t h = mix((uint64_t(bx) << 32 | by) ^ mix(bz)) & (cap - 1);
             int32_t id = -1;
             for (;;) {
