@@ -636,7 +636,9 @@ void mbs_merger::scratch::grow_regions() {
     while (!work.empty()) {
         const int32_t seed_at = work[0];
         const mbs_facet& seed = facets[static_cast<size_t>(seed_at)];
-        const seed_plane plane = make_seed_plane(seed);
+        // The seed's plane is worked out only when a facet needs the line tests.
+        seed_plane plane;
+        bool plane_made = false;
         const lattice_tag* seed_tag = keyed ? &tags[static_cast<size_t>(seed_at)] : nullptr;
         const double limit = keyed ? key_edge_limit(*seed_tag) : -1.0;
         // The six line tests of one facet against the seed.
@@ -645,6 +647,10 @@ void mbs_merger::scratch::grow_regions() {
                 return tags[static_cast<size_t>(f)].same_plane(*seed_tag);
             }
             const mbs_facet& facet = facets[static_cast<size_t>(f)];
+            if (!plane_made) {
+                plane = make_seed_plane(seed);
+                plane_made = true;
+            }
             // Facets that face along the seed (or against it) are most likely
             // in its plane: try the cheap certain acceptance first.
             const bool aligned = plane.usable && std::fabs(double(facet.norm.x) * plane.nx +
