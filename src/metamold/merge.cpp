@@ -269,10 +269,12 @@ struct mbs_merger::scratch {
     // region and whether a second facet has it; reset after every region.
     static constexpr size_t small_points = 64;
     struct pair_entry {
+        uint32_t stamp = 0;
         int32_t owner = -1;
         int32_t shared = 0;
     };
     std::vector<pair_entry> pairs;
+    uint32_t pair_stamp = 0;
     // Small buckets: hash slots of point ids (0xFF = empty), for assign_ids.
     uint8_t small_table[256] = {};
     std::vector<Vec3f> poly;
@@ -674,6 +676,39 @@ void mbs_merger::scratch::grow_regions() {
 // Outline edges of a region: the facet edges that no other facet of the
 // region has (in either direction), facet by facet and edge by edge.
 void mbs_merger::scratch::outline(const int32_t* members, int32_t count) {
+    const size_t d = points.size();
+    if (d <= small_points) {
+        // Few points: one table entry per unordered point pair holds the first
+        // facet that has the edge and whether another facet has it too. Entries
+        // count only when stamped with this region's stamp, so the table is
+        // never cleared.
+        if (++pair_stamp == 0) {
+            std::fill(pairs.begin(), pairs.end(), pair_entry{});
+            pair_stamp = 1;
+        }
+        auto entry = [&](int32_t a, int32_t b) -> pair_entry& {
+            return a < b ? pairs[static_cast<size_t>(a) * d + static_cast<size_t>(b)]
+                         : pairs[static_cast<size_t>(b) * d + static_cast<size_t>(a)];
+        };
+        for (int32_t j = 0; j < count; ++j) {
+            const int32_t* id = &ids[3 * static_cast<size_t>(members[j])];
+            for (int e = 0; e < 3; ++e) {
+                pair_entry& pe = entry(id[e], id[e == 2 ? 0 : e + 1]);
+                if (pe.stamp != pair_stamp) pe = pair_entry{pair_stamp, j, 0};
+                else if (pe.owner != j) pe.shared = 1;
+            }
+        }
+        edges.resize(3 * static_cast<size_t>(count));
+        size_t used = 0;
+        for (int32_t j = 0; j < count; ++j) {
+            const int32_t* id = &ids[3 * static_cast<size_t>(members[j])];
+            if (!entry(id[0], id[1]).shared) edges[used++] = id_edge{id[0], id[1]};
+            if (!entry(id[1], id[2]).shared) edges[used++] = id_edge{id[1], id[2]};
+            if (!entry(id[2], id[0]).shared) edges[used++] = id_edge{id[2], id[0]};
+        }
+        edges.resize(used);
+        return;
+    }
     keys.resize(3 * static_cast<size_t>(count));
     for (int32_t j = 0; j < count; ++j) {
         const int32_t* id = &ids[3 * static_cast<size_t>(members[j])];
@@ -685,30 +720,6 @@ void mbs_merger::scratch::outline(const int32_t* members, int32_t count) {
         }
     }
     marked.assign(keys.size(), 1);
-    const size_t d = points.size();
-    if (d <= small_points) {
-        // Few points: one table entry per unordered point pair holds the first
-        // facet that has the edge and whether another facet has it too.
-        for (int32_t j = 0; j < count; ++j) {
-            for (int e = 0; e < 3; ++e) {
-                const uint64_t key = keys[3 * static_cast<size_t>(j) + static_cast<size_t>(e)].key;
-                pair_entry& pe = pairs[static_cast<size_t>(key >> 32) * d + static_cast<size_t>(key & 0xFFFFFFFFu)];
-                if (pe.owner < 0) pe.owner = j;
-                else if (pe.owner != j) pe.shared = 1;
-            }
-        }
-        for (size_t slot = 0; slot < keys.size(); ++slot) {
-            const uint64_t key = keys[slot].key;
-            pair_entry& pe = pairs[static_cast<size_t>(key >> 32) * d + static_cast<size_t>(key & 0xFFFFFFFFu)];
-            if (pe.shared) marked[slot] = 0;
-        }
-        for (size_t slot = 0; slot < keys.size(); ++slot) {
-            const uint64_t key = keys[slot].key;
-            pairs[static_cast<size_t>(key >> 32) * d + static_cast<size_t>(key & 0xFFFFFFFFu)] = pair_entry{};
-        }
-        emit_outline(members, count);
-        return;
-    }
     std::sort(keys.begin(), keys.end(), [](const key_slot& x, const key_slot& y) {
         return x.key != y.key ? x.key < y.key : x.slot < y.slot;
     });
