@@ -223,6 +223,17 @@ inline bool corner_angle_open(Vec3f x, Vec3f u, Vec3f v) {
     return (ux * vx + uy * vy + uz * vz) > -0.999 * std::sqrt(uu * vv);
 }
 
+// vecf_dot(n, vecf_cross(vecf_sub(a, o), vecf_sub(b, o))) written out to be
+// inlined: the same extended-precision operations and float roundings.
+inline double facing(Vec3f n, Vec3f a, Vec3f b, Vec3f o) {
+    using ld = long double;
+    const float ux = float(ld(a.x) - o.x), uy = float(ld(a.y) - o.y), uz = float(ld(a.z) - o.z);
+    const float wx = float(ld(b.x) - o.x), wy = float(ld(b.y) - o.y), wz = float(ld(b.z) - o.z);
+    const float cx = float(ld(uy) * wz - ld(uz) * wy), cy = float(ld(uz) * wx - ld(ux) * wz),
+                cz = float(ld(ux) * wy - ld(uy) * wx);
+    return double(ld(n.x) * cx + ld(n.y) * cy + ld(n.z) * cz);
+}
+
 inline bool same_point(Vec3f a, Vec3f b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
 inline bool surely_outside(Vec3f p, Vec3f q, Vec3f r, Vec3f x) {
@@ -944,7 +955,7 @@ bool mbs_merger::scratch::clip_ears(polyarr& bucket, Vec3f normal) {
         const Vec3f c = poly[q];
         const Vec3f p = poly[qp];
         const Vec3f n = poly[qn];
-        bool rejected = vecf_dot(normal, vecf_cross(vecf_sub(c, p), vecf_sub(n, p))) < 0;
+        bool rejected = facing(normal, c, n, p) < 0;
         for (size_t x = 0; x < m && !rejected; ++x) {
             const Vec3f& px = poly[x];
             if (surely_outside(p, n, c, px)) continue;
@@ -1039,7 +1050,7 @@ void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, 
             return;
         }
         const Vec3f p0 = poly[0], p1 = poly[1], p2 = poly[2];
-        if (vecf_dot(normal, vecf_cross(vecf_sub(p0, p2), vecf_sub(p1, p2))) > 0) {
+        if (facing(normal, p0, p1, p2) > 0) {
             put_new(bucket, mbs_facet{p0, p1, p2, normal}, poly_ids[0], poly_ids[1], poly_ids[2]);
         } else {
             put_new(bucket, mbs_facet{p2, p1, p0, normal}, poly_ids[2], poly_ids[1], poly_ids[0]);
