@@ -140,6 +140,44 @@ const std::array<CornerTriangle, 512>& corner_triangles() {
     return table;
 }
 
+// Tangent frames of the output stage: the tangent t = normalise(q x (0, 1, 0))
+// (or normalise(q x (0, 0, 1)) when that is the zero vector) and the
+// bitangent normalise(q x t) of a facet normal q, remembered per exact bit
+// pattern of q. Merged facets share their region's normal, so most facets
+// find their frame here; a hit gives the bits a computation gives.
+class FrameCache {
+public:
+    FrameCache() {
+        for (Entry& e : entries_) e.filled = false;
+    }
+
+    void frame(Vec3f q, Vec3f& t, Vec3f& bt) {
+        const std::array<uint32_t, 3> key = {float_bits(q.x), float_bits(q.y), float_bits(q.z)};
+        uint32_t h = key[0] * 0x9E3779B1u ^ (key[1] + 0x7F4A7C15u) * 0x85EBCA77u ^ key[2] * 0xC2B2AE3Du;
+        h ^= h >> 15;
+        Entry& e = entries_[h & (size - 1)];
+        if (!e.filled || e.key != key) {
+            e.key = key;
+            e.filled = true;
+            const Vec3f up{0, 1, 0}, forward{0, 0, 1};
+            e.t = vecf_normalize(vecf_cross(q, up));
+            if (vecf_len2(e.t) == 0) e.t = vecf_normalize(vecf_cross(q, forward));
+            e.bt = vecf_normalize(vecf_cross(q, e.t));
+        }
+        t = e.t;
+        bt = e.bt;
+    }
+
+private:
+    static constexpr size_t size = 256;
+    struct Entry {
+        std::array<uint32_t, 3> key;
+        Vec3f t, bt;
+        bool filled = false;
+    };
+    std::array<Entry, size> entries_;
+};
+
 inline float dot_ext(Vec3f a, Vec3f b) {
     return float(ld(a.x) * b.x + ld(a.y) * b.y + ld(a.z) * b.z);
 }
@@ -197,11 +235,16 @@ private:
     // Per pass level, one flag per bucket position: some cell of the block has
     // a corner inside and a corner outside.
     std::vector<std::vector<uint8_t>> surface_;
-    std::unique_ptr<uint8_t[]> outside_;   // per lattice point
-    // Compact copies of what the cube pass reads, so that a block's corners
-    // are a few cache lines: values, groups clamped into 0 .. group_count - 1
-    // (the larger of two clamped groups is the clamped larger group), and the
-    // lattice coordinates when every point sits at its constructed position.
+    // One byte per lattice point with what the cube pass reads of it: bit 0
+    // set when outside, bit 1 when |value| is exactly 1 (the point captures
+    // the vertex of its edges), bits 2-7 the group clamped into
+    // 0 .. group_count - 1 when group_count is at most 64 (the larger of two
+    // clamped groups is the clamped larger group). A whole lattice of 61^3
+    // points stays within a few hundred kilobytes.
+    std::unique_ptr<uint8_t[]> code_;
+    static constexpr int32_t max_code_groups = 64;
+    // Compact copies for the general cube pass (only made when it runs):
+    // values and clamped groups.
     std::unique_ptr<float[]> value_;
     std::unique_ptr<int32_t[]> group_;
     std::vector<float> coord_;
@@ -216,6 +259,9 @@ private:
     // Up to this resolution the lattice spacing 2 / (n - 1) stays far above
     // the 1e-5 tolerance.
     static constexpr int32_t max_apart_resolution = 4097;
+    // The cube pass takes vertices, groups and normals from the corners
+    // (mold_block_corners): points_apart_ and the groups fit the point codes.
+    bool corner_pass_ = false;
     mbs_merger merger_;
     NormalCache normals_;
 
@@ -233,9 +279,7 @@ private:
     void mark_surface() {
         const size_t count = static_cast<size_t>(n_) * n_ * n_;
         // Every element is written below, so the arrays are taken unfilled.
-        outside_.reset(new uint8_t[count]);
-        value_.reset(new float[count]);
-        group_.reset(new int32_t[count]);
+        code_.reset(new uint8_t[count]);
         coord_.resize(static_cast<size_t>(n_));
         for (int32_t i = 0; i < n_; ++i) coord_[static_cast<size_t>(i)] = lattice_coord(i, n_);
         step_.assign(static_cast<size_t>(n_), 0.0f);
@@ -274,11 +318,10 @@ private:
                     const mbs_point& p = pts[at];
                     const float v = p.value;
                     const bool inside = mbs_inside(v);
-                    outside_[at] = inside ? 0 : 1;
+                    const uint32_t group = static_cast<uint32_t>(std::clamp(p.group, 0, top_group_));
+                    code_[at] = static_cast<uint8_t>((inside ? 0u : 1u) | (std::fabs(v) == 1.0f ? 2u : 0u) | group << 2);
                     side[static_cast<size_t>(k)] = inside ? 2 : 1;
                     over_one |= v > 1.0f;
-                    value_[at] = v;
-                    group_[at] = std::clamp(p.group, 0, top_group_);
                     moved |= (float_bits(p.pos.x) ^ want_x) | (float_bits(p.pos.y) ^ want_y) |
                              (float_bits(p.pos.z) ^ coord_bits[static_cast<size_t>(k)]);
                 }
@@ -291,6 +334,15 @@ private:
         }
         lattice_positions_ = moved == 0;
         points_apart_ = !over_one && lattice_positions_ && n_ <= max_apart_resolution;
+        corner_pass_ = points_apart_ && groups_ <= max_code_groups;
+        if (!corner_pass_) {
+            value_.reset(new float[count]);
+            group_.reset(new int32_t[count]);
+            for (size_t i = 0; i < count; ++i) {
+                value_[i] = pts[i].value;
+                group_[i] = std::clamp(pts[i].group, 0, top_group_);
+            }
+        }
         for (int32_t i = 0; i < n_; ++i) {
             for (int32_t y = 0; y <= range0; ++y) {
                 const int32_t j0 = 2 * y, j1 = std::min(2 * y + 2, n_ - 1);
@@ -377,7 +429,7 @@ private:
     // The cube pass over the cells of the level-0 block (x, y, z), in cell
     // order, appending each facet to the bucket of its first vertex's group.
     void mold_block(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
-        if (points_apart_) mold_block_corners(x, y, z, out);
+        if (corner_pass_) mold_block_corners(x, y, z, out);
         else mold_block_general(x, y, z, out);
     }
 
@@ -413,15 +465,14 @@ private:
     //    itself is the normal; the cache handles that case).
     void mold_block_corners(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
         const size_t sj = static_cast<size_t>(n_), si = sj * sj;
-        const uint8_t* outside = outside_.get();
-        const float* value = value_.get();
-        const int32_t* group = group_.get();
+        const uint8_t* code = code_.get();
         const float* coord = coord_.data();
         const float* step = step_.data();
         const CornerTriangle* corner_tris = corner_triangles().data();
         uint8_t vcorner[12];
         int32_t vgroup[12];
-        Vec3f vpos[12];
+        // Left unfilled: an edge's entry is written before a triangle reads it.
+        struct Point { float x, y, z; } vpos[12];
         int32_t raw = 0;
         const int32_t i_end = std::min(2 * x + 2, n_ - 1), j_end = std::min(2 * y + 2, n_ - 1),
                       k_end = std::min(2 * z + 2, n_ - 1);
@@ -429,10 +480,11 @@ private:
             for (int32_t j = 2 * y; j < j_end; ++j) {
                 for (int32_t k = 2 * z; k < k_end; ++k) {
                     const size_t base = static_cast<size_t>(i) * si + static_cast<size_t>(j) * sj + static_cast<size_t>(k);
-                    // Corner c at (di, dj, dk) adds its bit 1 << c when outside (bytes 0 or 1).
-                    const uint8_t* o = outside + base;
-                    const int index = o[0] | o[si] << 1 | o[si + 1] << 2 | o[1] << 3 | o[sj] << 4 |
-                                      o[si + sj] << 5 | o[si + sj + 1] << 6 | o[sj + 1] << 7;
+                    // Corner c at (di, dj, dk) adds its bit 1 << c when outside (bit 0 of its code).
+                    const uint8_t* o = code + base;
+                    const int index = (o[0] & 1) | (o[si] & 1) << 1 | (o[si + 1] & 1) << 2 | (o[1] & 1) << 3 |
+                                      (o[sj] & 1) << 4 | (o[si + sj] & 1) << 5 | (o[si + sj + 1] & 1) << 6 |
+                                      (o[sj + 1] & 1) << 7;
                     const unsigned crossed = mc_edge_table[index];
                     if (crossed == 0) continue;
                     const float cx[2] = {coord[i], coord[i + 1]}, cy[2] = {coord[j], coord[j + 1]},
@@ -441,11 +493,11 @@ private:
                         const int e = std::countr_zero(bits);
                         const uint8_t ca = mc_edge_corners[e].a, cb = mc_edge_corners[e].b;
                         const size_t a = base + corner_offset_[ca], b = base + corner_offset_[cb];
-                        const uint8_t c = std::fabs(value[a]) == 1.0f ? ca : cb;
+                        const uint8_t c = (code[a] & 2) != 0 ? ca : cb;
                         const mc_corner& oc = mc_corner_offsets[c];
                         vcorner[e] = c;
-                        vpos[e] = Vec3f{cx[oc.di], cy[oc.dj], cz[oc.dk]};
-                        vgroup[e] = std::max(group[a], group[b]);
+                        vpos[e] = Point{cx[oc.di], cy[oc.dj], cz[oc.dk]};
+                        vgroup[e] = std::max(code[a], code[b]) >> 2;
                     }
                     const float di = step[i], dj = step[j], dk = step[k];
                     const float pyz = dj * dk, pzx = dk * di, pxy = di * dj;
@@ -463,7 +515,9 @@ private:
                             continue;
                         }
                         polyarr& b = out[static_cast<size_t>(vgroup[e0])];
-                        b.tris.push_back(mbs_facet{vpos[e0], vpos[e2], vpos[e1], norm});
+                        const Point &p0 = vpos[e0], &p1 = vpos[e1], &p2 = vpos[e2];
+                        b.tris.push_back(mbs_facet{Vec3f{p0.x, p0.y, p0.z}, Vec3f{p2.x, p2.y, p2.z},
+                                                   Vec3f{p1.x, p1.y, p1.z}, norm});
                         ++b.count;
                         ++raw;
                     }
@@ -476,7 +530,7 @@ private:
     void mold_block_general(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
         const size_t sj = static_cast<size_t>(n_), si = sj * sj;
         const mbs_point* pts = grid_.points.data();
-        const uint8_t* outside = outside_.get();
+        const uint8_t* code = code_.get();
         Vec3f vert[12];
         int32_t vgroup[12];
         const int32_t i_end = std::min(2 * x + 2, n_ - 1), j_end = std::min(2 * y + 2, n_ - 1),
@@ -487,7 +541,7 @@ private:
                     const size_t base = static_cast<size_t>(i) * si + static_cast<size_t>(j) * sj + static_cast<size_t>(k);
                     int index = 0;
                     for (int c = 0; c < 8; ++c) {
-                        if (outside[base + corner_offset_[c]]) index |= mc_edge_corners[c].bit;
+                        if (code[base + corner_offset_[c]] & 1) index |= mc_edge_corners[c].bit;
                     }
                     const int crossed = mc_edge_table[index];
                     if (crossed == 0) continue;
@@ -525,7 +579,7 @@ private:
 
     // Unshared vertices, one group after another in walking order.
     void output(typmsh& mesh, int32_t first_group) {
-        const Vec3f up{0, 1, 0}, forward{0, 0, 1};
+        FrameCache frames;
         for (int32_t g = 0; g < groups_; ++g) {
             const std::vector<mbs_facet>& facets = final_[static_cast<size_t>(g)];
             grid_.triangle_count += static_cast<int32_t>(facets.size());
@@ -537,9 +591,8 @@ private:
             size_t v = 0;
             for (const mbs_facet& facet : facets) {
                 const Vec3f q = facet.norm;
-                Vec3f t = vecf_normalize(vecf_cross(q, up));
-                if (vecf_len2(t) == 0) t = vecf_normalize(vecf_cross(q, forward));
-                const Vec3f bt = vecf_normalize(vecf_cross(q, t));
+                Vec3f t, bt;
+                frames.frame(q, t, bt);
                 const Vec3f corner[3] = {facet.pa, facet.pb, facet.pc};
                 for (int c = 0; c < 3; ++c) {
                     pnttyp& out = grp.pnt[v];
