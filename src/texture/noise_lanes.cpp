@@ -1,4 +1,5 @@
-// Four-lane octave sums (see noise_lanes.hpp).
+// Octave sums in four SSE2 lanes, and the choice of lane width (see
+// noise_lanes.hpp; the eight-lane sweep is in noise_lanes_avx2.cpp).
 #include "texture/noise_lanes.hpp"
 
 #include <cmath>
@@ -19,7 +20,7 @@
 namespace quilbet {
 
 namespace {
-constexpr int lanes = 4;
+constexpr int group4 = 4;   // the SSE2 sweep's group
 }  // namespace
 
 NoiseLaneTables::NoiseLaneTables(const NoiseTables& nt) : nt(nt), grad_pairs(256 * 8, 0.0f) {
@@ -37,44 +38,32 @@ NoiseLaneTables::NoiseLaneTables(const NoiseTables& nt) : nt(nt), grad_pairs(256
     }
 }
 
-NoiseLanes::NoiseLanes(const NoiseLaneTables& tables, int32_t octaves, double wavelength)
+bool NoiseLanes::eight_lanes_supported() {
+#ifdef QUILBET_NOISE_LANES_AVX2
+    // The check covers the operating system's saving of the 256-bit registers too.
+    static const bool supported = __builtin_cpu_supports("avx2") != 0;
+    return supported;
+#else
+    return false;
+#endif
+}
+
+NoiseLanes::NoiseLanes(const NoiseLaneTables& tables, int32_t octaves, double wavelength, NoiseLanePath path)
     : tables_(tables),
       nt_(tables.nt),
       octaves_(octaves),
       wavelength_(wavelength),
+      lanes_(path != NoiseLanePath::four_lanes && eight_lanes_supported() ? 8 : 4),
       plan_(noise_kernel::make_octave_plan(octaves, wavelength)),
       shared_(static_cast<std::size_t>(plan_.octaves)),
       rows_(static_cast<std::size_t>(plan_.octaves)) {}
-
-// The hash of corner (X, Y, Z) is perm[perm[perm[Z] + Y] + X]. The inner
-// hashes perm[perm[Z] + Y] of a cell's four (Y, Z) rows come from two
-// lookups of neighbouring table pairs (pair(v) holds perm[v] and perm[v + 1]);
-// the octave's last (y, z) row is kept, as neighbouring points mostly share it.
-inline uint32_t NoiseLanes::inner_of(HashedRow& row, uint32_t key) const {
-    const uint32_t yz = key >> 8;
-    if (row.key != yz) {
-        const uint32_t z = pair(yz >> 8);
-        const uint32_t y = yz & 255u;
-        row.key = yz;
-        row.inner = pair((z & 255u) + y) | pair((z >> 8) + y) << 16;
-    }
-    return row.inner;
-}
-
-// Byte r of the result is the grad_pairs entry (inner hash of row r + X0)
-// modulo 256, which holds the gradients of the row's corners at X0 and X1:
-// the four sums taken bytewise without carries.
-inline uint32_t NoiseLanes::pairs_of(uint32_t inner, uint32_t key) {
-    const uint32_t x4 = (key & 255u) * 0x01010101u;
-    return ((inner & 0x7F7F7F7Fu) + (x4 & 0x7F7F7F7Fu)) ^ ((inner ^ x4) & 0x80808080u);
-}
 
 void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* out) {
     using namespace noise_kernel;
     if (count < 1) return;
     const Vec3 unit{1.0, 1.0, 1.0};
-    const int32_t groups = (count + lanes - 1) / lanes;
-    const std::size_t padded = static_cast<std::size_t>(groups) * lanes;
+    const int32_t groups = (count + lanes_ - 1) / lanes_;
+    const std::size_t padded = static_cast<std::size_t>(groups) * static_cast<std::size_t>(lanes_);
     base_x_.resize(padded);
     base_y_.resize(padded);
     base_z_.resize(padded);
@@ -87,11 +76,15 @@ void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* ou
             // Whole-number points times a whole factor are lattice points
             // throughout, where every octave adds nothing.
             if (whole_ && plan_.factor[i] >= 1.0f) continue;
-            sweep_octave(i, groups);
+            if (lanes_ == 8) {
+                sweep_octave_avx2(i, groups);
+            } else {
+                sweep_octave(i, groups);
+            }
         }
     }
     for (int32_t j = 0; j < count; ++j) {
-        out[j] = plain_[static_cast<std::size_t>(j / lanes)]
+        out[j] = plain_[static_cast<std::size_t>(j / lanes_)]
                      ? noise_sum(nt_, p[j], octaves_, scale != nullptr ? scale[j] : unit, wavelength_)
                      : sums_[static_cast<std::size_t>(j)];
     }
@@ -101,7 +94,7 @@ void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* ou
 // group for the plain path when they fail the plan's bounds.
 void NoiseLanes::prepare_point(std::size_t j, const Vec3& p, const Vec3* scale) {
     float b[3];
-    if (!noise_kernel::octave_base(plan_, p, scale != nullptr ? *scale : Vec3{1.0, 1.0, 1.0}, b)) plain_[j / lanes] = 1;
+    if (!noise_kernel::octave_base(plan_, p, scale != nullptr ? *scale : Vec3{1.0, 1.0, 1.0}, b)) plain_[j / static_cast<std::size_t>(lanes_)] = 1;
     base_x_[j] = b[0];
     base_y_[j] = b[1];
     base_z_[j] = b[2];
@@ -272,7 +265,7 @@ void NoiseLanes::prepare_points(int32_t count, const Vec3* p, const Vec3* scale,
             whole = _mm_and_ps(whole, _mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f))));
             _mm_storel_pi(reinterpret_cast<__m64*>(base[a] + j), f);
         }
-        if (_mm_movemask_pd(ok) != 3) plain_[j / lanes] = 1;
+        if (_mm_movemask_pd(ok) != 3) plain_[j / static_cast<std::size_t>(lanes_)] = 1;
         const int ties = _mm_movemask_pd(tie);
         if (ties != 0) {
             whole = _mm_setzero_ps();
@@ -296,7 +289,7 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
     HashedRow& row = rows_[static_cast<std::size_t>(octave)];
     for (int32_t group = 0; group < groups; ++group) {
         if (plain_[static_cast<std::size_t>(group)]) continue;
-        const std::size_t at = static_cast<std::size_t>(group) * lanes;
+        const std::size_t at = static_cast<std::size_t>(group) * group4;
         const __m128 x = _mm_mul_ps(_mm_loadu_ps(&base_x_[at]), factor);
         const __m128 y = _mm_mul_ps(_mm_loadu_ps(&base_y_[at]), factor);
         const __m128 z = _mm_mul_ps(_mm_loadu_ps(&base_z_[at]), factor);
@@ -306,11 +299,11 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
                                          _mm_cmplt_ps(_mm_andnot_ps(sign, z), limit));
         if (_mm_movemask_ps(inside) != 0xF) {
             // Far or non-finite coordinates: the plain noise3, lane by lane.
-            float px[lanes], py[lanes], pz[lanes], v[lanes];
+            float px[group4], py[group4], pz[group4], v[group4];
             _mm_storeu_ps(px, x);
             _mm_storeu_ps(py, y);
             _mm_storeu_ps(pz, z);
-            for (int j = 0; j < lanes; ++j) v[j] = noise3(nt_, px[j], py[j], pz[j]);
+            for (int j = 0; j < group4; ++j) v[j] = noise3(nt_, px[j], py[j], pz[j]);
             value = _mm_loadu_ps(v);
         } else {
             __m128i ix, iy, iz;
@@ -356,7 +349,7 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
                 // Lanes 0, 1 in one cell and lanes 2, 3 in another (octaves whose
                 // cells are two pixels wide): each corner's two gradients spread
                 // across their lane pairs.
-                uint32_t keys[lanes];
+                uint32_t keys[group4];
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(keys), key);
                 const uint32_t pairs_a = pairs_of(inner_of(row, keys[0]), keys[0]);
                 const uint32_t pairs_b = pairs_of(inner_of(row, keys[2]), keys[2]);
@@ -384,14 +377,14 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
             } else {
                 // Four cells: lane j's entries in bytes 4j .. 4j + 3, gathered
                 // per row of corners with a 4 x 4 transpose.
-                uint32_t keys[lanes];
+                uint32_t keys[group4];
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(keys), key);
                 const __m128i inner = _mm_setr_epi32(
                     static_cast<int32_t>(inner_of(row, keys[0])), static_cast<int32_t>(inner_of(row, keys[1])),
                     static_cast<int32_t>(inner_of(row, keys[2])), static_cast<int32_t>(inner_of(row, keys[3])));
                 const __m128i x2 = _mm_or_si128(ix, _mm_slli_epi32(ix, 8));
                 const __m128i x4 = _mm_or_si128(x2, _mm_slli_epi32(x2, 16));
-                uint8_t entry[4 * lanes];
+                uint8_t entry[4 * group4];
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(entry), _mm_add_epi8(inner, x4));
                 value = blend4_zero(
                     zero_axes,
@@ -440,9 +433,9 @@ void NoiseLanes::sweep_octave(int32_t octave, int32_t groups) {
             _mm_storeu_pd(sum, s01);
             _mm_storeu_pd(sum + 2, s23);
         } else {
-            float v[lanes];
+            float v[group4];
             _mm_storeu_ps(v, value);
-            for (int j = 0; j < lanes; ++j) sum[j] = add_octave(sum[j], v[j], inverse_weight);
+            for (int j = 0; j < group4; ++j) sum[j] = add_octave(sum[j], v[j], inverse_weight);
         }
     }
 }
