@@ -83,10 +83,17 @@ void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* ou
             }
         }
     }
-    for (int32_t j = 0; j < count; ++j) {
-        out[j] = plain_[static_cast<std::size_t>(j / lanes_)]
-                     ? noise_sum(nt_, p[j], octaves_, scale != nullptr ? scale[j] : unit, wavelength_)
-                     : sums_[static_cast<std::size_t>(j)];
+    for (int32_t group = 0; group < groups; ++group) {
+        const int32_t first = group * lanes_;
+        const int32_t end = count - first < lanes_ ? count : first + lanes_;
+        if (plain_[static_cast<std::size_t>(group)]) {
+            for (int32_t j = first; j < end; ++j) {
+                out[j] = noise_sum(nt_, p[j], octaves_, scale != nullptr ? scale[j] : unit, wavelength_);
+            }
+        } else {
+            std::memcpy(out + first, &sums_[static_cast<std::size_t>(first)],
+                        static_cast<std::size_t>(end - first) * sizeof(double));
+        }
     }
 }
 
@@ -226,7 +233,9 @@ template <typename Corner>
 // octave_base. A zero product is one with a zero factor, as in extended
 // precision; a P failing the plan's bounds sends its group to the plain path.
 void NoiseLanes::prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
-    if (scale != nullptr) {
+    if (lanes_ == 8) {
+        prepare_avx2(count, p, scale, padded);
+    } else if (scale != nullptr) {
         prepare_points<true>(count, p, scale, padded);
     } else {
         prepare_points<false>(count, p, scale, padded);

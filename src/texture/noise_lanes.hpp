@@ -92,6 +92,7 @@ private:
     void prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
     template <bool Scaled>
     void prepare_points(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    void prepare_avx2(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
     void prepare_point(std::size_t j, const Vec3& p, const Vec3* scale);
     void sweep_octave(int32_t octave, int32_t groups);
     void sweep_octave_avx2(int32_t octave, int32_t groups);

@@ -139,7 +139,65 @@ inline QUILBET_INLINE8 bool all_equal(__m256i v) {
     return _mm256_movemask_epi8(_mm256_cmpeq_epi32(v, first)) == -1;
 }
 
+// All ones in the 64-bit lanes where the double d lies exactly halfway
+// between two neighbouring floats of normal precision (its 29 bits below a
+// float's precision are 1000...0): rounding it to float hangs on the tie.
+inline QUILBET_INLINE8 __m256d float_ties4(__m256d d) {
+    const __m256i low = _mm256_and_si256(_mm256_castpd_si256(d), _mm256_set1_epi64x(0x1FFFFFFF));
+    return _mm256_castsi256_pd(_mm256_cmpeq_epi64(low, _mm256_set1_epi64x(0x10000000)));
+}
+
 }  // namespace
+
+// The once-rounded products P = float(scale * p), four points at a time, as
+// the SSE2 preparation takes them: the product in double, which rounds to the
+// float of the extended product unless it is a tie between two floats (those
+// points go through octave_base); a zero product is one with a zero factor; a
+// P failing the plan's bounds sends its group to the plain path.
+void NoiseLanes::prepare_avx2(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
+    const bool scaled = scale != nullptr;
+    const __m256d low = _mm256_set1_pd(plan_.low);
+    const __m256d high = _mm256_set1_pd(plan_.high);
+    const __m256d zero = _mm256_setzero_pd();
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    float* base[3] = {base_x_.data(), base_y_.data(), base_z_.data()};
+    const std::size_t last = static_cast<std::size_t>(count - 1);
+    __m128 whole = _mm_castsi128_ps(_mm_set1_epi32(-1));
+    for (std::size_t j = 0; j < padded; j += 4) {
+        // Lanes past the end repeat the last point.
+        std::size_t k[4];
+        for (std::size_t i = 0; i < 4; ++i) k[i] = j + i < last ? j + i : last;
+        __m256d ok = _mm256_castsi256_pd(_mm256_set1_epi32(-1));
+        __m256d tie = _mm256_setzero_pd();
+        for (int a = 0; a < 3; ++a) {
+            const __m256d pv = _mm256_setr_pd((&p[k[0]].x)[a], (&p[k[1]].x)[a], (&p[k[2]].x)[a], (&p[k[3]].x)[a]);
+            __m256d prod = pv;
+            __m256d is_zero = _mm256_cmp_pd(pv, zero, _CMP_EQ_OQ);
+            if (scaled) {
+                const __m256d sv = _mm256_setr_pd((&scale[k[0]].x)[a], (&scale[k[1]].x)[a], (&scale[k[2]].x)[a],
+                                                  (&scale[k[3]].x)[a]);
+                prod = _mm256_mul_pd(sv, pv);
+                is_zero = _mm256_or_pd(is_zero, _mm256_cmp_pd(sv, zero, _CMP_EQ_OQ));
+            }
+            tie = _mm256_or_pd(tie, float_ties4(prod));
+            const __m128 f = _mm256_cvtpd_ps(prod);
+            const __m256d m = _mm256_andnot_pd(sign, _mm256_cvtps_pd(f));
+            const __m256d in_range = _mm256_and_pd(_mm256_cmp_pd(m, low, _CMP_GT_OQ), _mm256_cmp_pd(m, high, _CMP_LE_OQ));
+            ok = _mm256_and_pd(ok, _mm256_or_pd(is_zero, in_range));
+            whole = _mm_and_ps(whole, _mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f))));
+            _mm_storeu_ps(base[a] + j, f);
+        }
+        if (_mm256_movemask_pd(ok) != 0xF) plain_[j / lanes8] = 1;
+        const int ties = _mm256_movemask_pd(tie);
+        if (ties != 0) {
+            whole = _mm_setzero_ps();
+            for (std::size_t i = 0; i < 4; ++i) {
+                if (ties >> i & 1) prepare_point(j + i, p[k[i]], scaled ? &scale[k[i]] : nullptr);
+            }
+        }
+    }
+    whole_ = _mm_movemask_ps(whole) == 0xF;
+}
 
 void NoiseLanes::sweep_octave_avx2(int32_t octave, int32_t groups) {
     using namespace noise_kernel;
@@ -327,6 +385,13 @@ namespace quilbet {
 
 // Never chosen without AVX2 support in the build (see eight_lanes_supported).
 void NoiseLanes::sweep_octave_avx2(int32_t octave, int32_t groups) { sweep_octave(octave, groups); }
+void NoiseLanes::prepare_avx2(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
+    for (std::size_t j = 0; j < padded; ++j) {
+        const std::size_t k = j < static_cast<std::size_t>(count - 1) ? j : static_cast<std::size_t>(count - 1);
+        prepare_point(j, p[k], scale != nullptr ? &scale[k] : nullptr);
+    }
+    whole_ = false;
+}
 
 }  // namespace quilbet
 
