@@ -35,14 +35,16 @@ struct RowGradients {
     __m256 gx0, gy0, gz0, gx1, gy1, gz1;
 };
 
-// v - floor(v) per lane and floor(v) modulo 256, for |v| < 2^23 (as
-// noise_kernel::lattice_cell: the truncation, one lower where v - t < 0).
+// v - floor(v) per lane and floor(v) modulo 256, for |v| < 2^23. The floor
+// is the truncation one lower where v - t < 0, as noise_kernel::lattice_cell
+// takes it, and the offset v - floor(v) the same exact difference, except
+// that v = -0 gives +0 here and -0 there: a zero offset of either sign fades
+// to +0 and only ever makes zero products, which leave every nonzero result
+// and every octave sum (never -0) as they are.
 inline QUILBET_INLINE8 __m256 lattice8(__m256 v, __m256i& index) {
-    __m256i t = _mm256_cvttps_epi32(v);
-    const __m256 below = _mm256_cmp_ps(_mm256_sub_ps(v, _mm256_cvtepi32_ps(t)), _mm256_setzero_ps(), _CMP_LT_OQ);
-    t = _mm256_add_epi32(t, _mm256_castps_si256(below));
-    index = _mm256_and_si256(t, _mm256_set1_epi32(255));
-    return _mm256_sub_ps(v, _mm256_cvtepi32_ps(t));
+    const __m256 floor = _mm256_round_ps(v, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    index = _mm256_and_si256(_mm256_cvttps_epi32(floor), _mm256_set1_epi32(255));
+    return _mm256_sub_ps(v, floor);
 }
 
 inline QUILBET_INLINE8 __m256 fade8(__m256 t) {

@@ -33,7 +33,7 @@ std::vector<Row> rows_of_every_layout() {
     std::vector<Row> rows;
     Random r;
     for (int length : {1, 3, 7, 8, 9, 13, 16, 23, 40, 67}) {
-        Row unit, shifted, warped, scattered, eighths, lattice_yz, mixed;
+        Row unit, shifted, warped, scattered, eighths, lattice_yz, negative_zero, mixed;
         for (int x = 0; x < length; ++x) {
             const double fx = x;
             const double f = static_cast<double>(r.random_fraction());
@@ -44,11 +44,12 @@ std::vector<Row> rows_of_every_layout() {
             scattered.p.push_back(Vec3{f * 600.0 - 300.0, f * 97.0, -f * 31.0});
             eighths.p.push_back(Vec3{x / 8.0, 2.5, 1900.0});
             lattice_yz.p.push_back(Vec3{x * 0.3, 11.0, -4.0});        // whole y and z in every lane
-            // An occasional far, huge or tiny point among ordinary ones.
-            const double odd[] = {3e7, -1e12, 1e-39, 2.5e38, 0.0};
+            negative_zero.p.push_back(Vec3{-0.0, fx * 0.37, -0.0});   // offsets of -0 on two axes
+            // An occasional far, huge, tiny or negative-zero point among ordinary ones.
+            const double odd[] = {3e7, -1e12, 1e-39, 2.5e38, -0.0};
             mixed.p.push_back(x % 6 == 5 ? Vec3{odd[x % 5], fx, 100.0} : Vec3{fx * 0.7, 3.25, 100.0});
         }
-        for (Row* row : {&unit, &shifted, &warped, &scattered, &eighths, &lattice_yz, &mixed}) rows.push_back(*row);
+        for (Row* row : {&unit, &shifted, &warped, &scattered, &eighths, &lattice_yz, &negative_zero, &mixed}) rows.push_back(*row);
     }
     return rows;
 }
