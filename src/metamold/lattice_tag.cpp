@@ -14,13 +14,6 @@ struct ivec {
 
 ivec decode(uint32_t code) { return ivec{lattice_code_axis(code, 0), lattice_code_axis(code, 1), lattice_code_axis(code, 2)}; }
 
-ivec cross_of(uint32_t a, uint32_t b, uint32_t c) {
-    const ivec p = decode(a), q = decode(b), r = decode(c);
-    const int32_t ux = q.x - p.x, uy = q.y - p.y, uz = q.z - p.z;
-    const int32_t vx = r.x - p.x, vy = r.y - p.y, vz = r.z - p.z;
-    return ivec{uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
-}
-
 int32_t gcd32(int32_t a, int32_t b) {
     while (b != 0) {
         const int32_t t = a % b;
@@ -45,7 +38,9 @@ lattice_tag lattice_tag_of(uint32_t a, uint32_t b, uint32_t c) {
     if (a == lattice_code_none || b == lattice_code_none || c == lattice_code_none) return t;
     const ivec p = decode(a), q = decode(b), r = decode(c);
     t.edge2 = std::max({dist2(p, q), dist2(q, r), dist2(r, p)});
-    ivec n = cross_of(a, b, c);
+    const int32_t ux = q.x - p.x, uy = q.y - p.y, uz = q.z - p.z;
+    const int32_t vx = r.x - p.x, vy = r.y - p.y, vz = r.z - p.z;
+    ivec n{uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
     const int32_t ax = std::abs(n.x), ay = std::abs(n.y), az = std::abs(n.z);
     if ((ax | ay | az) == 0) return t;
     // Most lattice normals have a component of 1 and need no reduction.

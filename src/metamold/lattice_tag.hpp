@@ -29,6 +29,11 @@ struct lattice_tag {
     bool same_plane(const lattice_tag& o) const { return normal == o.normal && offset == o.offset; }
 };
 
+// Component axis (0 = x) of a tag's reduced normal.
+inline int32_t lattice_tag_normal(const lattice_tag& t, int axis) {
+    return static_cast<int16_t>(static_cast<uint16_t>(t.normal >> (16 * (2 - axis))));
+}
+
 // The tag of the facet with corners a, b, c (lattice codes). Corners on one
 // line, or a corner off the lattice, give a degenerate tag.
 lattice_tag lattice_tag_of(uint32_t a, uint32_t b, uint32_t c);

@@ -305,6 +305,10 @@ struct mbs_merger::scratch {
     // Ids from codes: per lattice point of the bucket's box, (generation << 32) | id.
     std::vector<uint64_t> slots;
     uint32_t generation = 0;
+    std::vector<uint32_t> first_corner;     // per point id: 3 * facet + corner where it first occurs
+    // The caller's box of lattice indices that holds every facet point, if given.
+    bool box_given = false;
+    int32_t box_lo[3] = {}, box_hi[3] = {};
     // The caller's tags (merge_lattice), rewritten with the output facets.
     std::vector<lattice_tag>* tags_out = nullptr;
     std::vector<lattice_tag> out_tags;
@@ -484,63 +488,86 @@ bool mbs_merger::scratch::separated() {
 bool mbs_merger::scratch::ids_from_codes() {
     const size_t corners = 3 * facets.size();
     const int32_t n = static_cast<int32_t>(lattice.size());
-    int32_t lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0};
-    for (const lattice_tag& t : tags) {
-        for (const uint32_t code : t.code) {
-            if (code > 0xFFFFFFu) return false;
-            for (int k = 0; k < 3; ++k) {
-                lo[k] = std::min(lo[k], lattice_code_axis(code, k));
-                hi[k] = std::max(hi[k], lattice_code_axis(code, k));
-            }
-        }
-    }
-    if (hi[0] >= n || hi[1] >= n || hi[2] >= n) return false;
-    ids.resize(corners);
-    points.resize(corners);
-    point_code.resize(corners);
     if (corners == 0) {
+        ids.clear();
+        points.clear();
+        point_code.clear();
         diameter = 0;
         return true;
     }
-    const size_t ey = static_cast<size_t>(hi[1] - lo[1] + 1), ez = static_cast<size_t>(hi[2] - lo[2] + 1);
-    const size_t cells = static_cast<size_t>(hi[0] - lo[0] + 1) * ey * ez;
+    int32_t lo[3], hi[3];
+    if (box_given) {
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = std::max(box_lo[k], 0);
+            hi[k] = std::min(box_hi[k], n - 1);
+            if (lo[k] > hi[k]) return false;
+        }
+    } else {
+        for (int k = 0; k < 3; ++k) {
+            lo[k] = 255;
+            hi[k] = 0;
+        }
+        for (const lattice_tag& t : tags) {
+            for (const uint32_t code : t.code) {
+                if (code > 0xFFFFFFu) return false;
+                for (int k = 0; k < 3; ++k) {
+                    lo[k] = std::min(lo[k], lattice_code_axis(code, k));
+                    hi[k] = std::max(hi[k], lattice_code_axis(code, k));
+                }
+            }
+        }
+        if (hi[0] >= n || hi[1] >= n || hi[2] >= n) return false;
+    }
+    ids.resize(corners);
+    const uint32_t ex = static_cast<uint32_t>(hi[0] - lo[0] + 1), ey = static_cast<uint32_t>(hi[1] - lo[1] + 1),
+                   ez = static_cast<uint32_t>(hi[2] - lo[2] + 1);
+    const size_t cells = size_t(ex) * ey * ez;
     if (slots.size() < cells) slots.resize(cells, 0);
     if (++generation == 0) {
         std::fill(slots.begin(), slots.end(), 0);
         generation = 1;
     }
     const uint64_t tag = uint64_t(generation) << 32;
-    size_t count = 0;
-    for (size_t f = 0; f < facets.size(); ++f) {
-        const Vec3f corner[3] = {facets[f].pa, facets[f].pb, facets[f].pc};
-        for (int c = 0; c < 3; ++c) {
-            const uint32_t code = tags[f].code[c];
-            uint64_t& slot = slots[(static_cast<size_t>(lattice_code_axis(code, 0) - lo[0]) * ey +
-                                    static_cast<size_t>(lattice_code_axis(code, 1) - lo[1])) * ez +
-                                   static_cast<size_t>(lattice_code_axis(code, 2) - lo[2])];
-            // Branch-free: a point seen before keeps its id, a new one takes
-            // the next id (its entries are written either way).
-            const bool fresh = (slot & ~uint64_t(0xFFFFFFFFu)) != tag;
-            const uint32_t id = fresh ? static_cast<uint32_t>(count) : static_cast<uint32_t>(slot);
-            slot = tag | id;
-            points[count] = corner[c];
-            point_code[count] = code;
-            count += fresh ? 1 : 0;
-            ids[3 * f + static_cast<size_t>(c)] = static_cast<int32_t>(id);
-        }
+    first_corner.resize(corners);
+    // Plain pointers: the stores below cannot make the compiler reload them.
+    const lattice_tag* tag_of = tags.data();
+    uint64_t* slot_of = slots.data();
+    uint32_t* first = first_corner.data();
+    int32_t* id_of = ids.data();
+    const uint32_t lo0 = static_cast<uint32_t>(lo[0]), lo1 = static_cast<uint32_t>(lo[1]), lo2 = static_cast<uint32_t>(lo[2]);
+    uint32_t count = 0;
+    for (uint32_t at = 0; at < corners; ++at) {
+        const uint32_t code = tag_of[at / 3].code[at % 3];
+        // Offsets in the box; a code outside it (or not a code) fails.
+        const uint32_t di = (code & 0xFFu) - lo0, dj = ((code >> 8) & 0xFFu) - lo1, dk = (code >> 16) - lo2;
+        if ((di >= ex) | (dj >= ey) | (dk >= ez)) return false;
+        uint64_t& slot = slot_of[(size_t(di) * ey + dj) * ez + dk];
+        // Branch-free: a point seen before keeps its id, a new one takes the
+        // next id and remembers its first corner.
+        const bool fresh = (slot & ~uint64_t(0xFFFFFFFFu)) != tag;
+        const uint32_t id = fresh ? count : static_cast<uint32_t>(slot);
+        slot = tag | id;
+        first[count] = at;
+        count += fresh ? 1u : 0u;
+        id_of[at] = static_cast<int32_t>(id);
     }
     points.resize(count);
     point_code.resize(count);
     // Every point is checked once against the coordinates of its code.
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t code = point_code[i];
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t at = first_corner[i];
+        const mbs_facet& f = facets[at / 3];
+        const Vec3f& v = at % 3 == 0 ? f.pa : at % 3 == 1 ? f.pb : f.pc;
+        const uint32_t code = tags[at / 3].code[at % 3];
         const Vec3f want{lattice[static_cast<size_t>(lattice_code_axis(code, 0))],
                          lattice[static_cast<size_t>(lattice_code_axis(code, 1))],
                          lattice[static_cast<size_t>(lattice_code_axis(code, 2))]};
-        if (std::memcmp(&want, &points[i], sizeof want) != 0) return false;
+        if (std::memcmp(&want, &v, sizeof want) != 0) return false;
+        points[i] = v;
+        point_code[i] = code;
     }
-    const double ex = hi[0] - lo[0], ey2 = hi[1] - lo[1], ez2 = hi[2] - lo[2];
-    diameter = spacing * std::sqrt(ex * ex + ey2 * ey2 + ez2 * ez2) * (1 + 1e-9);
+    const double sx = ex - 1.0, sy = ey - 1.0, sz = ez - 1.0;
+    diameter = spacing * std::sqrt(sx * sx + sy * sy + sz * sz) * (1 + 1e-9);
     return true;
 }
 
@@ -1070,6 +1097,18 @@ void mbs_merger::merge_apart(polyarr& bucket) { run(bucket, false, nullptr); }
 void mbs_merger::merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags) {
     const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
     if (tags.size() < count) tags.resize(count);   // the missing ones unknown
+    s_->box_given = false;
+    run(bucket, true, &tags);
+}
+
+void mbs_merger::merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3]) {
+    const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
+    if (tags.size() < count) tags.resize(count);
+    s_->box_given = true;
+    for (int k = 0; k < 3; ++k) {
+        s_->box_lo[k] = lo[k];
+        s_->box_hi[k] = hi[k];
+    }
     run(bucket, true, &tags);
 }
 

@@ -58,6 +58,10 @@ public:
     // of a point off the lattice is unknown). The facets are those of merge
     // whatever the tags; tags that match their facets make it faster.
     void merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags);
+    // merge_lattice for facets whose points the caller knows to lie in the
+    // box of lattice indices lo .. hi (inclusive, per axis); a point outside
+    // it only costs the faster path.
+    void merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3]);
 
     struct scratch;
 

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "metamold/mc_tables.hpp"
+#include "metamold/lattice_tag.hpp"
 #include "metamold/merge.hpp"
 
 namespace quilbet {
@@ -107,6 +108,11 @@ struct CornerTriangle {
     Vec3f unit;
     Vec3f axis_normal;   // for kind == axis: unit with its non-zero component set to +-1
     uint8_t kind = 0;
+    // The lattice tag of the stored facet (c0, c2, c1) in the cell at the
+    // origin, and its reduced normal: in the cell (i, j, k) the tag has the
+    // actual corner codes and an offset larger by normal . (i, j, k).
+    lattice_tag tag;
+    int32_t nx = 0, ny = 0, nz = 0;
 };
 enum : uint8_t { corner_degenerate = 0, corner_axis = 1, corner_slanted = 2 };
 
@@ -129,6 +135,14 @@ std::array<CornerTriangle, 512> make_corner_triangles() {
                 if (t.unit.x != 0) t.axis_normal.x = t.unit.x > 0 ? 1.0f : -1.0f;
                 if (t.unit.y != 0) t.axis_normal.y = t.unit.y > 0 ? 1.0f : -1.0f;
                 if (t.unit.z != 0) t.axis_normal.z = t.unit.z > 0 ? 1.0f : -1.0f;
+                auto code = [](int c) {
+                    const mc_corner& o = mc_corner_offsets[c];
+                    return lattice_code(o.di, o.dj, o.dk);
+                };
+                t.tag = lattice_tag_of(code(c0), code(c2), code(c1));
+                t.nx = lattice_tag_normal(t.tag, 0);
+                t.ny = lattice_tag_normal(t.tag, 1);
+                t.nz = lattice_tag_normal(t.tag, 2);
             }
         }
     }
@@ -201,6 +215,8 @@ public:
         }
         mark_surface();
         if (lattice_positions_) merger_.set_lattice(n_);
+        tagged_ = corner_pass_ && n_ <= lattice_tag_max_resolution;
+        tags_.assign(static_cast<size_t>(top_ + 1), std::vector<std::vector<lattice_tag>>(static_cast<size_t>(groups_)));
     }
 
     void run(typmsh& mesh, int32_t first_group) {
@@ -216,6 +232,7 @@ public:
                         out.insert(out.end(), b.tris.begin(), b.tris.begin() + b.count);
                         b.tris.clear();
                         b.count = 0;
+                        tags_[static_cast<size_t>(top_)][static_cast<size_t>(g)].clear();
                     }
                 }
             }
@@ -230,6 +247,11 @@ private:
     size_t corner_offset_[8] = {};
     // One bucket per pass level and group: the block being assembled there.
     std::vector<std::vector<polyarr>> lists_;
+    // With tagged_, the lattice tags of those buckets' facets, element for
+    // element: the corner cube pass knows every vertex's lattice point, and
+    // the merges keep the tags in step with the facets they write.
+    bool tagged_ = false;
+    std::vector<std::vector<std::vector<lattice_tag>>> tags_;
     // The facets of the last level per group, in walking order.
     std::vector<std::vector<mbs_facet>> final_;
     // Per pass level, one flag per bucket position: some cell of the block has
@@ -393,11 +415,13 @@ private:
     // level is one of the passes.
     void build(int32_t p, int32_t x, int32_t y, int32_t z) {
         std::vector<polyarr>& here = lists_[static_cast<size_t>(p)];
+        std::vector<std::vector<lattice_tag>>& here_tags = tags_[static_cast<size_t>(p)];
         if (p == 0) {
-            mold_block(x, y, z, here);
+            mold_block(x, y, z, here, here_tags);
         } else {
             const int32_t below = span_positions(p - 1);
             std::vector<polyarr>& sub = lists_[static_cast<size_t>(p - 1)];
+            std::vector<std::vector<lattice_tag>>& sub_tags = tags_[static_cast<size_t>(p - 1)];
             for (int32_t dx = 0; dx < 2; ++dx) {
                 for (int32_t dy = 0; dy < 2; ++dy) {
                     for (int32_t dz = 0; dz < 2; ++dz) {
@@ -412,15 +436,29 @@ private:
                             to.count += from.count;
                             from.tris.clear();
                             from.count = 0;
+                            if (tagged_) {
+                                std::vector<lattice_tag>& tf = sub_tags[static_cast<size_t>(g)];
+                                std::vector<lattice_tag>& tt = here_tags[static_cast<size_t>(g)];
+                                tt.insert(tt.end(), tf.begin(), tf.end());
+                                tf.clear();
+                            }
                         }
                     }
                 }
             }
         }
         if (p < passes_) {
-            for (polyarr& b : here) {
+            for (size_t g = 0; g < here.size(); ++g) {
+                polyarr& b = here[g];
                 if (b.count < 3) continue;
-                if (points_apart_) merger_.merge_apart(b);
+                if (tagged_) {
+                    // The block's lattice points: 2^(p+1) cells per axis.
+                    const int32_t span = 2 << p;
+                    const int32_t lo[3] = {x * span, y * span, z * span};
+                    const int32_t hi[3] = {lo[0] + span, lo[1] + span, lo[2] + span};
+                    merger_.merge_lattice(b, here_tags[g], lo, hi);
+                }
+                else if (points_apart_) merger_.merge_apart(b);
                 else merger_.merge(b);
             }
         }
@@ -428,8 +466,9 @@ private:
 
     // The cube pass over the cells of the level-0 block (x, y, z), in cell
     // order, appending each facet to the bucket of its first vertex's group.
-    void mold_block(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
-        if (corner_pass_) mold_block_corners(x, y, z, out);
+    void mold_block(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out,
+                    std::vector<std::vector<lattice_tag>>& out_tags) {
+        if (corner_pass_) mold_block_corners(x, y, z, out, out_tags);
         else mold_block_general(x, y, z, out);
     }
 
@@ -463,13 +502,15 @@ private:
     //    bits), so the normal is +-1 there and the signed zeros elsewhere,
     //    whenever |x| reaches the tolerance (below it the cross product
     //    itself is the normal; the cache handles that case).
-    void mold_block_corners(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
+    void mold_block_corners(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out,
+                            std::vector<std::vector<lattice_tag>>& out_tags) {
         const size_t sj = static_cast<size_t>(n_), si = sj * sj;
         const uint8_t* code = code_.get();
         const float* coord = coord_.data();
         const float* step = step_.data();
         const CornerTriangle* corner_tris = corner_triangles().data();
         uint8_t vcorner[12];
+        uint32_t vcode[12];   // lattice points, for the tags (small lattices)
         int32_t vgroup[12];
         // Left unfilled: an edge's entry is written before a triangle reads it.
         struct Point { float x, y, z; } vpos[12];
@@ -497,6 +538,7 @@ private:
                         const mc_corner& oc = mc_corner_offsets[c];
                         vcorner[e] = c;
                         vpos[e] = Point{cx[oc.di], cy[oc.dj], cz[oc.dk]};
+                        vcode[e] = lattice_code(i + oc.di, j + oc.dj, k + oc.dk);
                         vgroup[e] = std::max(code[a], code[b]) >> 2;
                     }
                     const float di = step[i], dj = step[j], dk = step[k];
@@ -520,6 +562,14 @@ private:
                                                    Vec3f{p1.x, p1.y, p1.z}, norm});
                         ++b.count;
                         ++raw;
+                        if (tagged_) {
+                            lattice_tag tag = ct.tag;
+                            tag.code[0] = vcode[e0];
+                            tag.code[1] = vcode[e2];
+                            tag.code[2] = vcode[e1];
+                            tag.offset += ct.nx * i + ct.ny * j + ct.nz * k;
+                            out_tags[static_cast<size_t>(vgroup[e0])].push_back(tag);
+                        }
                     }
                 }
             }
