@@ -358,7 +358,15 @@ TEST(MoldMerge, LatticeKnowingMergerGivesTheReferenceFacets) {
         for (const mbs_facet& f : b.tris) tags.push_back(tag_of(f, n));
         if (trial % 11 == 5 && tags.size() > 1) std::swap(tags[0].code[1], tags[1].code[2]);
         if (trial % 13 == 6) tags.resize(tags.size() / 2);
-        merger.merge_lattice(tagged, tags);
+        if (trial % 3 == 0) {
+            // With a box of lattice indices: the whole lattice, or one that
+            // misses some points (they take the slower path).
+            const int32_t lo[3] = {0, 0, 0};
+            const int32_t hi[3] = {n - 1, trial % 2 ? n / 2 : n - 1, n - 1};
+            merger.merge_lattice(tagged, tags, lo, hi);
+        } else {
+            merger.merge_lattice(tagged, tags);
+        }
         EXPECT_TRUE(same_facets(tagged, ref)) << "tagged, trial " << trial << " n " << n;
         ASSERT_EQ(tags.size(), static_cast<size_t>(tagged.count));
         if (n <= lattice_tag_max_resolution) {
