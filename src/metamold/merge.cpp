@@ -272,7 +272,6 @@ struct mbs_merger::scratch {
     std::vector<uint8_t> marked;
     std::vector<id_edge> edges;
     std::vector<uint8_t> chained;
-    std::vector<int32_t> degree;          // outline edge ends per point id, zero between regions
     std::vector<int32_t> incident;        // straightening: two outline edges per point id, -1 between regions
     std::vector<uint8_t> alive;           // straightening: edge not removed
     // Buckets with at most small_points distinct points: per unordered pair of
@@ -308,6 +307,7 @@ struct mbs_merger::scratch {
     std::vector<uint32_t> first_corner;     // per point id: 3 * facet + corner where it first occurs
     // The caller's box of lattice indices that holds every facet point, if given.
     bool box_given = false;
+    bool tags_made = false;   // tags made by the polygoniser: not checked against the points
     int32_t box_lo[3] = {}, box_hi[3] = {};
     // The caller's tags (merge_lattice), rewritten with the output facets.
     std::vector<lattice_tag>* tags_out = nullptr;
@@ -553,7 +553,20 @@ bool mbs_merger::scratch::ids_from_codes() {
     }
     points.resize(count);
     point_code.resize(count);
-    // Every point is checked once against the coordinates of its code.
+    // Every point is checked once against the coordinates of its code,
+    // unless the tags come from the polygoniser, which makes them from the
+    // very lattice points it writes.
+    if (tags_made) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t at = first_corner[i];
+            const mbs_facet& f = facets[at / 3];
+            points[i] = at % 3 == 0 ? f.pa : at % 3 == 1 ? f.pb : f.pc;
+            point_code[i] = tags[at / 3].code[at % 3];
+        }
+        const double sx = ex - 1.0, sy = ey - 1.0, sz = ez - 1.0;
+        diameter = spacing * std::sqrt(sx * sx + sy * sy + sz * sz) * (1 + 1e-9);
+        return true;
+    }
     for (uint32_t i = 0; i < count; ++i) {
         const uint32_t at = first_corner[i];
         const mbs_facet& f = facets[at / 3];
@@ -849,7 +862,8 @@ void mbs_merger::scratch::straighten_scan() {
     }
 }
 
-// straighten_scan for an outline in which every point has exactly two edges:
+// straighten_scan for an outline in which every point has exactly two edges
+// (listed in `incident`, which is left cleared):
 // the only edges that meet an edge are the other edges at its two ends, so
 // the scan visits just those (in edge order), and removed edges are only
 // marked until the end. Should a join ever close an edge onto itself (both
@@ -857,13 +871,6 @@ void mbs_merger::scratch::straighten_scan() {
 void mbs_merger::scratch::straighten() {
     const int32_t count = static_cast<int32_t>(edges.size());
     alive.assign(static_cast<size_t>(count), 1);
-    for (int32_t e = 0; e < count; ++e) {
-        for (const int32_t p : {edges[static_cast<size_t>(e)].ia, edges[static_cast<size_t>(e)].ib}) {
-            int32_t* at = &incident[2 * static_cast<size_t>(p)];
-            if (at[0] < 0) at[0] = e;
-            else at[1] = e;
-        }
-    }
     auto other = [this](int32_t point, int32_t e) {
         const int32_t* at = &incident[2 * static_cast<size_t>(point)];
         return at[0] == e ? at[1] : at[0];
@@ -1048,20 +1055,26 @@ void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, 
         return;
     }
     // An outline point with other than two edges is a place where the outline
-    // touches itself (or is open): the region keeps its facets.
+    // touches itself (or is open): the region keeps its facets. The two edges
+    // of every point go to `incident` for straightening.
     bool simple = true;
-    for (const id_edge& e : edges) {
-        ++degree[static_cast<size_t>(e.ia)];
-        ++degree[static_cast<size_t>(e.ib)];
+    const int32_t edge_count = static_cast<int32_t>(edges.size());
+    for (int32_t e = 0; e < edge_count; ++e) {
+        for (const int32_t p : {edges[static_cast<size_t>(e)].ia, edges[static_cast<size_t>(e)].ib}) {
+            int32_t* at = &incident[2 * static_cast<size_t>(p)];
+            if (at[0] < 0) at[0] = e;
+            else if (at[1] < 0) at[1] = e;
+            else simple = false;
+        }
     }
     for (const id_edge& e : edges) {
-        if (degree[static_cast<size_t>(e.ia)] != 2 || degree[static_cast<size_t>(e.ib)] != 2) simple = false;
-    }
-    for (const id_edge& e : edges) {
-        degree[static_cast<size_t>(e.ia)] = 0;
-        degree[static_cast<size_t>(e.ib)] = 0;
+        if (incident[2 * static_cast<size_t>(e.ia) + 1] < 0 || incident[2 * static_cast<size_t>(e.ib) + 1] < 0) simple = false;
     }
     if (!simple) {
+        for (const id_edge& e : edges) {
+            incident[2 * static_cast<size_t>(e.ia)] = incident[2 * static_cast<size_t>(e.ia) + 1] = -1;
+            incident[2 * static_cast<size_t>(e.ib)] = incident[2 * static_cast<size_t>(e.ib) + 1] = -1;
+        }
         keep();
         return;
     }
@@ -1098,13 +1111,28 @@ void mbs_merger::merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags) 
     const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
     if (tags.size() < count) tags.resize(count);   // the missing ones unknown
     s_->box_given = false;
+    s_->tags_made = false;
     run(bucket, true, &tags);
 }
 
 void mbs_merger::merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3]) {
+    run_in_box(bucket, tags, lo, hi, false);
+}
+
+void mbs_merger::merge_lattice_made(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3],
+                                    const int32_t hi[3]) {
+    run_in_box(bucket, tags, lo, hi, true);
+}
+
+void mbs_merger::run_in_box(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3],
+                            bool made) {
     const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
-    if (tags.size() < count) tags.resize(count);
+    if (tags.size() < count) {
+        tags.resize(count);   // the missing ones unknown
+        made = false;
+    }
     s_->box_given = true;
+    s_->tags_made = made;
     for (int k = 0; k < 3; ++k) {
         s_->box_lo[k] = lo[k];
         s_->box_hi[k] = hi[k];
@@ -1129,6 +1157,7 @@ void mbs_merger::set_lattice(int32_t n) {
 // Points that are equal without being identical (or not finite): the
 // step-by-step merge compares them as written. Tags of its output are unknown.
 void mbs_merger::fall_back(polyarr& bucket, size_t count) {
+    bucket.tris.swap(s_->facets);
     bucket.count = static_cast<int32_t>(count);
     mbs_merge_coplanar_reference(bucket);
     if (s_->tags_out != nullptr) s_->tags_out->assign(static_cast<size_t>(bucket.count), lattice_tag{});
@@ -1137,11 +1166,15 @@ void mbs_merger::fall_back(polyarr& bucket, size_t count) {
 void mbs_merger::run(polyarr& bucket, bool check_apart, std::vector<lattice_tag>* caller_tags) {
     scratch& s = *s_;
     const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
-    s.facets.assign(bucket.tris.begin(), bucket.tris.begin() + static_cast<std::ptrdiff_t>(count));
+    // The input moves to the scratch (the bucket gets the scratch's old
+    // storage, to be overwritten with the output), and so do the tags.
+    s.facets.swap(bucket.tris);
+    s.facets.resize(count);
     s.tags_out = caller_tags;
     s.coded = false;
     if (caller_tags != nullptr && !s.lattice.empty()) {
-        s.tags.assign(caller_tags->begin(), caller_tags->begin() + static_cast<std::ptrdiff_t>(count));
+        s.tags.swap(*caller_tags);
+        s.tags.resize(count);
         s.coded = s.ids_from_codes();
     }
     if (!s.coded) {
@@ -1159,7 +1192,6 @@ void mbs_merger::run(polyarr& bucket, bool check_apart, std::vector<lattice_tag>
     }
     s.out_tags.clear();
     bucket.count = 0;
-    s.degree.assign(s.points.size(), 0);
     s.incident.assign(2 * s.points.size(), -1);
     if (s.points.size() <= scratch::small_points) {
         const size_t d = s.points.size();

@@ -62,12 +62,17 @@ public:
     // box of lattice indices lo .. hi (inclusive, per axis); a point outside
     // it only costs the faster path.
     void merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3]);
+    // merge_lattice for tags that the polygoniser made from the very lattice
+    // points of the facets (and merges kept): they are not checked against
+    // the points. Tags that do not match give wrong facets.
+    void merge_lattice_made(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3]);
 
     struct scratch;
 
 private:
     void run(polyarr& bucket, bool check_apart, std::vector<lattice_tag>* tags);
     void fall_back(polyarr& bucket, size_t count);
+    void run_in_box(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3], bool made);
 
     std::unique_ptr<scratch> s_;
 };

@@ -456,7 +456,7 @@ private:
                     const int32_t span = 2 << p;
                     const int32_t lo[3] = {x * span, y * span, z * span};
                     const int32_t hi[3] = {lo[0] + span, lo[1] + span, lo[2] + span};
-                    merger_.merge_lattice(b, here_tags[g], lo, hi);
+                    merger_.merge_lattice_made(b, here_tags[g], lo, hi);
                 }
                 else if (points_apart_) merger_.merge_apart(b);
                 else merger_.merge(b);
