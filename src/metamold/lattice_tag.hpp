@@ -29,6 +29,20 @@ struct lattice_tag {
     bool same_plane(const lattice_tag& o) const { return normal == o.normal && offset == o.offset; }
 };
 
+// Squared length of the longest edge of the triangle a, b, c, in lattice steps.
+inline int32_t lattice_longest_edge2(uint32_t a, uint32_t b, uint32_t c) {
+    auto d2 = [](uint32_t p, uint32_t q) {
+        int32_t s = 0;
+        for (int k = 0; k < 3; ++k) {
+            const int32_t e = lattice_code_axis(p, k) - lattice_code_axis(q, k);
+            s += e * e;
+        }
+        return s;
+    };
+    const int32_t ab = d2(a, b), bc = d2(b, c), ca = d2(c, a);
+    return ab > bc ? (ab > ca ? ab : ca) : (bc > ca ? bc : ca);
+}
+
 // Component axis (0 = x) of a tag's reduced normal.
 inline int32_t lattice_tag_normal(const lattice_tag& t, int axis) {
     return static_cast<int16_t>(static_cast<uint16_t>(t.normal >> (16 * (2 - axis))));

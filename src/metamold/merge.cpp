@@ -265,6 +265,8 @@ struct mbs_merger::scratch {
     std::vector<int32_t> work, rejected;
     std::vector<int32_t> region_facets;   // facet indices of all regions, region by region
     std::vector<int32_t> region_ends;     // end offset of each region in region_facets
+    std::vector<uint8_t> region_planar;   // per region: all its facets in the seed's lattice plane
+    const lattice_tag* plane_tag = nullptr;   // while writing a planar region: its seed's tag
     std::vector<int32_t> order;           // separation check: point ids sorted by cell
     std::vector<int64_t> cells;           // separation check: cell coordinates per id
     // One region.
@@ -684,6 +686,7 @@ inline bool mbs_merger::scratch::collinear_ids(int32_t ia, int32_t ib, int32_t i
 void mbs_merger::scratch::grow_regions() {
     region_facets.clear();
     region_ends.clear();
+    region_planar.clear();
     work.resize(facets.size());
     for (size_t i = 0; i < facets.size(); ++i) work[i] = static_cast<int32_t>(i);
     while (!work.empty()) {
@@ -713,12 +716,20 @@ void mbs_merger::scratch::grow_regions() {
         };
         region_facets.push_back(seed_at);
         rejected.clear();
+        // Whether every facet of the region lies in the seed's lattice plane
+        // (then so does every facet written for it).
+        bool planar = coded;
         for (size_t i = 1; i < work.size(); ++i) {
             const int32_t f = work[i];
-            if (joins(f)) region_facets.push_back(f);
-            else rejected.push_back(f);
+            if (joins(f)) {
+                region_facets.push_back(f);
+                if (planar && !tags[static_cast<size_t>(f)].same_plane(tags[static_cast<size_t>(seed_at)])) planar = false;
+            } else {
+                rejected.push_back(f);
+            }
         }
         region_ends.push_back(static_cast<int32_t>(region_facets.size()));
+        region_planar.push_back(planar ? 1 : 0);
         if (rejected.size() < 2) break;   // a single rejected facet stays in `rejected` as the leftover
         work.swap(rejected);
     }
@@ -1024,18 +1035,28 @@ bool mbs_merger::scratch::clip_ears(polyarr& bucket, Vec3f normal) {
 // caller keeps tags.
 void mbs_merger::scratch::put(polyarr& bucket, const mbs_facet& f, const lattice_tag& tag) {
     write_facet(bucket, f);
-    if (tags_out != nullptr) {
-        out_tags.resize(static_cast<size_t>(bucket.count) - 1);
-        out_tags.push_back(tag);
-    }
+    if (tags_out != nullptr) out_tags.push_back(tag);   // in step with the bucket's count
 }
 
-// Writes a facet made of the points ia, ib, ic.
+// Writes a facet made of the points ia, ib, ic. In a planar region its plane
+// is the seed's; only the corners and the longest edge are new.
 void mbs_merger::scratch::put_new(polyarr& bucket, const mbs_facet& f, int32_t ia, int32_t ib, int32_t ic) {
-    put(bucket, f,
-        tags_out != nullptr && coded ? lattice_tag_of(point_code[static_cast<size_t>(ia)], point_code[static_cast<size_t>(ib)],
-                                                      point_code[static_cast<size_t>(ic)])
-                                     : lattice_tag{});
+    if (tags_out == nullptr || !coded) {
+        put(bucket, f, lattice_tag{});
+        return;
+    }
+    const uint32_t a = point_code[static_cast<size_t>(ia)], b = point_code[static_cast<size_t>(ib)],
+                   c = point_code[static_cast<size_t>(ic)];
+    if (plane_tag == nullptr) {
+        put(bucket, f, lattice_tag_of(a, b, c));
+        return;
+    }
+    lattice_tag tag = *plane_tag;
+    tag.code[0] = a;
+    tag.code[1] = b;
+    tag.code[2] = c;
+    tag.edge2 = lattice_longest_edge2(a, b, c);
+    put(bucket, f, tag);
 }
 
 void mbs_merger::scratch::write_region(polyarr& bucket, const int32_t* members, int32_t count) {
@@ -1200,7 +1221,9 @@ void mbs_merger::run(polyarr& bucket, bool check_apart, std::vector<lattice_tag>
     s.prepare_keys();
     s.grow_regions();
     int32_t begin = 0;
-    for (const int32_t end : s.region_ends) {
+    for (size_t r = 0; r < s.region_ends.size(); ++r) {
+        const int32_t end = s.region_ends[r];
+        s.plane_tag = s.region_planar[r] ? &s.tags[static_cast<size_t>(s.region_facets[static_cast<size_t>(begin)])] : nullptr;
         s.write_region(bucket, s.region_facets.data() + begin, end - begin);
         begin = end;
     }
