@@ -20,10 +20,13 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "metamold/mc_tables.hpp"
@@ -207,16 +210,19 @@ public:
         : grid_(grid), n_(grid.resolution), groups_(grid.group_count), top_group_(grid.group_count - 1) {
         passes_ = std::clamp(grid.pass_count, 0, max_passes);
         top_ = std::max(passes_ - 1, 0);
-        lists_.assign(static_cast<size_t>(top_ + 1), std::vector<polyarr>(static_cast<size_t>(groups_)));
         final_.resize(static_cast<size_t>(groups_));
         const size_t sj = static_cast<size_t>(n_), si = sj * sj;
         for (int c = 0; c < 8; ++c) {
             corner_offset_[c] = mc_corner_offsets[c].di * si + mc_corner_offsets[c].dj * sj + mc_corner_offsets[c].dk;
         }
         mark_surface();
-        if (lattice_positions_) merger_.set_lattice(n_);
         tagged_ = corner_pass_ && n_ <= lattice_tag_max_resolution;
-        tags_.assign(static_cast<size_t>(top_ + 1), std::vector<std::vector<lattice_tag>>(static_cast<size_t>(groups_)));
+        parallel_ = n_ >= min_parallel_resolution && std::thread::hardware_concurrency() > 1;
+        for (Worker& w : workers_) {
+            w.lists.assign(static_cast<size_t>(top_ + 1), std::vector<polyarr>(static_cast<size_t>(groups_)));
+            w.tags.assign(static_cast<size_t>(top_ + 1), std::vector<std::vector<lattice_tag>>(static_cast<size_t>(groups_)));
+            if (lattice_positions_) w.merger.set_lattice(n_);
+        }
     }
 
     void run(typmsh& mesh, int32_t first_group) {
@@ -225,18 +231,21 @@ public:
             for (int32_t y = 0; y <= range; ++y) {
                 for (int32_t z = 0; z <= range; ++z) {
                     if (!has_surface(top_, x, y, z)) continue;
-                    build(top_, x, y, z);
+                    Worker& w = workers_[0];
+                    if (top_ > 0 && parallel_) build_in_parallel(top_, x, y, z);
+                    else build(w, top_, x, y, z);
                     for (int32_t g = 0; g < groups_; ++g) {
-                        polyarr& b = lists_[static_cast<size_t>(top_)][static_cast<size_t>(g)];
+                        polyarr& b = w.lists[static_cast<size_t>(top_)][static_cast<size_t>(g)];
                         std::vector<mbs_facet>& out = final_[static_cast<size_t>(g)];
                         out.insert(out.end(), b.tris.begin(), b.tris.begin() + b.count);
                         b.tris.clear();
                         b.count = 0;
-                        tags_[static_cast<size_t>(top_)][static_cast<size_t>(g)].clear();
+                        w.tags[static_cast<size_t>(top_)][static_cast<size_t>(g)].clear();
                     }
                 }
             }
         }
+        for (const Worker& w : workers_) grid_.raw_triangle_count += w.raw;
         output(mesh, first_group);
     }
 
@@ -245,13 +254,25 @@ private:
     const int32_t n_, groups_, top_group_;
     int32_t passes_ = 0, top_ = 0;
     size_t corner_offset_[8] = {};
-    // One bucket per pass level and group: the block being assembled there.
-    std::vector<std::vector<polyarr>> lists_;
-    // With tagged_, the lattice tags of those buckets' facets, element for
-    // element: the corner cube pass knows every vertex's lattice point, and
-    // the merges keep the tags in step with the facets they write.
+    // What one thread of the block walk works with.
+    struct Worker {
+        // One bucket per pass level and group: the block being assembled there.
+        std::vector<std::vector<polyarr>> lists;
+        // With tagged_, the lattice tags of those buckets' facets, element
+        // for element: the corner cube pass knows every vertex's lattice
+        // point, and the merges keep the tags in step with the facets.
+        std::vector<std::vector<std::vector<lattice_tag>>> tags;
+        mbs_merger merger;
+        NormalCache normals;
+        int32_t raw = 0;   // cube-pass triangles kept
+    };
+    // The calling thread's worker and a second one: the children of the top
+    // block are independent subtrees, built on two threads when the lattice
+    // is large enough to pay for one and the machine has a second core.
+    Worker workers_[2];
+    bool parallel_ = false;
+    static constexpr int32_t min_parallel_resolution = 24;
     bool tagged_ = false;
-    std::vector<std::vector<std::vector<lattice_tag>>> tags_;
     // The facets of the last level per group, in walking order.
     std::vector<std::vector<mbs_facet>> final_;
     // Per pass level, one flag per bucket position: some cell of the block has
@@ -284,8 +305,6 @@ private:
     // The cube pass takes vertices, groups and normals from the corners
     // (mold_block_corners): points_apart_ and the groups fit the point codes.
     bool corner_pass_ = false;
-    mbs_merger merger_;
-    NormalCache normals_;
 
     // Highest bucket position per axis on pass level p (blocks of 2^(p+1) cells).
     int32_t span_positions(int32_t p) const { return p >= 30 ? 0 : n_ >> (p + 1); }
@@ -413,63 +432,129 @@ private:
 
     // Fills the buckets of level p with the block (x, y, z), merged when the
     // level is one of the passes.
-    void build(int32_t p, int32_t x, int32_t y, int32_t z) {
-        std::vector<polyarr>& here = lists_[static_cast<size_t>(p)];
-        std::vector<std::vector<lattice_tag>>& here_tags = tags_[static_cast<size_t>(p)];
+    void build(Worker& w, int32_t p, int32_t x, int32_t y, int32_t z) {
         if (p == 0) {
-            mold_block(x, y, z, here, here_tags);
+            mold_block(w, x, y, z);
         } else {
             const int32_t below = span_positions(p - 1);
-            std::vector<polyarr>& sub = lists_[static_cast<size_t>(p - 1)];
-            std::vector<std::vector<lattice_tag>>& sub_tags = tags_[static_cast<size_t>(p - 1)];
             for (int32_t dx = 0; dx < 2; ++dx) {
                 for (int32_t dy = 0; dy < 2; ++dy) {
                     for (int32_t dz = 0; dz < 2; ++dz) {
                         const int32_t cx = 2 * x + dx, cy = 2 * y + dy, cz = 2 * z + dz;
                         if (cx > below || cy > below || cz > below) continue;
                         if (!has_surface(p - 1, cx, cy, cz)) continue;
-                        build(p - 1, cx, cy, cz);
+                        build(w, p - 1, cx, cy, cz);
                         for (int32_t g = 0; g < groups_; ++g) {
-                            polyarr& from = sub[static_cast<size_t>(g)];
-                            polyarr& to = here[static_cast<size_t>(g)];
-                            to.tris.insert(to.tris.end(), from.tris.begin(), from.tris.begin() + from.count);
-                            to.count += from.count;
-                            from.tris.clear();
-                            from.count = 0;
-                            if (tagged_) {
-                                std::vector<lattice_tag>& tf = sub_tags[static_cast<size_t>(g)];
-                                std::vector<lattice_tag>& tt = here_tags[static_cast<size_t>(g)];
-                                tt.insert(tt.end(), tf.begin(), tf.end());
-                                tf.clear();
-                            }
+                            hand_up(w.lists[static_cast<size_t>(p - 1)][static_cast<size_t>(g)],
+                                    w.tags[static_cast<size_t>(p - 1)][static_cast<size_t>(g)],
+                                    w.lists[static_cast<size_t>(p)][static_cast<size_t>(g)],
+                                    w.tags[static_cast<size_t>(p)][static_cast<size_t>(g)]);
                         }
                     }
                 }
             }
         }
-        if (p < passes_) {
-            for (size_t g = 0; g < here.size(); ++g) {
-                polyarr& b = here[g];
-                if (b.count < 3) continue;
-                if (tagged_) {
-                    // The block's lattice points: 2^(p+1) cells per axis.
-                    const int32_t span = 2 << p;
-                    const int32_t lo[3] = {x * span, y * span, z * span};
-                    const int32_t hi[3] = {lo[0] + span, lo[1] + span, lo[2] + span};
-                    merger_.merge_lattice_made(b, here_tags[g], lo, hi);
-                }
-                else if (points_apart_) merger_.merge_apart(b);
-                else merger_.merge(b);
+        merge_level(w, p, x, y, z);
+    }
+
+    // Appends the facets (and tags) of one bucket to another and empties it.
+    void hand_up(polyarr& from, std::vector<lattice_tag>& from_tags, polyarr& to, std::vector<lattice_tag>& to_tags) const {
+        to.tris.insert(to.tris.end(), from.tris.begin(), from.tris.begin() + from.count);
+        to.count += from.count;
+        from.tris.clear();
+        from.count = 0;
+        if (tagged_) {
+            to_tags.insert(to_tags.end(), from_tags.begin(), from_tags.end());
+            from_tags.clear();
+        }
+    }
+
+    void merge_level(Worker& w, int32_t p, int32_t x, int32_t y, int32_t z) {
+        if (p >= passes_) return;
+        std::vector<polyarr>& here = w.lists[static_cast<size_t>(p)];
+        for (size_t g = 0; g < here.size(); ++g) {
+            polyarr& b = here[g];
+            if (b.count < 3) continue;
+            if (tagged_) {
+                // The block's lattice points: 2^(p+1) cells per axis.
+                const int32_t span = 2 << p;
+                const int32_t lo[3] = {x * span, y * span, z * span};
+                const int32_t hi[3] = {lo[0] + span, lo[1] + span, lo[2] + span};
+                w.merger.merge_lattice_made(b, w.tags[static_cast<size_t>(p)][g], lo, hi);
+            } else if (points_apart_) {
+                w.merger.merge_apart(b);
+            } else {
+                w.merger.merge(b);
             }
         }
     }
 
+    // build for a block of level p >= 1 whose children are built on two
+    // threads. Each child's buckets are kept apart until all are done, then
+    // handed up in walking order, so the result is build's.
+    void build_in_parallel(int32_t p, int32_t x, int32_t y, int32_t z) {
+        struct Child {
+            int32_t x, y, z;
+            std::vector<polyarr> buckets;
+            std::vector<std::vector<lattice_tag>> tags;
+        };
+        std::vector<Child> children;
+        const int32_t below = span_positions(p - 1);
+        for (int32_t dx = 0; dx < 2; ++dx) {
+            for (int32_t dy = 0; dy < 2; ++dy) {
+                for (int32_t dz = 0; dz < 2; ++dz) {
+                    const int32_t cx = 2 * x + dx, cy = 2 * y + dy, cz = 2 * z + dz;
+                    if (cx > below || cy > below || cz > below) continue;
+                    if (!has_surface(p - 1, cx, cy, cz)) continue;
+                    children.push_back(Child{cx, cy, cz, std::vector<polyarr>(static_cast<size_t>(groups_)),
+                                             std::vector<std::vector<lattice_tag>>(static_cast<size_t>(groups_))});
+                }
+            }
+        }
+        std::atomic<size_t> next{0};
+        auto work = [&](Worker& w) {
+            for (size_t i; (i = next.fetch_add(1)) < children.size();) {
+                Child& c = children[i];
+                build(w, p - 1, c.x, c.y, c.z);
+                for (int32_t g = 0; g < groups_; ++g) {
+                    hand_up(w.lists[static_cast<size_t>(p - 1)][static_cast<size_t>(g)],
+                            w.tags[static_cast<size_t>(p - 1)][static_cast<size_t>(g)], c.buckets[static_cast<size_t>(g)],
+                            c.tags[static_cast<size_t>(g)]);
+                }
+            }
+        };
+        std::exception_ptr failure;
+        std::thread helper([&] {
+            try {
+                work(workers_[1]);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+        try {
+            work(workers_[0]);
+        } catch (...) {
+            next = children.size();   // the helper stops after its current child
+            helper.join();
+            throw;
+        }
+        helper.join();
+        if (failure) std::rethrow_exception(failure);
+        Worker& w = workers_[0];
+        for (Child& c : children) {
+            for (int32_t g = 0; g < groups_; ++g) {
+                hand_up(c.buckets[static_cast<size_t>(g)], c.tags[static_cast<size_t>(g)],
+                        w.lists[static_cast<size_t>(p)][static_cast<size_t>(g)], w.tags[static_cast<size_t>(p)][static_cast<size_t>(g)]);
+            }
+        }
+        merge_level(w, p, x, y, z);
+    }
+
     // The cube pass over the cells of the level-0 block (x, y, z), in cell
     // order, appending each facet to the bucket of its first vertex's group.
-    void mold_block(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out,
-                    std::vector<std::vector<lattice_tag>>& out_tags) {
-        if (corner_pass_) mold_block_corners(x, y, z, out, out_tags);
-        else mold_block_general(x, y, z, out);
+    void mold_block(Worker& w, int32_t x, int32_t y, int32_t z) {
+        if (corner_pass_) mold_block_corners(w, x, y, z);
+        else mold_block_general(w, x, y, z);
     }
 
     // The cube pass when every edge vertex is one of the edge's two lattice
@@ -502,8 +587,9 @@ private:
     //    bits), so the normal is +-1 there and the signed zeros elsewhere,
     //    whenever |x| reaches the tolerance (below it the cross product
     //    itself is the normal; the cache handles that case).
-    void mold_block_corners(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out,
-                            std::vector<std::vector<lattice_tag>>& out_tags) {
+    void mold_block_corners(Worker& w, int32_t x, int32_t y, int32_t z) {
+        std::vector<polyarr>& out = w.lists[0];
+        std::vector<std::vector<lattice_tag>>& out_tags = w.tags[0];
         const size_t sj = static_cast<size_t>(n_), si = sj * sj;
         const uint8_t* code = code_.get();
         const float* coord = coord_.data();
@@ -553,7 +639,7 @@ private:
                         if (ct.kind == corner_axis &&
                             std::fabs(cross.x) + std::fabs(cross.y) + std::fabs(cross.z) >= tolerance) {
                             norm = ct.axis_normal;
-                        } else if (!normals_.normal(cross, norm)) {
+                        } else if (!w.normals.normal(cross, norm)) {
                             continue;
                         }
                         polyarr& b = out[static_cast<size_t>(vgroup[e0])];
@@ -574,10 +660,11 @@ private:
                 }
             }
         }
-        grid_.raw_triangle_count += raw;
+        w.raw += raw;
     }
 
-    void mold_block_general(int32_t x, int32_t y, int32_t z, std::vector<polyarr>& out) {
+    void mold_block_general(Worker& w, int32_t x, int32_t y, int32_t z) {
+        std::vector<polyarr>& out = w.lists[0];
         const size_t sj = static_cast<size_t>(n_), si = sj * sj;
         const mbs_point* pts = grid_.points.data();
         const uint8_t* code = code_.get();
@@ -616,11 +703,11 @@ private:
                     for (int t = 0; row[t] != -1; t += 3) {
                         const Vec3f p0 = vert[row[t]], p1 = vert[row[t + 1]], p2 = vert[row[t + 2]];
                         Vec3f norm;
-                        if (!normals_.normal(cross_ext(sub_ext(p0, p1), sub_ext(p2, p1)), norm)) continue;
+                        if (!w.normals.normal(cross_ext(sub_ext(p0, p1), sub_ext(p2, p1)), norm)) continue;
                         polyarr& b = out[static_cast<size_t>(vgroup[row[t]])];
                         b.tris.push_back(mbs_facet{p0, p2, p1, norm});
                         ++b.count;
-                        ++grid_.raw_triangle_count;
+                        ++w.raw;
                     }
                 }
             }
