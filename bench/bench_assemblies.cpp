@@ -67,11 +67,13 @@ void BM_Habitat(benchmark::State& state) {
     }
     hull_counts(variant, state);
 }
-BENCHMARK(BM_Habitat)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Habitat)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The hull without textures or hatches: grid, fill, polygonisation and merging.
+// Second argument 1: the molder may use a second thread.
 void BM_HabitatHullOnly(benchmark::State& state) {
     const hab_spec spec = default_habitat(int32_t(state.range(0)));
+    const bool threads = state.range(1) != 0;
     typmsh m;
     msh_prepare(m);
     for (auto _ : state) {
@@ -81,11 +83,11 @@ void BM_HabitatHullOnly(benchmark::State& state) {
         grid.pass_count = 6;
         mbs_build_grid(grid);
         hab_fill_lattice(grid, spec);
-        mbs_polygonise(m, 0, grid);
+        mbs_polygonise(m, 0, grid, threads);
         benchmark::DoNotOptimize(m.grp[0].pnt.data());
     }
 }
-BENCHMARK(BM_HabitatHullOnly)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HabitatHullOnly)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The lattice fill alone, on a grid built once.
 void BM_HabitatLatticeFill(benchmark::State& state) {

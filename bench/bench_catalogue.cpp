@@ -14,6 +14,7 @@ using namespace quilbet;
 void BM_build_catalogue(benchmark::State& state) {
     for (auto _ : state) {
         Context ctx;
+        ctx.threads = false;   // as at start-up, inside the loader
         Catalogue cat;
         cat.build_catalogue(ctx);
         benchmark::DoNotOptimize(cat.entries().data());

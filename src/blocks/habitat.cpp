@@ -128,7 +128,7 @@ int32_t gen_habitat(Context& ctx, typmsh& m, int32_t first, Vec3 t, Vec3 ang, ha
 
     paint_hull(ctx, hull, spec.variant);
     hab_fill_lattice(grid, spec);
-    mbs_polygonise(m, first, grid);
+    mbs_polygonise(m, first, grid, ctx.threads);
     int32_t running = first + hull_groups;
 
     // The lattice spans -1 .. 1 from point 0 to point 60; h = 3 - 61/53 maps

@@ -35,7 +35,10 @@ bool Module::startup(const StartupOptions& options) {
     } else {
         fpu_set_control_word(fpu_module_control_word);
     }
+    // Start-up runs inside the loader (DllMain on Windows): no second thread.
+    ctx_.threads = false;
     catalogue_.build_catalogue(ctx_, [this](int32_t phase, double fraction) { progress(phase, fraction); });
+    ctx_.threads = true;
     station_.block_count = 0;
     started_ = true;
     return true;

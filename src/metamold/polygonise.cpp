@@ -206,7 +206,7 @@ constexpr int32_t max_passes = 30;
 
 class Molder {
 public:
-    explicit Molder(mbs_grid& grid)
+    Molder(mbs_grid& grid, bool threads)
         : grid_(grid), n_(grid.resolution), groups_(grid.group_count), top_group_(grid.group_count - 1) {
         passes_ = std::clamp(grid.pass_count, 0, max_passes);
         top_ = std::max(passes_ - 1, 0);
@@ -217,7 +217,7 @@ public:
         }
         mark_surface();
         tagged_ = corner_pass_ && n_ <= lattice_tag_max_resolution;
-        parallel_ = n_ >= min_parallel_resolution && std::thread::hardware_concurrency() > 1;
+        parallel_ = threads && n_ >= min_parallel_resolution && std::thread::hardware_concurrency() > 1;
         for (Worker& w : workers_) {
             w.lists.assign(static_cast<size_t>(top_ + 1), std::vector<polyarr>(static_cast<size_t>(groups_)));
             w.tags.assign(static_cast<size_t>(top_ + 1), std::vector<std::vector<lattice_tag>>(static_cast<size_t>(groups_)));
@@ -764,7 +764,9 @@ bool grid_is_built(const mbs_grid& grid) {
 
 }  // namespace
 
-void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid) {
+void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid) { mbs_polygonise(mesh, first_group, grid, false); }
+
+void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads) {
     grid.triangle_count = 0;
     grid.raw_triangle_count = 0;
     if (!grid_is_built(grid)) {
@@ -776,7 +778,7 @@ void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid) {
         }
         return;
     }
-    Molder molder(grid);
+    Molder molder(grid, threads);
     molder.run(mesh, first_group);
 }
 

@@ -20,6 +20,9 @@ namespace quilbet {
 // A pass_count above 30 acts as 30. The grid's buckets are left as they are:
 // the coarsening is worked through block by block without them.
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid);
+// mbs_polygonise that may build independent parts of the hull on a second
+// thread when threads is true (same result, bit for bit).
+void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads);
 
 // The same result worked out step by step through the grid's buckets (the cube
 // pass fills level 0, every pass merges a whole level and moves it up), with a

@@ -11,6 +11,11 @@ namespace quilbet {
 struct Context {
     Random random;
     NoiseTables noise;
+    // Whether generators may run part of their work on a second thread
+    // (results are the same either way). Off while the module starts up
+    // inside the loader's DllMain, where a new thread could not start until
+    // the loader lets go and waiting for one would never end.
+    bool threads = true;
 };
 
 }  // namespace quilbet

@@ -295,5 +295,33 @@ TEST(MoldPolygonise, BlockWalkMatchesTheBucketPasses) {
     }
 }
 
+// Lattices large enough for the second thread, with interpolated vertices
+// (the general cube pass) and snapped ones, several pass counts: two threads
+// give the one-thread hull bit for bit.
+TEST(MoldPolygonise, TwoThreadsGiveTheOneThreadHull) {
+    for (uint32_t seed = 1; seed <= 6; ++seed) {
+        SCOPED_TRACE(seed);
+        const int32_t n = 24 + static_cast<int32_t>(seed) * 3;
+        const int32_t passes = 2 + static_cast<int32_t>(seed % 5);
+        auto fill = [&](mbs_grid& g) {
+            if (seed % 2) {
+                fill_blobs(g, seed, 4);
+            } else {
+                fill_boxes(g, seed, 3);
+            }
+        };
+        mbs_grid a = make_grid(n, 3, passes, seed % 3 == 0), b = make_grid(n, 3, passes, seed % 3 == 0);
+        fill(a);
+        fill(b);
+        typmsh ma = make_mesh(3), mb = make_mesh(3);
+        mbs_polygonise(ma, 0, a, false);
+        mbs_polygonise(mb, 0, b, true);
+        EXPECT_GT(a.triangle_count, 0);
+        EXPECT_EQ(a.raw_triangle_count, b.raw_triangle_count);
+        EXPECT_EQ(a.triangle_count, b.triangle_count);
+        for (size_t g = 0; g < 3; ++g) EXPECT_TRUE(same_vertices(ma.grp[g], mb.grp[g])) << g;
+    }
+}
+
 }  // namespace
 }  // namespace quilbet
