@@ -10,6 +10,7 @@
 #include "mesh/panel_truss.hpp"
 #include "metamold/grid.hpp"
 #include "metamold/polygonise.hpp"
+#include "platform/alongside.hpp"
 #include "texture/painters.hpp"
 
 namespace quilbet {
@@ -124,11 +125,16 @@ int32_t gen_habitat(Context& ctx, typmsh& m, int32_t first, Vec3 t, Vec3 ang, ha
     grid.group_count = hull_groups;
     grid.pass_count = hull_passes;
     grid.round_sides = 0;
-    mbs_build_grid(grid);
-
-    paint_hull(ctx, hull, spec.variant);
-    hab_fill_lattice(grid, spec);
-    mbs_polygonise(m, first, grid, ctx.threads);
+    // The textures and the hull touch different things (the painters the
+    // context and the groups' pixels, the molder the grid and the groups'
+    // vertices), so they may be made at the same time.
+    run_alongside(
+        ctx.threads, [&] { paint_hull(ctx, hull, spec.variant); },
+        [&] {
+            mbs_build_grid(grid);
+            hab_fill_lattice(grid, spec);
+            mbs_polygonise(m, first, grid, ctx.threads);
+        });
     int32_t running = first + hull_groups;
 
     // The lattice spans -1 .. 1 from point 0 to point 60; h = 3 - 61/53 maps

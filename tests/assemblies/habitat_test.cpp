@@ -270,5 +270,24 @@ TEST(Habitat, HullInvariantsOfEveryVariant) {
     }
 }
 
+// With the context's threads on, the textures are painted while the hull is
+// molded (and the hull on two threads): every group, texture and the random
+// state afterwards are those of the one-thread build.
+TEST(Habitat, ThreadsChangeNothing) {
+    for (int32_t variant = 0; variant <= 4; ++variant) {
+        SCOPED_TRACE(variant);
+        Context one, two;
+        one.threads = false;
+        two.threads = true;
+        typmsh a = prepared_mesh(), b = prepared_mesh();
+        hab_spec sa = defaults(variant), sb = defaults(variant);
+        const int32_t na = gen_habitat(one, a, 2, Vec3{1, 2, 3}, Vec3{0.1, 0.2, 0.3}, sa);
+        const int32_t nb = gen_habitat(two, b, 2, Vec3{1, 2, 3}, Vec3{0.1, 0.2, 0.3}, sb);
+        ASSERT_EQ(na, nb);
+        for (int32_t g = 0; g < 2 + na; ++g) EXPECT_TRUE(same_group(a.grp[size_t(g)], b.grp[size_t(g)])) << g;
+        EXPECT_EQ(one.random.state(), two.random.state());
+    }
+}
+
 }  // namespace
 }  // namespace quilbet
