@@ -56,9 +56,12 @@ void hull_counts(int32_t variant, benchmark::State& state) {
     state.counters["triangles"] = grid.triangle_count;
 }
 
+// Second argument 1: the context allows a second thread (as for stations
+// after start-up); 0: one thread (as during start-up).
 void BM_Habitat(benchmark::State& state) {
     const int32_t variant = int32_t(state.range(0));
     Context ctx;
+    ctx.threads = state.range(1) != 0;
     typmsh m;
     for (auto _ : state) {
         msh_prepare(m);
@@ -67,7 +70,7 @@ void BM_Habitat(benchmark::State& state) {
     }
     hull_counts(variant, state);
 }
-BENCHMARK(BM_Habitat)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Habitat)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The hull without textures or hatches: grid, fill, polygonisation and merging.
 // Second argument 1: the molder may use a second thread.
