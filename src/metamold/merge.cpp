@@ -1,29 +1,31 @@
 // Coplanar patch merging, the fast form. It gives exactly the facets of the
 // step-by-step form in merge_reference.cpp, in the same order, and differs
 // only in how it finds them:
-//  - every distinct point of the bucket gets an integer id (exact hashing);
-//    when no two distinct points are within the equality tolerance of each
-//    other, "equal" (vecf_equal) is the same as "same id", so the outline,
-//    straightening and chaining steps compare ids. A bucket with points that
-//    are distinct but tolerance-equal, or not finite, takes the step-by-step
-//    form instead;
-//  - shared outline edges are found by sorting the region's edge keys
-//    (O(E log E)) instead of comparing every pair of facets;
-//  - straightening resumes where the previous join left the scan instead of
-//    restarting: pairs before the joined edge that do not involve it were
-//    already found unjoinable and cannot have changed;
+//  - every distinct point of the bucket gets an integer id (from the lattice
+//    codes of the facets' tags, or by exact hashing); when no two distinct
+//    points are within the equality tolerance of each other, "equal"
+//    (vecf_equal) is the same as "same id", so the outline, straightening and
+//    chaining steps compare ids. A bucket with points that are distinct but
+//    tolerance-equal, a -0 coordinate or a value that is not finite takes the
+//    step-by-step form instead;
+//  - shared outline edges are found through a table of point pairs (or by
+//    sorting the region's edge keys) instead of comparing every pair of
+//    facets;
+//  - straightening follows the two edges at each outline point instead of
+//    rescanning all pairs after every join;
 //  - ear clipping skips point-in-triangle tests that provably fail: when all
 //    three corners, seen from the tested point, lie within a cone of half-angle
 //    acos(0.11) around one direction, the angle sum of the test is at most
-//    2 pi sin(acos(0.11)) = 6.245 < 2 pi - 0.01, so the test is false.
+//    2 pi sin(acos(0.11)) = 6.245 < 2 pi - 0.01, so the test is false;
 //  - line-coplanarity and collinearity are first decided in double with a
 //    bound on the rounding of the float predicates; only values too close to
-//    the tolerance to tell go to the predicates themselves.
-// Region growing keeps one scan over the remaining facets per region. On a
-// lattice (every point a lattice point of a known grid), a facet's region is
-// decided by comparing exact integer plane keys wherever a rounding bound
-// proves that the float line tests agree with exact plane membership; only
-// facets too long for that bound are tested edge by edge.
+//    the tolerance to tell go to the predicates themselves. On a lattice
+//    (every point a lattice point of a known grid, lattice_tag.hpp)
+//    collinearity is exact integer arithmetic, and a facet's region is
+//    decided by comparing exact integer plane keys wherever a rounding bound
+//    proves that the float line tests agree with exact plane membership; only
+//    facets too long for that bound are tested edge by edge.
+// Region growing keeps one scan over the remaining facets per region.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
