@@ -15,8 +15,12 @@
 
 // Everything below, lambdas included, is built for AVX2 (and so is only
 // called once eight_lanes_supported() has said yes).
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx2")
+#endif
 // Vector arguments of the inlined helpers never cross a call boundary.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wpsabi"
@@ -379,7 +383,11 @@ void NoiseLanes::sweep_octave_avx2(int32_t octave, int32_t groups) {
 }  // namespace quilbet
 
 #pragma GCC diagnostic pop
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 #else
 
