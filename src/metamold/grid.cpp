@@ -5,6 +5,17 @@
 
 namespace quilbet {
 
+bool mbs_grid_built(const mbs_grid& grid) {
+    const int32_t n = grid.resolution;
+    if (n < 2 || grid.group_count < 1) return false;
+    auto buckets = [&](int32_t level) {
+        const size_t m = static_cast<size_t>(grid.bucket_span(level));
+        return m * m * m * static_cast<size_t>(grid.group_count);
+    };
+    return grid.points.size() == static_cast<size_t>(n) * n * n && grid.buckets[0].size() == buckets(0) &&
+           grid.buckets[1].size() == buckets(1);
+}
+
 void mbs_build_grid(mbs_grid& grid) {
     const int32_t n = grid.resolution;
     if (n < 2 || grid.group_count < 1) {

@@ -73,6 +73,9 @@ struct mbs_grid {
 // resolution and group_count. Other numbers are not touched. With resolution
 // below 2 or group_count below 1 the grid is left empty (nothing to polygonise).
 void mbs_build_grid(mbs_grid& grid);
+// True when the grid has the points and both bucket levels mbs_build_grid
+// gives it for its resolution and group count.
+bool mbs_grid_built(const mbs_grid& grid);
 // Inside test: value >= 1.0 as a float; a NaN is outside.
 inline bool mbs_inside(float value) { return value >= 1.0f; }
 // Surface point on the lattice edge from a to b, all in float: a corner whose

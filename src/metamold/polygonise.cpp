@@ -56,6 +56,14 @@ inline uint32_t float_bits(float f) {
     return u;
 }
 
+// The exact bit pattern of a vector, and its slot hash, for the caches below.
+using VecBits = std::array<uint32_t, 3>;
+inline VecBits vec_bits(Vec3f v) { return VecBits{float_bits(v.x), float_bits(v.y), float_bits(v.z)}; }
+inline uint32_t vec_bits_hash(const VecBits& key) {
+    const uint32_t h = key[0] * 0x9E3779B1u ^ (key[1] + 0x7F4A7C15u) * 0x85EBCA77u ^ key[2] * 0xC2B2AE3Du;
+    return h ^ (h >> 15);
+}
+
 // Facet normals from cross products: vecf_normalize of the cross product, and
 // whether the facet is dropped (vecf_len of that normal is exactly 0, which
 // happens exactly when the cross product is the zero vector: a normalised
@@ -71,10 +79,8 @@ public:
 
     // False when the facet is dropped; otherwise its normal in `out`.
     bool normal(Vec3f cross, Vec3f& out) {
-        const std::array<uint32_t, 3> key = {float_bits(cross.x), float_bits(cross.y), float_bits(cross.z)};
-        uint32_t h = key[0] * 0x9E3779B1u ^ (key[1] + 0x7F4A7C15u) * 0x85EBCA77u ^ key[2] * 0xC2B2AE3Du;
-        h ^= h >> 15;
-        Entry& e = entries_[h & (size - 1)];
+        const VecBits key = vec_bits(cross);
+        Entry& e = entries_[vec_bits_hash(key) & (size - 1)];
         if (!e.filled || e.key != key) {
             e.key = key;
             e.filled = true;
@@ -90,7 +96,7 @@ public:
 private:
     static constexpr size_t size = 1024;
     struct Entry {
-        std::array<uint32_t, 3> key;
+        VecBits key;
         Vec3f norm;
         bool keep = false;
         bool filled = false;
@@ -169,10 +175,8 @@ public:
     }
 
     void frame(Vec3f q, Vec3f& t, Vec3f& bt) {
-        const std::array<uint32_t, 3> key = {float_bits(q.x), float_bits(q.y), float_bits(q.z)};
-        uint32_t h = key[0] * 0x9E3779B1u ^ (key[1] + 0x7F4A7C15u) * 0x85EBCA77u ^ key[2] * 0xC2B2AE3Du;
-        h ^= h >> 15;
-        Entry& e = entries_[h & (size - 1)];
+        const VecBits key = vec_bits(q);
+        Entry& e = entries_[vec_bits_hash(key) & (size - 1)];
         if (!e.filled || e.key != key) {
             e.key = key;
             e.filled = true;
@@ -188,7 +192,7 @@ public:
 private:
     static constexpr size_t size = 256;
     struct Entry {
-        std::array<uint32_t, 3> key;
+        VecBits key;
         Vec3f t, bt;
         bool filled = false;
     };
@@ -751,33 +755,25 @@ private:
     }
 };
 
-bool grid_is_built(const mbs_grid& grid) {
-    const int32_t n = grid.resolution;
-    if (n < 2 || grid.group_count < 1) return false;
-    auto buckets = [&](int32_t level) {
-        const size_t m = static_cast<size_t>(grid.bucket_span(level));
-        return m * m * m * static_cast<size_t>(grid.group_count);
-    };
-    return grid.points.size() == static_cast<size_t>(n) * n * n && grid.buckets[0].size() == buckets(0) &&
-           grid.buckets[1].size() == buckets(1);
-}
-
 }  // namespace
+
+bool mbs_polygonise_start(typmsh& mesh, int32_t first_group, mbs_grid& grid) {
+    grid.triangle_count = 0;
+    grid.raw_triangle_count = 0;
+    if (mbs_grid_built(grid)) return true;
+    for (int32_t g = 0; g < std::max(grid.group_count, 0); ++g) {
+        const int64_t at = int64_t(first_group) + g;
+        if (at < 0 || at >= static_cast<int64_t>(mesh.grp.size())) continue;
+        mesh.grp[static_cast<size_t>(at)].pnt.clear();
+        mesh.grp[static_cast<size_t>(at)].ind.clear();
+    }
+    return false;
+}
 
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid) { mbs_polygonise(mesh, first_group, grid, false); }
 
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads) {
-    grid.triangle_count = 0;
-    grid.raw_triangle_count = 0;
-    if (!grid_is_built(grid)) {
-        for (int32_t g = 0; g < std::max(grid.group_count, 0); ++g) {
-            const int64_t at = int64_t(first_group) + g;
-            if (at < 0 || at >= static_cast<int64_t>(mesh.grp.size())) continue;
-            mesh.grp[static_cast<size_t>(at)].pnt.clear();
-            mesh.grp[static_cast<size_t>(at)].ind.clear();
-        }
-        return;
-    }
+    if (!mbs_polygonise_start(mesh, first_group, grid)) return;
     Molder molder(grid, threads);
     molder.run(mesh, first_group);
 }

@@ -15,17 +15,6 @@ namespace quilbet {
 
 namespace {
 
-bool grid_is_built(const mbs_grid& grid) {
-    const int32_t n = grid.resolution;
-    if (n < 2 || grid.group_count < 1) return false;
-    auto buckets = [&](int32_t level) {
-        const size_t m = static_cast<size_t>(grid.bucket_span(level));
-        return m * m * m * static_cast<size_t>(grid.group_count);
-    };
-    return grid.points.size() == static_cast<size_t>(n) * n * n && grid.buckets[0].size() == buckets(0) &&
-           grid.buckets[1].size() == buckets(1);
-}
-
 void append_facet(polyarr& bucket, const mbs_facet& f) {
     if (static_cast<size_t>(bucket.count) >= bucket.tris.size()) bucket.tris.push_back(f);
     else bucket.tris[static_cast<size_t>(bucket.count)] = f;
@@ -191,17 +180,7 @@ void output(typmsh& mesh, int32_t first_group, mbs_grid& grid, int32_t level, in
 }  // namespace
 
 void mbs_polygonise_with(typmsh& mesh, int32_t first_group, mbs_grid& grid, void (*merge)(polyarr&)) {
-    grid.triangle_count = 0;
-    grid.raw_triangle_count = 0;
-    if (!grid_is_built(grid)) {
-        for (int32_t g = 0; g < std::max(grid.group_count, 0); ++g) {
-            const int64_t at = int64_t(first_group) + g;
-            if (at < 0 || at >= static_cast<int64_t>(mesh.grp.size())) continue;
-            mesh.grp[static_cast<size_t>(at)].pnt.clear();
-            mesh.grp[static_cast<size_t>(at)].ind.clear();
-        }
-        return;
-    }
+    if (!mbs_polygonise_start(mesh, first_group, grid)) return;
     cube_pass(grid);
     int32_t level = 0, span = 2;
     coarsen(grid, merge, level, span);
