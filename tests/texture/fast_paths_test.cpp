@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "lane_support.hpp"
 #include "texture/noise_lanes.hpp"
 #include "texture/noise_reference.hpp"
 #include "texture/painters.hpp"
@@ -14,14 +15,8 @@
 namespace quilbet {
 namespace {
 
-bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-NoiseTables seeded(int32_t seed) {
-    NoiseTables nt;
-    Random rng;
-    noise_seed(nt, rng, seed);
-    return nt;
-}
+using testing_lanes::same_bits;
+using testing_lanes::seeded;
 
 // Awkward and ordinary coordinates: integers, fractions, negatives, zero,
 // values beyond 2^23 and 2^31, values near the float limits.

@@ -9,19 +9,14 @@
 #include <cstring>
 #include <vector>
 
+#include "lane_support.hpp"
 #include "texture/noise_lanes.hpp"
 
 namespace quilbet {
 namespace {
 
-bool same_bits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-NoiseTables seeded(int32_t seed) {
-    NoiseTables nt;
-    Random rng;
-    noise_seed(nt, rng, seed);
-    return nt;
-}
+using testing_lanes::same_bits;
+using testing_lanes::seeded;
 
 struct Row {
     std::vector<Vec3> p;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "lane_support.hpp"
 #include "texture/noise.hpp"
 #include "texture/noise_reference.hpp"
 
@@ -18,12 +19,7 @@ NoiseTables hand_tables() {
     return nt;
 }
 
-NoiseTables seeded(int32_t seed) {
-    NoiseTables nt;
-    Random rng;
-    noise_seed(nt, rng, seed);
-    return nt;
-}
+using testing_lanes::seeded;
 
 TEST(NoiseSeed, FirstHashBytesFollowTheGeneratorFromTheSeed) {
     // From state 0 the fractions are 12345 / 2^32, 0.82757.., 0.65240..; times 255 rounded.
