@@ -52,30 +52,28 @@ void fill_material(const typmshgrp& g, HostMaterial& m) {
 
 }  // namespace
 
-void build_station_mesh(Station& st, typmsh& out) {
-    place_block(st, st.root, root_position, root_orientation, true);
+std::vector<StationGroupRef> station_groups(const Station& st) {
     const std::size_t slots = st.block_count < 0 ? 0 : static_cast<std::size_t>(st.block_count);
     const std::size_t count = slots < st.blocks.size() ? slots : st.blocks.size();
+    std::vector<StationGroupRef> out;
+    for (std::size_t k = 0; k < count; ++k) {
+        const blocktyp& b = st.blocks[k];
+        if (!b.live) continue;
+        for (int32_t i = 0; i < b.msh.grpcnt && static_cast<std::size_t>(i) < b.msh.grp.size(); ++i) {
+            out.push_back({static_cast<int32_t>(k), i});
+        }
+    }
+    return out;
+}
 
-    int32_t total = 0;
+int64_t station_group_count(const Station& st) {
+    const std::size_t slots = st.block_count < 0 ? 0 : static_cast<std::size_t>(st.block_count);
+    const std::size_t count = slots < st.blocks.size() ? slots : st.blocks.size();
+    int64_t total = 0;
     for (std::size_t k = 0; k < count; ++k) {
         if (st.blocks[k].live) total += st.blocks[k].msh.grpcnt;
     }
-    out.used = 1;
-    out.grpcnt = total;
-    out.grp.resize(static_cast<std::size_t>(total));
-    for (typmshgrp& g : out.grp) grp_reset(g);
-
-    std::size_t next = 0;
-    for (std::size_t k = 0; k < count; ++k) {
-        blocktyp& b = st.blocks[k];
-        if (!b.live) continue;
-        for (int32_t i = 0; i < b.msh.grpcnt && static_cast<std::size_t>(i) < b.msh.grp.size(); ++i) {
-            typmshgrp& g = out.grp[next++];
-            grp_copy(g, b.msh.grp[static_cast<std::size_t>(i)]);
-            pnt_place(g.pnt.data(), static_cast<int32_t>(g.pnt.size()), b.pos, b.rot);
-        }
-    }
+    return total;
 }
 
 void upload_texture(const HostInterface& host, const uint32_t* pixels, int32_t w, int32_t h, void* s) {
@@ -88,9 +86,9 @@ void upload_texture(const HostInterface& host, const uint32_t* pixels, int32_t w
 }
 
 void make_vesselmesh(Station& st, const HostInterface& host, void* mesh, const DiagnosticFn& diagnostic) {
-    typmsh station;
-    build_station_mesh(st, station);
-    const int32_t groups = station.grpcnt;
+    place_block(st, st.root, root_position, root_orientation, true);
+    const std::vector<StationGroupRef> refs = station_groups(st);
+    const int32_t groups = static_cast<int32_t>(refs.size());
 
     const int32_t n = host.mesh_group_count()(mesh);
     std::vector<HostGroup*> hgroup(static_cast<std::size_t>(host_mesh_capacity), nullptr);
@@ -101,7 +99,7 @@ void make_vesselmesh(Station& st, const HostInterface& host, void* mesh, const D
     std::vector<HostMaterial*> hmat(static_cast<std::size_t>(host_mesh_capacity), nullptr);
     for (int32_t m = 0; m < host_mesh_capacity; ++m) hmat[static_cast<std::size_t>(m)] = host.mesh_material()(mesh, m);
 
-    for (int32_t g = groups < 0 ? 0 : groups; g < host_mesh_capacity; ++g) {
+    for (int32_t g = groups; g < host_mesh_capacity; ++g) {
         if (hgroup[static_cast<std::size_t>(g)] != nullptr) hgroup[static_cast<std::size_t>(g)]->flags = 2;
     }
 
@@ -110,38 +108,37 @@ void make_vesselmesh(Station& st, const HostInterface& host, void* mesh, const D
         emit(diagnostic, "mesh hand-over: the station has " + std::to_string(groups) + " groups, the host mesh takes " +
                              std::to_string(fit) + "; groups " + std::to_string(fit) + " and above are left out");
     }
+    // One station group at a time: a copy of the block's group (pixels shared)
+    // moved into the station frame, written to the host, then let go.
+    typmshgrp placed;
     for (int32_t i = 0; i < groups && i < fit; ++i) {
-        const typmshgrp& g = station.grp[static_cast<std::size_t>(i)];
         HostGroup* hg = hgroup[static_cast<std::size_t>(i)];
         if (hg == nullptr) continue;
+        const blocktyp& b = st.blocks[static_cast<std::size_t>(refs[static_cast<std::size_t>(i)].block)];
+        const typmshgrp& g = b.msh.grp[static_cast<std::size_t>(refs[static_cast<std::size_t>(i)].group)];
         if (g.pnt.size() > max_group_vertices) {
             emit(diagnostic, "mesh hand-over: group " + std::to_string(i) + " has " + std::to_string(g.pnt.size()) +
                                  " vertices, more than 16-bit indices address; left out");
             hg->flags = 2;
             continue;
         }
-        if (!fill_host_group(g, *hg)) {
+        grp_copy(placed, g);
+        pnt_place(placed.pnt.data(), static_cast<int32_t>(placed.pnt.size()), b.pos, b.rot);
+        if (!fill_host_group(placed, *hg)) {
             emit(diagnostic, "mesh hand-over: out of memory for group " + std::to_string(i) + "; left out");
             hg->flags = 2;
             continue;
         }
-        if (HostMaterial* m = hmat[static_cast<std::size_t>(i)]) fill_material(g, *m);
-        if (g.texpix && g.texw > 0 && g.texh > 0) {
-            void* s = host.create_surface()(g.texw, g.texh);
-            upload_texture(host, g.texpix.get(), g.texw, g.texh, s);
+        if (HostMaterial* m = hmat[static_cast<std::size_t>(i)]) fill_material(placed, *m);
+        if (placed.texpix && placed.texw > 0 && placed.texh > 0) {
+            void* s = host.create_surface()(placed.texw, placed.texh);
+            upload_texture(host, placed.texpix.get(), placed.texw, placed.texh, s);
             host.mesh_set_texture()(mesh, i + 1, s);
         }
     }
-
-    // The station mesh lets go of its pixel references; the blocks' own groups
-    // still hold theirs, so no group is ever left naming freed pixels.
-    for (typmshgrp& g : station.grp) {
-        g.texpix.reset();
-        grp_reset(g);
-    }
-    station.used = 0;
-    station.grp.clear();
-    station.grpcnt = 0;
+    // The copy lets go of its pixel reference; the blocks' own groups still
+    // hold theirs, so no group is ever left naming freed pixels.
+    grp_reset(placed);
 }
 
 }  // namespace quilbet

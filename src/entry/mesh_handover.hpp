@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "blocks/station.hpp"
 #include "entry/diagnostic.hpp"
@@ -16,10 +17,16 @@ inline constexpr int32_t host_mesh_capacity = 1000;
 // Vertices a group may hold so that 16-bit indices address all of them.
 inline constexpr std::size_t max_group_vertices = 65536;
 
-// Full placement, then one station group per group of every live block in
-// ascending block id, copied with grp_copy (pixels shared) and moved into the
-// station frame with pnt_place by the block's pos and rot.
-void build_station_mesh(Station& st, typmsh& out);
+// One station group: group `group` of block `block`.
+struct StationGroupRef {
+    int32_t block;
+    int32_t group;
+};
+// The station's groups in hand-over order: every group of every live block,
+// blocks in ascending id (within the block count), groups in order.
+std::vector<StationGroupRef> station_groups(const Station& st);
+// How many groups station_groups lists.
+int64_t station_group_count(const Station& st);
 
 // The GDI colour of a pixel word (red in the lowest byte): its low 24 bits.
 inline uint32_t gdi_colour(uint32_t w) {
@@ -33,15 +40,17 @@ inline float colour_component(uint32_t word, int byte) {
 // Writes w x h pixels (row by row) onto surface s through a drawing context.
 void upload_texture(const HostInterface& host, const uint32_t* pixels, int32_t w, int32_t h, void* s);
 
-// The whole hand-over. Host group g is fetched for g < the count the host
-// reports and touched only then; materials 0 .. 999 are fetched. Station
-// groups get vertices, 16-bit indices, flags 0, their material and, with a
-// texture, a new surface bound as texture i + 1; host groups from the station
-// group count to 999 get flags 2. A station group beyond the host's count or
-// the 1000 of the placeholder, or with more than 65,536 vertices, is left out
-// (its host group, if any, flagged 2) with a diagnostic. Afterwards the
-// station mesh lets go of its pixel blocks; the blocks' own groups keep them,
-// so a second hand-over after one make_vessel uploads the same textures again.
+// The whole hand-over. A full placement, then host group g is fetched for g <
+// the count the host reports and touched only then; materials 0 .. 999 are
+// fetched. Station group i, a copy of its block's group (pixels shared) moved
+// into the station frame with pnt_place by the block's pos and rot, gets
+// vertices, 16-bit indices, flags 0, its material and, with a texture, a new
+// surface bound as texture i + 1; host groups from the station group count to
+// 999 get flags 2. A station group beyond the host's count or the 1000 of the
+// placeholder is never copied, and one with more than 65,536 vertices is left
+// out (its host group flagged 2), each with a diagnostic. The blocks' own
+// groups keep their pixel blocks, so a second hand-over after one make_vessel
+// uploads the same textures again.
 // Every slot must be filled (the caller checks); host results are not checked
 // beyond null records, which are skipped.
 void make_vesselmesh(Station& st, const HostInterface& host, void* mesh, const DiagnosticFn& diagnostic);

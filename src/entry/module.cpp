@@ -1,6 +1,9 @@
 // The module object: start-up, host hook-up, station build and mesh hand-over.
 #include "entry/module.hpp"
 
+#include <exception>
+#include <new>
+
 #include "blocks/placement.hpp"
 #include "entry/mesh_handover.hpp"
 #include "entry/startup.hpp"
@@ -10,12 +13,17 @@
 
 namespace quilbet {
 
-void Module::diagnose(const std::string& line) {
-    last_error_ = line;
-    if (custom_sink_) {
-        if (sink_) sink_(line);
-    } else {
-        diagnostic_emit(line);
+void Module::diagnose(const std::string& line) noexcept {
+    // Called from the exception barriers: a diagnostic must never throw itself,
+    // so a line that cannot be stored for lack of memory is dropped.
+    try {
+        last_error_ = line;
+        if (custom_sink_) {
+            if (sink_) sink_(line);
+        } else {
+            diagnostic_emit(line);
+        }
+    } catch (...) {
     }
 }
 
@@ -24,64 +32,122 @@ void Module::progress(int32_t phase, double fraction) {
     if (progress_) progress_(phase, fraction);
 }
 
-bool Module::startup(const StartupOptions& options) {
-    started_ = false;
-    if (options.write_placeholder_files) {
-        std::string error;
-        if (!prepare_environment(error)) {
-            diagnose(error + "; start-up stopped");
-            return false;
-        }
-    } else {
-        fpu_set_control_word(fpu_module_control_word);
+template <typename Work>
+void Module::guarded(const char* entry, Work&& work) noexcept {
+    try {
+        work();
+    } catch (const std::bad_alloc&) {
+        diagnose(std::string(entry) + ": out of memory; the previous station and vessel data are kept");
+    } catch (const std::exception& e) {
+        diagnose(std::string(entry) + ": failed (" + e.what() + "); the previous station and vessel data are kept");
+    } catch (...) {
+        diagnose(std::string(entry) + ": failed; the previous station and vessel data are kept");
     }
-    // Start-up runs inside the loader (DllMain on Windows): no second thread.
-    ctx_.threads = false;
-    catalogue_.build_catalogue(ctx_, [this](int32_t phase, double fraction) { progress(phase, fraction); });
-    ctx_.threads = true;
-    station_.block_count = 0;
-    started_ = true;
-    return true;
 }
 
-void Module::initint(const void* table) { copy_host_interface(host_, table); }
+bool Module::startup(const StartupOptions& options) noexcept {
+    started_ = false;
+    guarded("start-up", [&] {
+        if (options.write_placeholder_files) {
+            std::string error;
+            if (!prepare_environment(error)) {
+                diagnose(error + "; start-up stopped");
+                return;
+            }
+        } else {
+            fpu_set_control_word(fpu_module_control_word);
+        }
+        // Start-up runs inside the loader (DllMain on Windows): no second thread.
+        ctx_.threads = false;
+        catalogue_.build_catalogue(ctx_, [this](int32_t phase, double fraction) { progress(phase, fraction); });
+        ctx_.threads = true;
+        station_.block_count = 0;
+        started_ = true;
+    });
+    return started_;
+}
 
-void Module::make_vessel(void* p, void* vessel) {
+void Module::initint(const void* table) noexcept { copy_host_interface(host_, table); }
+
+void Module::make_vessel(void* p, void* vessel) noexcept {
+    guarded("make_vessel", [&] { build_vessel(p, static_cast<HostVesselRecord*>(vessel)); });
+}
+
+void Module::build_vessel(void* p, HostVesselRecord* record) {
     if (!started_) {
         diagnose("make_vessel: the module did not start up; nothing built");
         return;
     }
-    auto* record = static_cast<HostVesselRecord*>(vessel);
     const void* blob = record != nullptr ? record->blob : nullptr;
     const int32_t length = record != nullptr ? record->blob_length : 0;
 
-    // 1. The blob, checked whole before it changes anything.
+    // The blob is checked whole, budget included, before it changes anything.
+    // An accepted blob is built into a new station with its own copy of the
+    // random state; the new station, its vessel data and the random state
+    // replace the old ones only once everything, the host's copy included, has
+    // succeeded. A refused blob keeps the station and derives its vessel data again.
     const BlobCheck check = check_blob(catalogue_, blob, length);
-    if (check.accepted) {
-        parse_blob(ctx_, station_, catalogue_, blob, length,
-                   [this](int32_t phase, double fraction) { progress(phase, fraction); });
-    } else {
+    VesselDefinition next_vessel;
+    next_vessel.def = vessel_.def;
+    if (!check.accepted) {
         diagnose("make_vessel: description refused, previous station kept: " + check.reason);
+        derive_vessel_data(station_, next_vessel);
+        commit_vessel_data(p, record, next_vessel);
+        return;
     }
-    // 2. Placement, 3. definition, 4.-6. walk and habitat entry, 7. copy.
-    place_block(station_, station_.root, root_position, root_orientation, true);
-    vessel_.build();
-    clear_visited(station_);
-    scan_block(station_, vessel_, station_.root);
-    build_habitat_entry(vessel_);
-    if (!vessel_.copy_to_host(p, record)) diagnose("make_vessel: out of memory for the host's vessel lists");
+    Station next;
+    Context next_ctx = ctx_;
+    parse_blob(next_ctx, next, catalogue_, blob, length,
+               [this](int32_t phase, double fraction) { progress(phase, fraction); });
+    // The budget's figures bound the groups; should a build ever make more
+    // than the host mesh holds, vessel data would describe blocks that the
+    // hand-over leaves out, so such a station is not taken.
+    const int64_t groups = station_group_count(next);
+    if (groups > host_mesh_capacity) {
+        diagnose("make_vessel: the station built " + std::to_string(groups) + " mesh groups, more than the " +
+                 std::to_string(host_mesh_capacity) + " of the host mesh; previous station kept");
+        derive_vessel_data(station_, next_vessel);
+        commit_vessel_data(p, record, next_vessel);
+        return;
+    }
+    derive_vessel_data(next, next_vessel);
+    if (!commit_vessel_data(p, record, next_vessel)) return;
+    std::swap(station_, next);
+    ctx_ = std::move(next_ctx);
+    if (!check.note.empty()) diagnose("make_vessel: " + check.note);
 }
 
-void Module::make_vesselmesh(void* mesh) {
-    if (!started_) {
-        diagnose("make_vesselmesh: the module did not start up; mesh left alone");
-        return;
+void Module::derive_vessel_data(Station& st, VesselDefinition& vd) {
+    place_block(st, st.root, root_position, root_orientation, true);
+    vd.build();
+    clear_visited(st);
+    scan_block(st, vd, st.root);
+    build_habitat_entry(vd);
+    if (vd.out_of_memory) throw std::bad_alloc();
+}
+
+bool Module::commit_vessel_data(void* p, HostVesselRecord* record, VesselDefinition& vd) {
+    if (!vd.copy_to_host(p, record)) {
+        diagnose("make_vessel: out of memory for the host's vessel lists; the previous station and vessel data are kept");
+        return false;
     }
-    if (!host_.used_slots_filled()) {
-        diagnose("make_vesselmesh: no host table (initint not called or slots empty); mesh left alone");
-        return;
-    }
-    quilbet::make_vesselmesh(station_, host_, mesh, [this](const std::string& line) { diagnose(line); });
+    vessel_.def = vd.def;
+    vessel_.data.swap(vd.data);
+    return true;
+}
+
+void Module::make_vesselmesh(void* mesh) noexcept {
+    guarded("make_vesselmesh", [&] {
+        if (!started_) {
+            diagnose("make_vesselmesh: the module did not start up; mesh left alone");
+            return;
+        }
+        if (!host_.used_slots_filled()) {
+            diagnose("make_vesselmesh: no host table (initint not called or slots empty); mesh left alone");
+            return;
+        }
+        quilbet::make_vesselmesh(station_, host_, mesh, [this](const std::string& line) { diagnose(line); });
+    });
 }
 
 }  // namespace quilbet

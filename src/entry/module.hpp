@@ -28,24 +28,31 @@ public:
     Module(const Module&) = delete;
     Module& operator=(const Module&) = delete;
 
+    // Every entry point below is an exception barrier: nothing it meets, an
+    // exhausted heap included, escapes to the caller; it ends with a diagnostic.
+
     // Start-up: floating-point environment, folders and placeholder files (see
     // startup.hpp), catalogue (progress phase 0, 26 times), empty block table.
-    // An I/O error stops it there: false, started() stays false and the entry
-    // points then do nothing (each with a diagnostic). Running it again retries.
-    bool startup(const StartupOptions& options = {});
+    // An I/O error or any other failure stops it there: false, started() stays
+    // false and the entry points then do nothing (each with a diagnostic).
+    // Running it again retries.
+    bool startup(const StartupOptions& options = {}) noexcept;
     // Keeps a copy of the host's 119 slots (table: the host's record, or null
     // for an empty table). Checks and calls nothing.
-    void initint(const void* table);
+    void initint(const void* table) noexcept;
     // Builds the station of the blob in vessel (a HostVesselRecord) and copies
     // the 864-byte definition into p and the nine lists into vessel. A refused
-    // blob keeps the previous station (diagnostic naming record and field);
-    // the definition is rebuilt and copied either way. Null p or vessel: the
+    // blob (bad record or field, or over the station budget) keeps the previous
+    // station, with a diagnostic naming record and field or the budget; the
+    // definition is then derived again and copied. A build that fails on the
+    // way (out of memory) changes nothing at all: station, random state, vessel
+    // data, p and the host's lists stay as they were. Null p or vessel: the
     // station is built from no blob (kept) and only the non-null side is written.
-    void make_vessel(void* p, void* vessel);
+    void make_vessel(void* p, void* vessel) noexcept;
     // Hands the station to the host mesh through the host table. Before
     // initint (or with any of the seven slots empty) it does nothing but a
     // diagnostic.
-    void make_vesselmesh(void* mesh);
+    void make_vesselmesh(void* mesh) noexcept;
 
     bool started() const { return started_; }
     // The last diagnostic line (empty when none since construction).
@@ -67,8 +74,17 @@ public:
     const HostInterface& host() const { return host_; }
 
 private:
-    void diagnose(const std::string& line);
+    void diagnose(const std::string& line) noexcept;
     void progress(int32_t phase, double fraction);
+    // Runs work; anything it throws ends as a diagnostic naming the entry.
+    template <typename Work>
+    void guarded(const char* entry, Work&& work) noexcept;
+    void build_vessel(void* p, HostVesselRecord* record);
+    // Steps 2 to 6 of a build over st: placement, definition, walk, habitat entry.
+    // Throws std::bad_alloc when the definition could not be completed.
+    static void derive_vessel_data(Station& st, VesselDefinition& vd);
+    // Copies vd to the host; only then does vd become the module's vessel data.
+    bool commit_vessel_data(void* p, HostVesselRecord* record, VesselDefinition& vd);
 
     Context ctx_;
     Catalogue catalogue_;

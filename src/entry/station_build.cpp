@@ -9,6 +9,7 @@
 #include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
 #include "entry/limits.hpp"
+#include "entry/station_budget.hpp"
 
 namespace quilbet {
 
@@ -89,6 +90,18 @@ BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length) {
     }
 
     std::vector<uint8_t> seen(static_cast<std::size_t>(n), 0);
+    std::vector<std::pair<int32_t, double>> values;
+    BuildFigures figures;
+    // Every record the parse builds counts against the budget, including those
+    // before a type id that then clears the station.
+    auto accept = [&figures](std::string note) {
+        BlobCheck c;
+        c.figures = figures;
+        c.reason = station_budget_problem(figures);
+        c.accepted = c.reason.empty();
+        if (c.accepted) c.note = std::move(note);
+        return c;
+    };
     int32_t w = 2;
     int32_t record = 0;
     do {
@@ -104,7 +117,10 @@ BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length) {
         if (seen[static_cast<std::size_t>(id)]) return refuse(where + ": block id " + std::to_string(id) + " repeated");
         seen[static_cast<std::size_t>(id)] = 1;
         const int32_t entry = cat.find_type(btype);
-        if (entry < 0) return BlobCheck{true, false, {}};  // the parse clears the station here
+        if (entry < 0) {
+            return accept(where + ": type id " + std::to_string(btype) +
+                          " is not in the catalogue; the station is cleared and has no blocks");
+        }
         if (np < 0 || np > max_record_params) {
             return refuse(where + ": parameter count P = " + std::to_string(np) + " outside 0 .. " +
                           std::to_string(max_record_params));
@@ -116,9 +132,11 @@ BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length) {
         w += 4;
         if ((in.count() - w) / 3 < np) return refuse(where + ": parameter entries cut by the end of the blob");
         const blocktyp& type = cat.entries()[static_cast<std::size_t>(entry)];
+        values.clear();
         for (int32_t k = 0; k < np; ++k, w += 3) {
             const int32_t pid = in.word(w);
             const double value = in.real(w + 1);
+            values.emplace_back(pid, value);
             const std::string field = where + ", parameter entry " + std::to_string(k) + " (id " + std::to_string(pid) + ")";
             if (!std::isfinite(value)) return refuse(field + ": value is not finite");
             const paramtyp* p = find_param(type, pid);
@@ -147,9 +165,10 @@ BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length) {
                               std::to_string(max_record_ports - 1));
             }
         }
+        figures += instance_figures(type, values);
         ++record;
     } while (w < in.count());
-    return BlobCheck{true, false, {}};
+    return accept({});
 }
 
 void remove_block(Station& st, int32_t r) {

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <string>
 
+#include "blocks/block_budget.hpp"
 #include "blocks/catalogue.hpp"
 #include "blocks/station.hpp"
 #include "entry/diagnostic.hpp"
@@ -34,6 +35,8 @@ struct BlobCheck {
     bool accepted = false;
     bool wrong_magic = false;  // word 0 is not the magic (or the blob is too short to hold it)
     std::string reason;        // empty when accepted; names the record and field otherwise
+    std::string note;          // accepted, but the station will be empty: why (a type id not in the catalogue)
+    BuildFigures figures;      // what the records checked so far will build
 };
 
 // Checks the whole blob the way the parse will read it: the magic; N within
@@ -42,7 +45,9 @@ struct BlobCheck {
 // id twice; P and Q within their limits, link port indices not negative; every
 // parameter value finite and within the hard limits of limits.hpp for the
 // record's type. Parameter ids a type lacks are not errors. A record whose type
-// id the catalogue lacks ends the check (the parse stops there too).
+// id the catalogue lacks ends the check (the parse stops there too; note says
+// so). Finally the station budget (station_budget.hpp) over every record the
+// parse will build: a station over it is refused, the reason naming the budget.
 // A null blob or a negative length is refused.
 BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length);
 

@@ -178,7 +178,27 @@ bool list_resize(void*& addr, std::size_t entry_size, int32_t n) {
     return true;
 }
 
+bool list_stage(const void* addr, std::size_t entry_size, int32_t n, void*& out) {
+    out = nullptr;
+    if (n <= 0) return true;
+    auto* block = static_cast<uint8_t*>(host_alloc(vessel_list_header + entry_size * static_cast<std::size_t>(n)));
+    if (block == nullptr) return false;
+    const int32_t old_n = list_length(addr);
+    const int32_t kept = addr == nullptr ? 0 : (old_n < n ? old_n : n);
+    if (kept > 0) std::memcpy(block + vessel_list_header, addr, entry_size * static_cast<std::size_t>(kept));
+    std::memset(block + vessel_list_header + entry_size * static_cast<std::size_t>(kept), 0,
+                entry_size * static_cast<std::size_t>(n - kept));
+    write_i32(block, 1);
+    write_i32(block + 4, n);
+    out = block + vessel_list_header;
+    return true;
+}
+
 vrtdll_data::~vrtdll_data() { clear(); }
+
+void vrtdll_data::swap(vrtdll_data& other) noexcept {
+    for (int k = 0; k < vessel_list_count; ++k) std::swap(list[k], other.list[k]);
+}
 
 void vrtdll_data::clear() {
     for (int k = 0; k < vessel_list_count; ++k) list_resize(list[k], vessel_entry_size[k], 0);
@@ -189,7 +209,10 @@ void vrtdll_data::clear() {
 int32_t VesselDefinition::grow(int list) {
     void*& addr = data.list[list];
     const int32_t n = list_length(addr);
-    if (!list_resize(addr, vessel_entry_size[list], n + 1)) return -1;
+    if (!list_resize(addr, vessel_entry_size[list], n + 1)) {
+        out_of_memory = true;
+        return -1;
+    }
     def.put_i32(count_offsets[list], n + 1);
     return n;
 }
@@ -269,13 +292,17 @@ int32_t VesselDefinition::append_list7(Vec3 position, Vec3 first_dir, Vec3 secon
 }
 
 uint8_t* VesselDefinition::make_list8_entry() {
-    if (!list_resize(data.list[8], vessel_entry_size[8], 1)) return nullptr;
+    if (!list_resize(data.list[8], vessel_entry_size[8], 1)) {
+        out_of_memory = true;
+        return nullptr;
+    }
     uint8_t* e = list_entry(data.list[8], vessel_entry_size[8], 0);
     std::memset(e, 0, vessel_entry_size[8]);
     return e;
 }
 
 void VesselDefinition::build() {
+    out_of_memory = false;
     // Header constants. Bytes that are never written keep what they held.
     def.put_u32(0, 0xAEAADBDCu);
     for (std::size_t base : {std::size_t{4}, std::size_t{259}}) {
@@ -353,19 +380,28 @@ void VesselDefinition::build() {
 }
 
 bool VesselDefinition::copy_to_host(void* p, HostVesselRecord* V) const {
+    // Every new host list is allocated before anything of the host's changes,
+    // so that running out of memory leaves p and the host's lists as they were.
+    void* fresh[vessel_list_count] = {};
+    if (V != nullptr) {
+        static constexpr int resize_order[vessel_list_count] = {0, 1, 3, 4, 2, 5, 6, 7, 8};
+        for (int k : resize_order) {
+            const int32_t n = def.get_i32(count_offsets[k]);
+            if (n > 0 && !list_stage(V->list[k], vessel_entry_size[k], n, fresh[k])) {
+                for (void*& f : fresh) list_resize(f, vessel_entry_size[0], 0);
+                return false;
+            }
+        }
+    }
     if (p != nullptr) std::memcpy(p, def.bytes, vesdef_size);
     if (V == nullptr) return true;
 
-    static constexpr int resize_order[vessel_list_count] = {0, 1, 3, 4, 2, 5, 6, 7, 8};
-    static constexpr int copy_order[vessel_list_count] = {8, 7, 6, 3, 2, 1, 0, 5, 4};
-    bool resized[vessel_list_count] = {};
-    bool all = true;
-    for (int k : resize_order) {
-        resized[k] = list_resize(V->list[k], vessel_entry_size[k], def.get_i32(count_offsets[k]));
-        all = all && resized[k];
+    for (int k = 0; k < vessel_list_count; ++k) {
+        list_resize(V->list[k], vessel_entry_size[k], 0);
+        V->list[k] = fresh[k];
     }
+    static constexpr int copy_order[vessel_list_count] = {8, 7, 6, 3, 2, 1, 0, 5, 4};
     for (int k : copy_order) {
-        if (!resized[k]) continue;
         const int32_t n = list_length(V->list[k]);
         const int32_t have = list_length(data.list[k]);
         const int32_t copy = n < have ? n : have;
@@ -377,7 +413,7 @@ bool VesselDefinition::copy_to_host(void* p, HostVesselRecord* V) const {
             if (k == 4) own_list4_entry(list_entry(V->list[k], es, i));
         }
     }
-    return all;
+    return true;
 }
 
 }  // namespace quilbet

@@ -58,6 +58,10 @@ int32_t list_refcount(const void* addr);
 // are zero-filled; the new block's count is 1. n <= 0 releases the block and
 // stores null. Returns false (list unchanged) when the heap is exhausted.
 bool list_resize(void*& addr, std::size_t entry_size, int32_t n);
+// A new list of n entries (refcount 1) holding the first entries of the list
+// at addr (up to n; the rest zero-filled), into out; the list at addr is not
+// touched. n <= 0 gives null. False, out null, when the heap is exhausted.
+bool list_stage(const void* addr, std::size_t entry_size, int32_t n, void*& out);
 // Address of entry i of the list at addr (no bounds check).
 uint8_t* list_entry(void* addr, std::size_t entry_size, int32_t i);
 
@@ -71,6 +75,8 @@ struct vrtdll_data {
     ~vrtdll_data();
     // Releases every list.
     void clear();
+    // Exchanges the lists of the two records.
+    void swap(vrtdll_data& other) noexcept;
 };
 
 // The host's vessel record that make_vessel receives: the nine list addresses,
@@ -108,14 +114,17 @@ public:
     uint8_t* make_list8_entry();
 
     // Copies the 864 bytes into p, resizes the host lists of V to the counts of
-    // the record (lists 0, 1, 3, 4, 2, 5, 6, 7, 8 in this order) and copies the
-    // entries list by list (8, 7, 6, 3, 2, 1, 0, 5, 4). A null p or V skips its
-    // part. Returns false when a host list could not be resized (the lists
-    // copied so far stay; nothing is freed twice).
+    // the record (lists 0, 1, 3, 4, 2, 5, 6, 7, 8 in this order; each a new
+    // block that keeps the host's first entries) and copies the entries list by
+    // list (8, 7, 6, 3, 2, 1, 0, 5, 4). A null p or V skips its part. Returns
+    // false when the heap is exhausted; then neither p nor any list of V has
+    // changed.
     bool copy_to_host(void* p, HostVesselRecord* V) const;
 
     vesdeftyp def;
     vrtdll_data data;
+    // Set when an append could not grow its list: the record is incomplete.
+    bool out_of_memory = false;
 
 private:
     int32_t grow(int list);

@@ -1,0 +1,38 @@
+// Station budget check.
+#include "entry/station_budget.hpp"
+
+namespace quilbet {
+
+std::string station_budget_problem(const BuildFigures& s) {
+    const BuildFigures& b = station_budget;
+    auto over = [](int64_t figure, int64_t limit, const std::string& what, const std::string& why) {
+        return "station budget: " + std::to_string(figure) + " " + what + " exceed the limit of " +
+               std::to_string(limit) + " (" + why + ")";
+    };
+    if (s.groups > b.groups) return over(s.groups, b.groups, "mesh groups", "the host mesh holds 1000 groups");
+    if (s.vertices > b.vertices) return over(s.vertices, b.vertices, "vertices", "memory of the hand-over");
+    if (s.pixels > b.pixels) return over(s.pixels, b.pixels, "texture pixels", "memory of the painted textures");
+    if (s.work > b.work) {
+        return over(s.work / 1000, b.work / 1000, "ms of estimated build work", "the host waits while a station builds");
+    }
+    return {};
+}
+
+BuildFigures instance_figures(const blocktyp& entry, const std::vector<std::pair<int32_t, double>>& values) {
+    blocktyp inst;
+    inst.btype = entry.btype;
+    inst.params = entry.params;
+    inst.nparams = entry.nparams;
+    for (const auto& [id, value] : values) {
+        for (int32_t k = 0; k < inst.nparams && static_cast<std::size_t>(k) < inst.params.size(); ++k) {
+            paramtyp& p = inst.params[static_cast<std::size_t>(k)];
+            if (p.id == id) {
+                p.val = value;
+                break;
+            }
+        }
+    }
+    return block_build_figures(inst);
+}
+
+}  // namespace quilbet
