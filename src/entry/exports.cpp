@@ -22,20 +22,39 @@ quilbet::Module& plugin() {
     return instance;
 }
 
+// The module's own methods keep everything they meet; this catches what could
+// still escape around them (the instance's first construction) so that nothing
+// ever unwinds into the host.
+template <typename Call>
+void barrier(Call&& call) noexcept {
+    try {
+        call(plugin());
+    } catch (...) {
+    }
+}
+
 }  // namespace
 
-QUILBET_EXPORT void QUILBET_STDCALL initint(void* table) { plugin().initint(table); }
+QUILBET_EXPORT void QUILBET_STDCALL initint(void* table) {
+    barrier([&](quilbet::Module& m) { m.initint(table); });
+}
 
-QUILBET_EXPORT void QUILBET_STDCALL make_vessel(void* p, void* vessel) { plugin().make_vessel(p, vessel); }
+QUILBET_EXPORT void QUILBET_STDCALL make_vessel(void* p, void* vessel) {
+    barrier([&](quilbet::Module& m) { m.make_vessel(p, vessel); });
+}
 
-QUILBET_EXPORT void QUILBET_STDCALL make_vesselmesh(void* mesh) { plugin().make_vesselmesh(mesh); }
+QUILBET_EXPORT void QUILBET_STDCALL make_vesselmesh(void* mesh) {
+    barrier([&](quilbet::Module& m) { m.make_vesselmesh(mesh); });
+}
 
 #if defined(_WIN32)
 extern "C" __attribute__((force_align_arg_pointer)) BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) plugin().startup();
+    if (reason == DLL_PROCESS_ATTACH) barrier([](quilbet::Module& m) { m.startup(); });
     return TRUE;
 }
 #else
 // Runs when the shared library is loaded, after its static objects exist.
-__attribute__((constructor)) static void quilbet_load() { plugin().startup(); }
+__attribute__((constructor)) static void quilbet_load() {
+    barrier([](quilbet::Module& m) { m.startup(); });
+}
 #endif
