@@ -2,6 +2,7 @@
 // its GLB, the preview picture's framing, and the command's exit codes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -167,6 +168,70 @@ TEST(Command, ExitCodesAndNoOutputForInvalidInput) {
     EXPECT_EQ(run_cli("decode " + out.string() + " -o " + back.string()), 0);
     EXPECT_TRUE(fs::exists(back));
     EXPECT_EQ(run_cli("catalogue --json"), 0);
+    fs::remove_all(dir);
+}
+
+// Inputs of a few bytes to a few MB that once aborted the tool or ran it out
+// of memory: each now ends with exit code 1, a message naming what is wrong
+// and no output file.
+TEST(Command, HostileInputsGetAClearMessageAndNoOutput) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(::testing::TempDir()) / "quilbet_hostile";
+    fs::create_directories(dir / "folder");
+    auto file = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir / name, std::ios::binary) << text;
+        return (dir / name).string();
+    };
+    std::string cycles = R"({"blocks": [)";
+    for (int i = 0; i < 17; ++i) cycles += std::string(i ? "," : "") + R"({"id": "t)" + std::to_string(i) + R"(", "type": "Truss_A", "params": {"Block_count": 28}})";
+    cycles += R"(], "links": {)";
+    for (int i = 0; i < 16; ++i)
+        for (int k = 2; k < 114; ++k)
+            cycles += std::string(i || k > 2 ? "," : "") + "\"t" + std::to_string(i) + "." + std::to_string(k) + "\": \"t" +
+                      std::to_string(i + 1) + "." + std::to_string(k) + "\"";
+    cycles += "}}";
+    std::string habitats = R"({"blocks": [)";
+    for (int i = 0; i < 1024; ++i) habitats += std::string(i ? "," : "") + R"({"id": )" + std::to_string(i) +
+                                               R"(, "type": "Hab_A", "params": {"Length": )" + std::to_string(4 + i / 100.0) + "}}";
+    habitats += R"(], "links": {}})";
+    std::vector<uint8_t> corrupt = {2, 1, 1, 1, 1, 0, 0, 0};
+    const std::string glb = (dir / "out.glb").string();
+    struct Row {
+        std::string args;
+        std::string message;
+    };
+    const Row rows[] = {
+        {"describe " + file("huge.json", R"({"blocks": [{"id": "a", "type": "Tank_A", "params": {"Length": 1e400}}]})"),
+         "block \"a\", parameter \"Length\": the number '1e400' does not fit"},
+        {"build " + (dir / "huge.json").string() + " -o " + glb, "does not fit a 64-bit"},
+        {"describe " + (dir / "folder").string() + "/", "is a folder"},
+        {"describe " + file("port.json", R"({"blocks": [{"id": "a", "type": "Tank_A"}, {"id": "b", "type": "Tank_A"}],
+                                              "links": {"a.1": "b.999999999"}})"),
+         "port 999999999 is beyond the limit"},
+        {"describe " + file("long.json", R"({"blocks": [{"id": ")" + std::string(20000, 'x') + R"(", "type": "Tank_A"}],
+                                              "links": {"y.0": "z.1"}})"),
+         "no block has the id \"y\""},
+        {"build " + example("small_station.json") + " -o " + glb + " --vessel " + (dir / "no" / "v.json").string(),
+         "cannot create"},
+        {"build " + file("corrupt.blob", std::string(corrupt.begin(), corrupt.end())) + " -o " + glb,
+         "not a station description"},
+        {"decode " + example("small_station.json"), "this is JSON text"},
+        {"describe " + file("cycles.json", cycles), "more"},
+        {"describe " + file("habitats.json", habitats), "station budget"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args.substr(0, 120));
+        const fs::path err = dir / "stderr.txt";
+        const std::string cmd = std::string(QUILBET_CLI_BINARY) + " " + row.args + " >/dev/null 2>" + err.string();
+        const int status = std::system(cmd.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 1);
+        std::ifstream in(err);
+        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find(row.message), std::string::npos) << text.substr(0, 2000);
+        EXPECT_LE(std::count(text.begin(), text.end(), '\n'), 51);
+        EXPECT_FALSE(fs::exists(glb));
+    }
     fs::remove_all(dir);
 }
 

@@ -65,6 +65,14 @@ bool parse_size(const std::string& text, int32_t& width, int32_t& height) {
 }
 
 int run_build(const BuildOptions& opt) {
+    // Every output must be writable before a build that can take seconds.
+    std::string error;
+    for (const std::string* path : {&opt.glb, &opt.png, &opt.vessel}) {
+        if (!path->empty() && !can_write_file(*path, error)) {
+            std::cerr << "quilbet: " << error << "\n";
+            return 1;
+        }
+    }
     ProgressLine progress;
     Module module;
     module.set_diagnostic_sink([](const std::string& line) { std::cerr << "quilbet: " << line << "\n"; });
@@ -79,9 +87,7 @@ int run_build(const BuildOptions& opt) {
     StationText st;
     Diagnostics diag;
     const bool ok = load_station(opt.input, types, st, diag);
-    for (const Diagnostic& d : diag.list()) {
-        std::cerr << opt.input << ": " << (d.error ? "error: " : "warning: ") << d.text << "\n";
-    }
+    print_diagnostics(std::cerr, opt.input, diag);
     if (!ok) return 1;
 
     const size_t blocks = st.station.records.size();
@@ -91,7 +97,6 @@ int run_build(const BuildOptions& opt) {
         progress.show("building blocks " + std::to_string(done) + "/" + std::to_string(blocks));
     });
     BuildResult result;
-    std::string error;
     if (!run_station(module, encode_blob(st.station), result, error)) {
         progress.done();
         std::cerr << "quilbet: " << opt.input << ": " << error << "\n";
@@ -99,14 +104,16 @@ int run_build(const BuildOptions& opt) {
     }
 
     progress.show("writing " + opt.glb);
-    std::vector<uint8_t> glb;
+    std::vector<OutputFile> outputs{{opt.glb, {}}};
+    std::vector<uint8_t>& glb = outputs[0].bytes;
     if (!write_glb(result.scene, glb, error)) {
         progress.done();
         std::cerr << "quilbet: " << error << "\n";
         return 1;
     }
-    std::vector<uint8_t> png;
     if (!opt.png.empty()) {
+        outputs.push_back({opt.png, {}});
+        std::vector<uint8_t>& png = outputs.back().bytes;
         progress.show("rendering " + opt.png);
         std::vector<uint8_t> rgb;
         PreviewInfo info;
@@ -118,11 +125,12 @@ int run_build(const BuildOptions& opt) {
         }
     }
     progress.done();
-    const std::string vessel = result.vessel.dump(2) + "\n";
-    if (!write_file_bytes(opt.glb, glb.data(), glb.size(), error) ||
-        (!opt.png.empty() && !write_file_bytes(opt.png, png.data(), png.size(), error)) ||
-        (!opt.vessel.empty() && !write_file_bytes(opt.vessel, vessel.data(), vessel.size(), error))) {
-        std::cerr << "quilbet: " << error << "\n";
+    if (!opt.vessel.empty()) {
+        const std::string vessel = result.vessel.dump(2) + "\n";
+        outputs.push_back({opt.vessel, std::vector<uint8_t>(vessel.begin(), vessel.end())});
+    }
+    if (!write_files_together(outputs, error)) {
+        std::cerr << "quilbet: " << error << " (nothing written)\n";
         return 1;
     }
     return 0;

@@ -1,8 +1,7 @@
 // Type table from the module's Catalogue.
 #include "catalogue_types.hpp"
 
-#include "blocks/geometry.hpp"
-#include "blocks/placement.hpp"
+#include "blocks/block_ports.hpp"
 
 namespace quilbet {
 namespace {
@@ -43,21 +42,15 @@ void CatalogueTypes::read_entries() {
     }
 }
 
-std::vector<PortInfo> CatalogueTypes::instance_ports(size_t type_index, const std::vector<BlobParam>& params) const {
-    const blocktyp& entry = catalogue_->entries().at(type_index);
-    std::vector<std::pair<int32_t, double>> key;
-    bool all_default = true;
-    for (const BlobParam& p : params) {
-        key.emplace_back(p.id, p.value);
-        for (const paramtyp& q : entry.params) {
-            if (q.id == p.id && q.val != p.value) all_default = false;
-        }
-    }
-    if (all_default) return types_[type_index].ports;
-    const auto hit = cache_.find({type_index, key});
-    if (hit != cache_.end()) return hit->second;
+namespace {
+
+// An instance of entry with its parameters set by params (later entries win),
+// without geometry: enough to read its ports and build figures.
+blocktyp bare_instance(const blocktyp& entry, const std::vector<BlobParam>& params) {
     blocktyp inst;
-    copy_block(inst, entry, true);
+    inst.btype = entry.btype;
+    inst.params = entry.params;
+    inst.nparams = entry.nparams;
     for (const BlobParam& p : params) {
         for (paramtyp& q : inst.params) {
             if (q.id == p.id) {
@@ -66,10 +59,23 @@ std::vector<PortInfo> CatalogueTypes::instance_ports(size_t type_index, const st
             }
         }
     }
-    build_block_geometry(ctx_, inst, true);
-    std::vector<PortInfo> ports = ports_of(inst);
-    cache_.emplace(std::make_pair(type_index, key), ports);
-    return ports;
+    return inst;
+}
+
+}  // namespace
+
+std::vector<PortInfo> CatalogueTypes::instance_ports(size_t type_index, const std::vector<BlobParam>& params) const {
+    const blocktyp inst = bare_instance(catalogue_->entries().at(type_index), params);
+    std::vector<PortDef> defs;
+    block_port_defs(inst, defs);
+    std::vector<PortInfo> out;
+    out.reserve(defs.size());
+    for (const PortDef& d : defs) out.push_back({d.kind, d.pos, d.dir, d.up});
+    return out;
+}
+
+BuildFigures CatalogueTypes::instance_figures(size_t type_index, const std::vector<BlobParam>& params) const {
+    return block_build_figures(bare_instance(catalogue_->entries().at(type_index), params));
 }
 
 }  // namespace quilbet

@@ -1,6 +1,8 @@
 // Loading and checking a station description from JSON or blob bytes.
 #include "load_station.hpp"
 
+#include <cstdio>
+
 #include "files.hpp"
 #include "validate.hpp"
 
@@ -8,6 +10,24 @@ namespace quilbet {
 
 bool looks_like_blob(const std::vector<uint8_t>& bytes) {
     return bytes.size() >= 4 && bytes[0] == 1 && bytes[1] == 1 && bytes[2] == 1 && bytes[3] == 1;
+}
+
+bool looks_like_json(const std::vector<uint8_t>& bytes) {
+    for (uint8_t c : bytes) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        return c == '{' || c == '[';
+    }
+    return false;
+}
+
+std::string file_kind_problem(const std::vector<uint8_t>& bytes) {
+    if (bytes.empty()) return "the file is empty";
+    if (looks_like_json(bytes)) return "";
+    char start[16];
+    std::snprintf(start, sizeof start, "0x%02X%02X%02X%02X", bytes[0], bytes.size() > 1 ? bytes[1] : 0,
+                  bytes.size() > 2 ? bytes[2] : 0, bytes.size() > 3 ? bytes[3] : 0);
+    return std::string("not a station description: JSON text starts with {, and a description blob with the bytes "
+                       "01 01 01 01, but this file starts with ") + start;
 }
 
 bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, const TypeSource& types, StationText& out,
@@ -40,6 +60,12 @@ bool load_station(const std::string& path, const TypeSource& types, StationText&
     if (!read_file_bytes(path, bytes, error)) {
         diag.error(error);
         return false;
+    }
+    if (!looks_like_blob(bytes)) {
+        if (const std::string p = file_kind_problem(bytes); !p.empty()) {
+            diag.error(p);
+            return false;
+        }
     }
     return load_station_bytes(bytes, looks_like_blob(bytes), types, out, diag);
 }

@@ -11,9 +11,14 @@ namespace quilbet {
 
 // True when the bytes start with the blob magic (a JSON text never does).
 bool looks_like_blob(const std::vector<uint8_t>& bytes);
+// True when the first character after white space opens a JSON object or array.
+bool looks_like_json(const std::vector<uint8_t>& bytes);
+// For bytes that are not a blob: "" when they look like JSON text, otherwise
+// a sentence saying what the file is not and how it starts.
+std::string file_kind_problem(const std::vector<uint8_t>& bytes);
 
 // Reads `path` (a JSON description, or a blob when it starts with the magic),
-// converts and validates it. Returns true when no error was found; warnings
+// converts and validates it; a file that is neither is refused as such. Returns true when no error was found; warnings
 // and errors go to diag either way. out.names maps slots to the ids written.
 bool load_station(const std::string& path, const TypeSource& types, StationText& out, Diagnostics& diag);
 

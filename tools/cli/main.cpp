@@ -27,18 +27,12 @@ constexpr int exit_ok = 0;
 constexpr int exit_invalid = 1;
 constexpr int exit_usage = 2;
 
-void print_diagnostics(const std::string& file, const Diagnostics& diag) {
-    for (const Diagnostic& d : diag.list()) {
-        std::cerr << file << ": " << (d.error ? "error: " : "warning: ") << d.text << "\n";
-    }
-}
-
 int describe(const std::string& in, const std::string& out) {
     CatalogueTypes types;
     StationText st;
     Diagnostics diag;
     const bool ok = load_station(in, types, st, diag);
-    print_diagnostics(in, diag);
+    print_diagnostics(std::cerr, in, diag);
     if (!ok) return exit_invalid;
     if (out.empty()) return exit_ok;
     const std::vector<uint8_t> blob = encode_blob(st.station);
@@ -58,10 +52,18 @@ int decode(const std::string& in, const std::string& out) {
         std::cerr << "quilbet: " << error << "\n";
         return exit_invalid;
     }
+    if (!looks_like_blob(bytes)) {
+        std::cerr << in << ": error: "
+                  << (looks_like_json(bytes) ? "this is JSON text; decode reads a description blob (describe and "
+                                               "build read JSON)"
+                                             : "not a description blob: it does not start with the bytes 01 01 01 01")
+                  << "\n";
+        return exit_invalid;
+    }
     StationText st;
     Diagnostics diag;
     const bool ok = load_station_bytes(bytes, true, types, st, diag);
-    print_diagnostics(in, diag);
+    print_diagnostics(std::cerr, in, diag);
     if (!ok) return exit_invalid;
     const std::string text = station_to_json(st.station, types).dump(2) + "\n";
     if (out.empty()) {
@@ -87,7 +89,7 @@ int catalogue(bool json) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int run(int argc, char** argv) {
     CLI::App app{"quilbet: station descriptions, blobs, glTF models and previews of quilbet space stations"};
     app.require_subcommand(1);
     std::string in, out, png, vessel, size = "1280x960";
@@ -136,4 +138,18 @@ int main(int argc, char** argv) {
         return run_build(opt);
     }
     return exit_usage;
+}
+
+int main(int argc, char** argv) {
+    // Whatever goes wrong inside ends as a message and exit code 1, never an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "quilbet: out of memory\n";
+    } catch (const std::exception& e) {
+        std::cerr << "quilbet: internal error: " << e.what() << "\n";
+    } catch (...) {
+        std::cerr << "quilbet: internal error\n";
+    }
+    return exit_invalid;
 }

@@ -3,6 +3,8 @@
 
 #include "validate.hpp"
 
+#include "entry/limits.hpp"
+
 #include <cmath>
 #include <set>
 
@@ -43,7 +45,22 @@ struct KeyFrame {
     std::set<std::string> keys;
     std::string context;
     std::string last_key;
+    std::string id;   // the "id" of the object, once read
 };
+
+// Where the parser stood: block "core", parameter "Length" or the station key.
+std::string parse_position(const std::vector<KeyFrame>& frames) {
+    std::string block;
+    for (const KeyFrame& f : frames) {
+        if (!f.id.empty()) block = f.id;
+    }
+    if (frames.empty()) return "station";
+    const KeyFrame& inner = frames.back();
+    std::string where = block.empty() ? std::string("station") : "block " + block;
+    if (inner.context == "params") return where + ", parameter \"" + inner.last_key + "\"";
+    if (!inner.last_key.empty()) where += ", " + inner.last_key;
+    return where;
+}
 
 struct PortRef {
     int32_t slot = -1;
@@ -70,6 +87,8 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
             const std::string k = parsed.get<std::string>();
             if (!frames.back().keys.insert(k).second) doubled.emplace_back(frames.back().context, k);
             frames.back().last_key = k;
+        } else if (ev == E::value && !frames.empty() && frames.back().last_key == "id" && frames.back().id.empty()) {
+            frames.back().id = parsed.dump();
         }
         return true;
     };
@@ -80,6 +99,13 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
         std::string what = e.what();
         const size_t cut = what.find("parse error");
         diag.error("JSON syntax: " + (cut == std::string::npos ? what : what.substr(cut)));
+        return false;
+    } catch (const nlohmann::json::out_of_range& e) {
+        // A number too large for a 64-bit float (1e400).
+        std::string what = e.what();
+        const size_t quote = what.find('\'');
+        const std::string number = quote == std::string::npos ? what : what.substr(quote);
+        diag.error(parse_position(frames) + ": the number " + number + " does not fit a 64-bit floating-point value");
         return false;
     }
     for (const auto& [context, key] : doubled) {
@@ -203,7 +229,7 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
                 const ParamInfo* pinfo = nullptr;
                 for (const ParamInfo& p : info.params) {
                     const bool match = all_digits(key) ? std::to_string(p.id) == key
-                                                       : name_distance(key, p.name) == 0 && key.size() == p.name.size();
+                                                       : key.size() == p.name.size() && name_distance(key, p.name) == 0;
                     if (match) {
                         pinfo = &p;
                         break;
@@ -293,6 +319,13 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
         r.slot = it->second;
         r.port = std::stoi(ref.substr(dot + 1));
         r.text = ref;
+        // Port entries are written up to the highest linked port: refuse a
+        // number no block can have before anything is sized by it.
+        if (r.port >= max_record_ports) {
+            diag.error(where + ": port " + std::to_string(r.port) + " is beyond the limit of " +
+                       std::to_string(max_record_ports - 1) + " (no block has that many ports)");
+            return false;
+        }
         return true;
     };
     if (doc.contains("links")) {

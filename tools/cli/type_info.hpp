@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "blob.hpp"
+#include "blocks/block_budget.hpp"
 #include "maths/maths.hpp"
 
 namespace quilbet {
@@ -46,6 +47,9 @@ public:
     // The ports of an instance of types()[type_index] whose parameters are set
     // by `params` (entries in blob order; later entries win; unknown ids ignored).
     virtual std::vector<PortInfo> instance_ports(size_t type_index, const std::vector<BlobParam>& params) const = 0;
+    // What building that instance costs (see block_budget.hpp); a table
+    // without figures answers zero and so never meets the station budget.
+    virtual BuildFigures instance_figures(size_t, const std::vector<BlobParam>&) const { return {}; }
 
     // Index of the first type with this id, or -1.
     int32_t find_btype(int32_t btype) const;
@@ -55,7 +59,10 @@ public:
 
 // Case-insensitive edit distance (insertions, deletions, substitutions, swaps of neighbours).
 size_t name_distance(const std::string& a, const std::string& b);
-// The candidate closest to `name`, or "" when none is close enough to be a likely typo.
+// Names longer than this get no suggestions and are never suggested.
+inline constexpr size_t max_suggested_name = 64;
+// The candidate closest to `name`, or "" when none is close enough to be a
+// likely typo (or when name is longer than max_suggested_name).
 std::string closest_name(const std::string& name, const std::vector<std::string>& candidates);
 
 }  // namespace quilbet

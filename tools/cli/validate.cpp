@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "entry/limits.hpp"
+#include "entry/station_budget.hpp"
 
 namespace quilbet {
 namespace {
@@ -179,8 +180,20 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
         }
     }
 
+    // The station budget, over the blocks whose type and parameters are sound.
+    BuildFigures figures;
+    for (size_t i = 0; i < st.records.size(); ++i) {
+        if (state[i].ports_known) figures += types.instance_figures(static_cast<size_t>(state[i].type), st.records[i].params);
+    }
+    if (const std::string p = station_budget_problem(figures); !p.empty()) diag.error(p);
+
     auto port_ref = [&](size_t i, size_t k) {
-        return "\"" + name_of(st.records[i].id) + "." + std::to_string(k) + "\"";
+        std::string s = "\"";
+        s += name_of(st.records[i].id);
+        s += '.';
+        s += std::to_string(k);
+        s += '"';
+        return s;
     };
     auto port_range = [&](size_t i) {
         const size_t n = state[i].ports.size();
@@ -270,13 +283,17 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
                            std::to_string(state[j].ports[pj].kind) + "; only ports of the same kind fit)");
             }
             if (!joined.join(i, j)) {
+                const std::string rule = "links must form a tree, because each block is placed once from the root";
+                if (diag.full()) {
+                    diag.error(link + ": closes a cycle; " + rule);
+                    continue;
+                }
                 // The way the tree already joins the two blocks, for the message.
                 std::vector<size_t> from(st.records.size(), SIZE_MAX);
                 std::vector<size_t> todo{i};
                 from[i] = i;
-                while (!todo.empty() && from[j] == SIZE_MAX) {
-                    const size_t b = todo.front();
-                    todo.erase(todo.begin());
+                for (size_t next = 0; next < todo.size() && from[j] == SIZE_MAX; ++next) {
+                    const size_t b = todo[next];
                     for (size_t n : neighbours[b]) {
                         if (from[n] == SIZE_MAX) {
                             from[n] = b;
@@ -289,8 +306,7 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
                     loop = "\"" + name_of(st.records[b].id) + "\"" + (loop.empty() ? "" : " - ") + loop;
                     if (b == i) break;
                 }
-                diag.error(link + ": closes a cycle (" + loop + " are already joined through other links); "
-                           "links must form a tree, because each block is placed once from the root");
+                diag.error(link + ": closes a cycle (" + loop + " are already joined through other links); " + rule);
                 continue;
             }
             neighbours[i].push_back(j);
