@@ -46,7 +46,7 @@ fuzz:
 	cmake --preset fuzz >/dev/null
 	cmake --build --preset fuzz -j $(JOBS)
 	@for f in build/fuzz/fuzz/fuzz_*; do [ -x "$$f" ] || continue; n=$$(basename $$f); mkdir -p fuzz/corpus/$$n build/fuzz/$${n}_run; \
-	  (cd build/fuzz/$${n}_run && ../fuzz/$$n -max_total_time=$(FUZZ_SECONDS) -max_len=4096 ../../../fuzz/corpus/$$n) || exit 1; done
+	  (cd build/fuzz/$${n}_run && ../fuzz/$$n -max_total_time=$(FUZZ_SECONDS) -max_len=65536 ../../../fuzz/corpus/$$n) || exit 1; done
 
 bench: build
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done

@@ -137,31 +137,33 @@ BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length) {
             const int32_t pid = in.word(w);
             const double value = in.real(w + 1);
             values.emplace_back(pid, value);
-            const std::string field = where + ", parameter entry " + std::to_string(k) + " (id " + std::to_string(pid) + ")";
-            if (!std::isfinite(value)) return refuse(field + ": value is not finite");
+            // Messages are only put together for a refusal: a blob may hold
+            // hundreds of thousands of entries.
+            auto field = [&] { return where + ", parameter entry " + std::to_string(k) + " (id " + std::to_string(pid) + ")"; };
+            if (!std::isfinite(value)) return refuse(field() + ": value is not finite");
             const paramtyp* p = find_param(type, pid);
             if (p == nullptr) {
-                if (std::fabs(value) > general_value_limit) return refuse(field + ": value absurdly large");
+                if (std::fabs(value) > general_value_limit) return refuse(field() + ": value absurdly large");
                 continue;  // the parse skips ids the type lacks
             }
             const std::string bad = check_value(btype, *p, value);
-            if (!bad.empty()) return refuse(field + ": " + bad);
+            if (!bad.empty()) return refuse(field() + ": " + bad);
         }
         for (int32_t k = 0; k < nq; ++k) {
-            const std::string field = where + ", port entry " + std::to_string(k);
-            if (w >= in.count()) return refuse(field + ": linked flag cut by the end of the blob");
+            auto field = [&] { return where + ", port entry " + std::to_string(k); };
+            if (w >= in.count()) return refuse(field() + ": linked flag cut by the end of the blob");
             const int32_t flag = in.word(w++);
             if (flag == 0) continue;
-            if (in.count() - w < 2) return refuse(field + ": link cut by the end of the blob");
+            if (in.count() - w < 2) return refuse(field() + ": link cut by the end of the blob");
             const int32_t target = in.word(w);
             const int32_t tport = in.word(w + 1);
             w += 2;
             if (target < 0 || target >= n) {
-                return refuse(field + ": link target block " + std::to_string(target) + " outside 0 .. N - 1 (N = " +
+                return refuse(field() + ": link target block " + std::to_string(target) + " outside 0 .. N - 1 (N = " +
                               std::to_string(n) + ")");
             }
             if (tport < 0 || tport >= max_record_ports) {
-                return refuse(field + ": link target port " + std::to_string(tport) + " outside 0 .. " +
+                return refuse(field() + ": link target port " + std::to_string(tport) + " outside 0 .. " +
                               std::to_string(max_record_ports - 1));
             }
         }

@@ -320,6 +320,32 @@ int main(int argc, char** argv) {
     make_vessel(vesdef, &vr2);
     check(read_at<int32_t>(vesdef, 852) == 2 && read_at<int32_t>(vesdef, 856) == 1, "wrong magic keeps the station");
 
+    // Stations within every per-field limit that would overwhelm the host:
+    // refused by the station budget before anything is built, station kept.
+    auto chain = [](int32_t n, int32_t type, int32_t nports, std::vector<std::pair<int32_t, double>> params) {
+        std::vector<int32_t> w{0x01010101, n};
+        for (int32_t i = 0; i < n; ++i) {
+            auto links = free_ports(nports);
+            if (i + 1 < n) links[0] = {i + 1, 1};
+            if (i > 0) links[1] = {i - 1, 0};
+            add_block(w, i, type, params, links);
+        }
+        return w;
+    };
+    const std::vector<int32_t> overwhelming[] = {chain(150, 13, 2, {}), chain(1000, 42, 258, {{1, 1000.0}, {2, 64.0}})};
+    for (const std::vector<int32_t>& big : overwhelming) {
+        std::memset(vesdef, 0, sizeof vesdef);
+        VesselRecord vr3 = {};
+        vr3.blob = reinterpret_cast<uint32_t>(big.data());
+        vr3.blob_length = static_cast<uint32_t>(big.size() * 4);
+        make_vessel(vesdef, &vr3);
+        check(read_at<int32_t>(vesdef, 852) == 2 && read_at<int32_t>(vesdef, 856) == 1,
+              "an overwhelming station is refused and the station kept");
+        for (uint32_t l : vr3.lists) {
+            if (l) HeapFree(GetProcessHeap(), 0, reinterpret_cast<void*>(l - 8));
+        }
+    }
+
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;
 }
