@@ -22,8 +22,8 @@ public:
 
     const std::vector<blocktyp>& entries() const { return catalogue; }
     int32_t catalogue_count() const { return static_cast<int32_t>(catalogue.size()); }
-    const std::vector<std::string>& names() const { return category_names; }
-    int32_t category_count() const { return static_cast<int32_t>(category_names.size()); }
+    const std::vector<std::string>& names() const { return category_names_; }
+    int32_t category_count() const { return static_cast<int32_t>(category_names_.size()); }
     // First entry with this type id, in catalogue order; -1 when none.
     int32_t find_type(int32_t btype) const;
     // First live entry whose name matches ignoring letter case; -1 when none.
@@ -31,7 +31,7 @@ public:
 
 private:
     std::vector<blocktyp> catalogue;
-    std::vector<std::string> category_names;
+    std::vector<std::string> category_names_;
 };
 
 }  // namespace quilbet

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "blocks/block_budget.hpp"
+#include "blocks/block_types.hpp"
 
 namespace quilbet {
 

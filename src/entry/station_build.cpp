@@ -8,6 +8,7 @@
 
 #include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
+#include "blocks/block_types.hpp"
 #include "entry/limits.hpp"
 #include "entry/station_budget.hpp"
 
@@ -53,23 +54,15 @@ BlobCheck refuse(std::string reason) {
     return c;
 }
 
-// The first parameter of entry with this id, or null.
-const paramtyp* find_param(const blocktyp& entry, int32_t id) {
-    for (int32_t k = 0; k < entry.nparams && static_cast<std::size_t>(k) < entry.params.size(); ++k) {
-        if (entry.params[static_cast<std::size_t>(k)].id == id) return &entry.params[static_cast<std::size_t>(k)];
-    }
-    return nullptr;
-}
-
-// Empty when value is acceptable for parameter p of type btype, else why not.
-std::string check_value(int32_t btype, const paramtyp& p, double value) {
-    const ParamLimit* limit = find_param_limit(btype, p.id);
-    const double lo = limit != nullptr ? limit->lo : -general_value_limit;
-    const double hi = limit != nullptr ? limit->hi : general_value_limit;
-    const long double v = p.kind == param_whole ? static_cast<long double>(nearest_i64(value)) : value;
-    if (v >= lo && v <= hi) return {};
-    return "value " + std::to_string(value) + " of parameter " + std::to_string(p.id) + " (\"" + p.name +
-           "\") outside the hard limits " + std::to_string(lo) + " .. " + std::to_string(hi);
+// Empty when value is acceptable for parameter id of type t, else why not.
+// Ids the type lacks are skipped by the parse and only need to be finite and
+// within the general limit.
+std::string check_value(const BlockTypeSpec& t, int32_t id, double value) {
+    static const ParamSpec unknown{"", 0, ParamKind::real, 0, 0, 0};
+    const ParamSpec* p = t.param(id);
+    const std::string problem = hard_limit_problem(p != nullptr ? *p : unknown, value);
+    if (problem.empty() || p == nullptr) return problem;
+    return std::string("\"") + p->name + "\" " + problem;
 }
 
 }  // namespace
@@ -132,6 +125,7 @@ BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length) {
         w += 4;
         if ((in.count() - w) / 3 < np) return refuse(where + ": parameter entries cut by the end of the blob");
         const blocktyp& type = cat.entries()[static_cast<std::size_t>(entry)];
+        const BlockTypeSpec* spec = find_block_type(btype);
         values.clear();
         for (int32_t k = 0; k < np; ++k, w += 3) {
             const int32_t pid = in.word(w);
@@ -140,13 +134,8 @@ BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length) {
             // Messages are only put together for a refusal: a blob may hold
             // hundreds of thousands of entries.
             auto field = [&] { return where + ", parameter entry " + std::to_string(k) + " (id " + std::to_string(pid) + ")"; };
-            if (!std::isfinite(value)) return refuse(field() + ": value is not finite");
-            const paramtyp* p = find_param(type, pid);
-            if (p == nullptr) {
-                if (std::fabs(value) > general_value_limit) return refuse(field() + ": value absurdly large");
-                continue;  // the parse skips ids the type lacks
-            }
-            const std::string bad = check_value(btype, *p, value);
+            if (spec == nullptr) continue;
+            const std::string bad = check_value(*spec, pid, value);
             if (!bad.empty()) return refuse(field() + ": " + bad);
         }
         for (int32_t k = 0; k < nq; ++k) {
@@ -308,10 +297,10 @@ void scan_block(Station& st, VesselDefinition& vd, int32_t root) {
         blocktyp& b = st.blocks[static_cast<std::size_t>(r)];
         if (!b.live || b.visited) return;
         b.visited = 1;
-        if (b.btype == btype_hab_a || b.btype == btype_hab_c) {
+        if (b.btype == static_cast<int32_t>(BlockType::hab_a) || b.btype == static_cast<int32_t>(BlockType::hab_c)) {
             vd.def.put_i32(vesdef_habitat_total, vd.def.get_i32(vesdef_habitat_total) + 3);
             vd.def.put_vec3(vesdef_habitat_position, b.pos);
-        } else if (b.btype == btype_hab_b) {
+        } else if (b.btype == static_cast<int32_t>(BlockType::hab_b)) {
             vd.def.put_i32(vesdef_habitat_total, vd.def.get_i32(vesdef_habitat_total) + 1);
         }
         stack.push_back({r, 0});
@@ -332,7 +321,7 @@ void scan_block(Station& st, VesselDefinition& vd, int32_t root) {
         ++top.next_port;
         if (port.linked) {
             enter(port.lblock);  // may grow the stack: `top` and `b` are not used past this point
-        } else if (port.kind == docking_port_kind) {
+        } else if (port.kind == static_cast<int32_t>(PortKind::docking)) {
             vd.append_list7(port.wpos, quat_rotate(port.wrot, port.ldir), quat_rotate(port.wrot, port.lup));
         }
     }

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "blocks/block_budget.hpp"
+#include "blocks/block_types.hpp"
 #include "blocks/catalogue.hpp"
 #include "blocks/station.hpp"
 #include "entry/diagnostic.hpp"
@@ -23,12 +23,6 @@
 namespace quilbet {
 
 inline constexpr int32_t blob_magic = 0x01010101;
-
-// Type ids the habitat walk counts.
-inline constexpr int32_t btype_hab_a = 51;
-inline constexpr int32_t btype_hab_b = 52;
-inline constexpr int32_t btype_hab_c = 54;
-inline constexpr int32_t docking_port_kind = 11;
 
 // The verdict on a blob, given before anything changes.
 struct BlobCheck {
@@ -43,8 +37,8 @@ struct BlobCheck {
 // 0 .. max_block_count; every record complete within length / 4 words (at
 // least one record); block ids and link targets within 0 .. N - 1 and no block
 // id twice; P and Q within their limits, link port indices not negative; every
-// parameter value finite and within the hard limits of limits.hpp for the
-// record's type. Parameter ids a type lacks are not errors. A record whose type
+// parameter value finite and within its hard limit in the block-type table
+// for the record's type. Parameter ids a type lacks are not errors. A record whose type
 // id the catalogue lacks ends the check (the parse stops there too; note says
 // so). Finally the station budget (station_budget.hpp) over every record the
 // parse will build: a station over it is refused, the reason naming the budget.

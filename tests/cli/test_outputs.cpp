@@ -32,7 +32,7 @@ const BuildResult& built(const std::string& name) {
     StartupOptions opt;
     opt.write_placeholder_files = false;
     EXPECT_TRUE(module.startup(opt));
-    CatalogueTypes types(module.catalogue());
+    CatalogueTypes types;
     StationText st;
     Diagnostics diag;
     EXPECT_TRUE(load_station(example(name), types, st, diag));

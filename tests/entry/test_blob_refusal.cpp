@@ -53,17 +53,17 @@ std::vector<BadBlob> bad_blobs() {
         w.pop_back();
         b.push_back({"parameter entries cut", w});
     }
-    b.push_back({"value is not finite", make_blob(1, {{0, 71, {{1, nan}}}})});
-    b.push_back({"value is not finite", make_blob(1, {{0, 71, {{2, inf}}}})});
-    b.push_back({"value is not finite", make_blob(1, {{0, 71, {{9, -inf}}}})});
-    b.push_back({"\"Rows\") outside the hard limits", make_blob(1, {{0, 31, {{3, 65.0}}}})});
-    b.push_back({"\"Block_count\") outside the hard limits", make_blob(1, {{0, 41, {{2, -1.0}}}})});
-    b.push_back({"\"Block_count\") outside the hard limits", make_blob(1, {{0, 41, {{2, 1e12}}}})});
-    b.push_back({"\"Windows\") outside the hard limits", make_blob(1, {{0, 51, {{1, 33.0}}}})});
-    b.push_back({"\"Length\") outside the hard limits", make_blob(1, {{0, 71, {{1, -2.0}}}})});
-    b.push_back({"\"Radius\") outside the hard limits", make_blob(1, {{0, 71, {{2, 5000.0}}}})});
-    b.push_back({"\"Panel type\") outside the hard limits", make_blob(1, {{0, 11, {{1, 7.0}}}})});
-    b.push_back({"\"Panel rotation\") outside the hard limits", make_blob(1, {{0, 11, {{2, 1e300}}}})});
+    b.push_back({"is not a finite number", make_blob(1, {{0, 71, {{1, nan}}}})});
+    b.push_back({"is not a finite number", make_blob(1, {{0, 71, {{2, inf}}}})});
+    b.push_back({"is not a finite number", make_blob(1, {{0, 71, {{9, -inf}}}})});
+    b.push_back({"\"Rows\" value", make_blob(1, {{0, 31, {{3, 65.0}}}})});
+    b.push_back({"\"Block_count\" value", make_blob(1, {{0, 41, {{2, -1.0}}}})});
+    b.push_back({"\"Block_count\" value", make_blob(1, {{0, 41, {{2, 1e12}}}})});
+    b.push_back({"\"Windows\" value", make_blob(1, {{0, 51, {{1, 33.0}}}})});
+    b.push_back({"\"Length\" value", make_blob(1, {{0, 71, {{1, -2.0}}}})});
+    b.push_back({"\"Radius\" value", make_blob(1, {{0, 71, {{2, 5000.0}}}})});
+    b.push_back({"\"Panel type\" value", make_blob(1, {{0, 11, {{1, 7.0}}}})});
+    b.push_back({"\"Panel rotation\" value", make_blob(1, {{0, 11, {{2, 1e300}}}})});
     {
         auto w = make_blob(1, {{0, 71, {}, {free_port()}}});
         w.pop_back();
@@ -174,15 +174,16 @@ namespace {
 // host: at most 65,536 vertices, indices in range, finite positions.
 TEST(BlobRefusal, HardLimitEndsBuildGroupsThatFitTheHost) {
     TestModule t;
-    for (const ParamLimit& l : param_limits) {
-        for (int32_t type : {l.btype_first, l.btype_last}) {
-            for (double value : {l.lo, l.hi}) {
-                SCOPED_TRACE(std::string(l.name) + " of type " + std::to_string(type) + " = " + std::to_string(value));
+    for (const BlockTypeSpec& type : block_types()) {
+        for (const ParamSpec& l : type.params) {
+            if (l.hard_hi >= general_value_limit) continue;
+            for (double value : {l.hard_lo, l.hard_hi}) {
+                SCOPED_TRACE(std::string(l.name) + " of type " + type.name + " = " + std::to_string(value));
                 t.lines.clear();
-                VesselCall call(t.m, make_blob(1, {{0, type, {{l.param_id, value}}}}));
+                VesselCall call(t.m, make_blob(1, {{0, type.btype(), {{l.id, value}}}}));
                 ASSERT_TRUE(t.lines.empty()) << t.lines[0];
                 const blocktyp& b = t.m.station().blocks[0];
-                ASSERT_EQ(b.btype, type);
+                ASSERT_EQ(b.btype, type.btype());
                 for (const typmshgrp& g : b.msh.grp) {
                     ASSERT_LE(g.pnt.size(), std::size_t{65536});
                     ASSERT_EQ(g.ind.size() % 3, 0u);

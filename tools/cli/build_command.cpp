@@ -83,7 +83,7 @@ int run_build(const BuildOptions& opt) {
         return 1;
     }
 
-    CatalogueTypes types(module.catalogue());
+    CatalogueTypes types;
     StationText st;
     Diagnostics diag;
     const bool ok = load_station(opt.input, types, st, diag);

@@ -20,10 +20,10 @@ nlohmann::ordered_json vec_json(Vec3 v) { return nlohmann::ordered_json::array({
 
 }  // namespace
 
-const char* param_kind_name(int32_t kind) {
+const char* param_kind_name(ParamKind kind) {
     switch (kind) {
-    case 0: return "switch";
-    case 1: return "whole";
+    case ParamKind::on_off: return "switch";
+    case ParamKind::whole: return "whole";
     default: return "real";
     }
 }
@@ -35,12 +35,12 @@ std::string catalogue_text(const TypeSource& types) {
         if (t.params.empty()) out += "  parameters: none\n";
         for (const ParamInfo& p : t.params) {
             char line[256];
-            if (p.kind == 0) {
+            if (p.kind == ParamKind::on_off) {
                 std::snprintf(line, sizeof line, "  param %-2d %-16s switch  default %s\n", p.id,
-                              ("\"" + p.name + "\"").c_str(), p.def > 0 ? "true" : "false");
+                              ("\"" + std::string(p.name) + "\"").c_str(), p.def > 0 ? "true" : "false");
             } else {
                 std::snprintf(line, sizeof line, "  param %-2d %-16s %-6s  default %-8s range %s to %s\n", p.id,
-                              ("\"" + p.name + "\"").c_str(), param_kind_name(p.kind), num(p.def).c_str(),
+                              ("\"" + std::string(p.name) + "\"").c_str(), param_kind_name(p.kind), num(p.def).c_str(),
                               num(p.min).c_str(), num(p.max).c_str());
             }
             out += line;
@@ -48,7 +48,7 @@ std::string catalogue_text(const TypeSource& types) {
         for (size_t i = 0; i < t.ports.size(); ++i) {
             const PortInfo& p = t.ports[i];
             char line[256];
-            std::snprintf(line, sizeof line, "  port  %-2zu kind %-2d at %-18s facing %s\n", i, p.kind,
+            std::snprintf(line, sizeof line, "  port  %-2zu kind %-2d at %-18s facing %s\n", i, static_cast<int>(p.kind),
                           vec(p.pos).c_str(), vec(p.dir).c_str());
             out += line;
         }
@@ -67,20 +67,21 @@ nlohmann::ordered_json catalogue_json(const TypeSource& types) {
             o["name"] = p.name;
             o["id"] = p.id;
             o["kind"] = param_kind_name(p.kind);
-            if (p.kind == 0) {
+            if (p.kind == ParamKind::on_off) {
                 o["default"] = p.def > 0;
             } else {
                 o["default"] = p.def;
                 o["min"] = p.min;
                 o["max"] = p.max;
             }
+            o["hard_limit"] = nlohmann::ordered_json::array({p.hard_lo, p.hard_hi});
             params.push_back(o);
         }
         oj ports = oj::array();
         for (size_t i = 0; i < t.ports.size(); ++i) {
             oj o = oj::object();
             o["index"] = i;
-            o["kind"] = t.ports[i].kind;
+            o["kind"] = static_cast<int32_t>(t.ports[i].kind);
             o["position"] = vec_json(t.ports[i].pos);
             o["direction"] = vec_json(t.ports[i].dir);
             o["up"] = vec_json(t.ports[i].up);

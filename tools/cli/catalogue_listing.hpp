@@ -15,6 +15,6 @@ std::string catalogue_text(const TypeSource& types);
 nlohmann::ordered_json catalogue_json(const TypeSource& types);
 
 // "switch", "whole" or "real".
-const char* param_kind_name(int32_t kind);
+const char* param_kind_name(ParamKind kind);
 
 }  // namespace quilbet

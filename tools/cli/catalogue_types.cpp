@@ -1,56 +1,22 @@
-// Type table from the module's Catalogue.
+// Type table from the module's block-type table.
 #include "catalogue_types.hpp"
-
-#include "blocks/block_ports.hpp"
 
 namespace quilbet {
 namespace {
 
-std::vector<PortInfo> ports_of(const blocktyp& b) {
-    std::vector<PortInfo> out;
-    for (int32_t i = 0; i < b.nports && i < static_cast<int32_t>(b.ports.size()); ++i) {
-        const BlockPort& p = b.ports[static_cast<size_t>(i)];
-        out.push_back({p.kind, p.lpos, p.ldir, p.lup});
-    }
-    return out;
-}
-
-}  // namespace
-
-CatalogueTypes::CatalogueTypes() {
-    own_.build_catalogue(ctx_);
-    catalogue_ = &own_;
-    read_entries();
-}
-
-CatalogueTypes::CatalogueTypes(const Catalogue& borrowed) : catalogue_(&borrowed) { read_entries(); }
-
-void CatalogueTypes::read_entries() {
-    const auto& cats = catalogue_->names();
-    for (const blocktyp& e : catalogue_->entries()) {
-        TypeInfo t;
-        t.name = e.name;
-        t.btype = e.btype;
-        t.cat = e.cat;
-        t.category = e.cat >= 0 && e.cat < static_cast<int32_t>(cats.size()) ? cats[static_cast<size_t>(e.cat)] : "";
-        for (int32_t i = 0; i < e.nparams && i < static_cast<int32_t>(e.params.size()); ++i) {
-            const paramtyp& p = e.params[static_cast<size_t>(i)];
-            t.params.push_back({p.name, p.id, p.kind, p.def, p.min, p.max});
-        }
-        t.ports = ports_of(e);
-        types_.push_back(std::move(t));
-    }
-}
-
-namespace {
-
-// An instance of entry with its parameters set by params (later entries win),
-// without geometry: enough to read its ports and build figures.
-blocktyp bare_instance(const blocktyp& entry, const std::vector<BlobParam>& params) {
+// An instance of type t with its parameters at their defaults, then set by
+// params (later entries win; ids the type lacks are ignored): enough to read
+// its ports and build figures.
+blocktyp bare_instance(const BlockTypeSpec& t, const std::vector<BlobParam>& params) {
     blocktyp inst;
-    inst.btype = entry.btype;
-    inst.params = entry.params;
-    inst.nparams = entry.nparams;
+    inst.btype = t.btype();
+    inst.nparams = static_cast<int32_t>(t.params.size());
+    inst.params.resize(t.params.size());
+    for (size_t k = 0; k < t.params.size(); ++k) {
+        inst.params[k].id = t.params[k].id;
+        inst.params[k].kind = static_cast<int32_t>(t.params[k].kind);
+        inst.params[k].val = t.params[k].def;
+    }
     for (const BlobParam& p : params) {
         for (paramtyp& q : inst.params) {
             if (q.id == p.id) {
@@ -64,18 +30,29 @@ blocktyp bare_instance(const blocktyp& entry, const std::vector<BlobParam>& para
 
 }  // namespace
 
+CatalogueTypes::CatalogueTypes() {
+    for (const BlockTypeSpec& spec : block_types()) {
+        TypeInfo t;
+        t.name = spec.name;
+        t.btype = spec.btype();
+        t.cat = static_cast<int32_t>(spec.category);
+        t.category = category_names().at(static_cast<size_t>(t.cat));
+        t.params = spec.params;
+        spec.ports(bare_instance(spec, {}), t.ports);
+        types_.push_back(std::move(t));
+    }
+}
+
 std::vector<PortInfo> CatalogueTypes::instance_ports(size_t type_index, const std::vector<BlobParam>& params) const {
-    const blocktyp inst = bare_instance(catalogue_->entries().at(type_index), params);
-    std::vector<PortDef> defs;
-    block_port_defs(inst, defs);
-    std::vector<PortInfo> out;
-    out.reserve(defs.size());
-    for (const PortDef& d : defs) out.push_back({d.kind, d.pos, d.dir, d.up});
+    const BlockTypeSpec& spec = block_types().at(type_index);
+    std::vector<PortDef> out;
+    spec.ports(bare_instance(spec, params), out);
     return out;
 }
 
 BuildFigures CatalogueTypes::instance_figures(size_t type_index, const std::vector<BlobParam>& params) const {
-    return block_build_figures(bare_instance(catalogue_->entries().at(type_index), params));
+    const BlockTypeSpec& spec = block_types().at(type_index);
+    return spec.figures(bare_instance(spec, params));
 }
 
 }  // namespace quilbet

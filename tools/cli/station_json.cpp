@@ -6,6 +6,7 @@
 #include "entry/limits.hpp"
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 namespace quilbet {
@@ -229,7 +230,7 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
                 const ParamInfo* pinfo = nullptr;
                 for (const ParamInfo& p : info.params) {
                     const bool match = all_digits(key) ? std::to_string(p.id) == key
-                                                       : key.size() == p.name.size() && name_distance(key, p.name) == 0;
+                                                       : key.size() == std::strlen(p.name) && name_distance(key, p.name) == 0;
                     if (match) {
                         pinfo = &p;
                         break;
@@ -260,7 +261,7 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
                 const ojson& v = it.value();
                 double value = 0;
                 if (v.is_boolean()) {
-                    if (pinfo->kind != 0) {
+                    if (pinfo->kind != ParamKind::on_off) {
                         diag.error(pwhere + ": true / false is only for switches; this parameter takes a number");
                         params_ok = false;
                         continue;
@@ -269,7 +270,7 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
                 } else if (v.is_number()) {
                     value = v.get<double>();
                 } else {
-                    diag.error(pwhere + ": expected " + (pinfo->kind == 0 ? "true or false" : "a number") +
+                    diag.error(pwhere + ": expected " + (pinfo->kind == ParamKind::on_off ? "true or false" : "a number") +
                                ", not " + shown(v));
                     params_ok = false;
                     continue;
@@ -378,7 +379,7 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
             const TypeInfo& info = tlist[static_cast<size_t>(std::max(type_index[i], 0))];
             for (const BlobParam& p : r.params) {
                 for (const ParamInfo& pi : info.params) {
-                    if (pi.id == p.id) within_limits = within_limits && hard_limit_problem(r.btype, p.id, pi.kind, p.value).empty();
+                    if (pi.id == p.id) within_limits = within_limits && hard_limit_problem(pi, p.value).empty();
                 }
             }
             if (within_limits && usable[i]) q = types.instance_ports(static_cast<size_t>(type_index[i]), r.params).size();
@@ -427,7 +428,7 @@ ojson station_to_json(const BlobStation& st, const TypeSource& types) {
                     }
                 }
                 const std::string key = pinfo ? pinfo->name : std::to_string(p.id);
-                if (pinfo && pinfo->kind == 0 && (p.value == 1.0 || p.value == -1.0)) {
+                if (pinfo && pinfo->kind == ParamKind::on_off && (p.value == 1.0 || p.value == -1.0)) {
                     ps[key] = p.value > 0;
                 } else if (p.value == std::trunc(p.value) && std::fabs(p.value) < 9007199254740992.0 &&
                            !(p.value == 0 && std::signbit(p.value))) {

@@ -1,7 +1,8 @@
 // What the description tools need to know about block types: names, ids,
-// parameters with kinds and ranges, and the ports an instance gets for a given
-// set of parameter values. The real source is the module's Catalogue
-// (catalogue_types.hpp); tests can supply a small table of their own.
+// parameters with kinds, ranges and hard limits, and the ports an instance
+// gets for a given set of parameter values. The source is the module's
+// block-type table (catalogue_types.hpp); tests can supply a small table of
+// their own.
 #pragma once
 
 #include <cstdint>
@@ -9,26 +10,14 @@
 #include <vector>
 
 #include "blob.hpp"
-#include "blocks/block_budget.hpp"
+#include "blocks/block_types.hpp"
 #include "maths/maths.hpp"
 
 namespace quilbet {
 
-struct ParamInfo {
-    std::string name;
-    int32_t id = 0;
-    int32_t kind = 0;     // 0 switch, 1 whole number, 2 real number
-    double def = 0;
-    double min = 0;
-    double max = 0;
-};
-
-struct PortInfo {
-    int32_t kind = 0;
-    Vec3 pos;
-    Vec3 dir;
-    Vec3 up;
-};
+// Parameters and ports are the block-type table's own records.
+using ParamInfo = ParamSpec;
+using PortInfo = PortDef;
 
 struct TypeInfo {
     std::string name;

@@ -58,23 +58,6 @@ std::string block_count_problem(int64_t count) {
     return "";
 }
 
-std::string hard_limit_problem(int32_t btype, int32_t param_id, int32_t kind, double value) {
-    if (!std::isfinite(value)) return "value " + number_text(value) + " is not a finite number";
-    const ParamLimit* lim = find_param_limit(btype, param_id);
-    if (lim == nullptr) {
-        if (std::fabs(value) > general_value_limit) {
-            return "value " + number_text(value) + " breaks the hard limit of +-" + number_text(general_value_limit);
-        }
-        return "";
-    }
-    const double v = kind == 1 ? std::nearbyint(value) : value;
-    if (v < lim->lo || v > lim->hi) {
-        return "value " + number_text(value) + " breaks the hard limit " + number_text(lim->lo) + " to " +
-               number_text(lim->hi) + " (beyond it a block no longer fits one host group or builds in bounded time)";
-    }
-    return "";
-}
-
 void validate_station(const BlobStation& st, const TypeSource& types, const BlockNamer& name_of,
                       Diagnostics& diag) {
     const auto& tlist = types.types();
@@ -160,16 +143,16 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
                 params_ok = false;
                 continue;
             }
-            if (const std::string lim = hard_limit_problem(r.btype, p.id, info->kind, p.value); !lim.empty()) {
+            if (const std::string lim = hard_limit_problem(*info, p.value); !lim.empty()) {
                 diag.error(where + ": " + lim);
                 params_ok = false;
                 continue;
             }
-            if (info->kind == 1 && p.value != std::nearbyint(p.value)) {
+            if (info->kind == ParamKind::whole && p.value != std::nearbyint(p.value)) {
                 diag.warning(where + ": " + number_text(p.value) + " is not a whole number; it is read as " +
                              number_text(std::nearbyint(p.value)));
             }
-            if (info->kind != 0 && (p.value < info->min || p.value > info->max)) {
+            if (info->kind != ParamKind::on_off && (p.value < info->min || p.value > info->max)) {
                 diag.warning(where + ": " + number_text(p.value) + " lies outside the catalogue range " +
                              number_text(info->min) + " to " + number_text(info->max));
             }
@@ -279,8 +262,8 @@ void validate_station(const BlobStation& st, const TypeSource& types, const Bloc
             // the tree checks below, so it is reported once, here.
             if (state[i].ports_known && state[j].ports_known && state[i].ports[k].kind != state[j].ports[pj].kind) {
                 diag.error(link + ": port kinds differ (" + port_ref(i, k) + " is kind " +
-                           std::to_string(state[i].ports[k].kind) + ", " + port_ref(j, pj) + " is kind " +
-                           std::to_string(state[j].ports[pj].kind) + "; only ports of the same kind fit)");
+                           std::to_string(static_cast<int32_t>(state[i].ports[k].kind)) + ", " + port_ref(j, pj) + " is kind " +
+                           std::to_string(static_cast<int32_t>(state[j].ports[pj].kind)) + "; only ports of the same kind fit)");
             }
             if (!joined.join(i, j)) {
                 const std::string rule = "links must form a tree, because each block is placed once from the root";

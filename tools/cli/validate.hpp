@@ -24,9 +24,6 @@ using BlockNamer = std::function<std::string(int32_t slot)>;
 void validate_station(const BlobStation& st, const TypeSource& types, const BlockNamer& name_of,
                       Diagnostics& diag);
 
-// The hard limit that a parameter value breaks, or "" when it keeps within them.
-// kind 1 (whole number) values are checked after rounding to nearest.
-std::string hard_limit_problem(int32_t btype, int32_t param_id, int32_t kind, double value);
 // The hard limit on the block count N, or "" when it is within it.
 std::string block_count_problem(int64_t count);
 
