@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "blocks/catalogue.hpp"
+#include "entry/blob_check.hpp"
 #include "entry/station_build.hpp"
 
 namespace {
@@ -23,7 +24,7 @@ struct Harness {
 };
 
 // Estimated build work (microseconds) below which an accepted blob is also parsed.
-constexpr int64_t parse_work_limit = 3000;
+constexpr int64_t parse_work_limit = 300;
 
 }  // namespace
 
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const quilbet::BlobCheck check = quilbet::check_blob(h.catalogue, words.data(), length);
     if (check.accepted && check.figures.work <= parse_work_limit) {
         quilbet::Station st;
-        quilbet::parse_blob(h.ctx, st, h.catalogue, words.data(), length, {});
+        quilbet::parse_blob(h.ctx, st, h.catalogue, check.station, {});
     }
     return 0;
 }

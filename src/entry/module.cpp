@@ -7,7 +7,9 @@
 #include "blocks/placement.hpp"
 #include "entry/mesh_handover.hpp"
 #include "entry/startup.hpp"
+#include "entry/blob_check.hpp"
 #include "entry/station_build.hpp"
+#include "entry/vessel_walk.hpp"
 #include "platform/diagnostics.hpp"
 #include "platform/fpu.hpp"
 
@@ -97,7 +99,7 @@ void Module::build_vessel(void* p, HostVesselRecord* record) {
     }
     Station next;
     Context next_ctx = ctx_;
-    parse_blob(next_ctx, next, catalogue_, blob, length,
+    parse_blob(next_ctx, next, catalogue_, check.station,
                [this](int32_t phase, double fraction) { progress(phase, fraction); });
     // The budget's figures bound the groups; should a build ever make more
     // than the host mesh holds, vessel data would describe blocks that the

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "entry/module.hpp"
+#include "entry/blob_check.hpp"
 #include "entry/station_build.hpp"
 #include "host/inprocess_host.hpp"
 

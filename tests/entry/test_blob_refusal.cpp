@@ -29,7 +29,7 @@ std::vector<BadBlob> bad_blobs() {
     b.push_back({"block count", {blob_magic}});
     b.push_back({"block count N = -1", make_blob(-1, {{0, 71}})});
     b.push_back({"block count N = 2000000", make_blob(2000000, {{0, 71}})});
-    b.push_back({"record header cut", make_blob(1, {})});
+    b.push_back({"no block record", make_blob(1, {})});
     {
         auto w = make_blob(1, {{0, 71}});
         w.pop_back();
@@ -68,7 +68,7 @@ std::vector<BadBlob> bad_blobs() {
         auto w = make_blob(1, {{0, 71, {}, {free_port()}}});
         w.pop_back();
         w[5] = 1;
-        b.push_back({"port entry 0: linked flag cut", w});
+        b.push_back({"port entries cut", w});
     }
     {
         auto w = make_blob(2, {{0, 71, {}, {link(1, 0)}}});

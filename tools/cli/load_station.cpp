@@ -34,9 +34,15 @@ bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, const T
                         Diagnostics& diag) {
     out = StationText{};
     if (is_blob) {
-        std::string error;
-        if (!decode_blob(bytes.data(), bytes.size(), out.station, error)) {
-            diag.error("blob: " + error);
+        const BlobRead read = read_blob(bytes.data(), static_cast<int64_t>(bytes.size()), false, out.station);
+        if (!read.ok) {
+            diag.error(read.reason);
+            return false;
+        }
+        // The module ignores bytes short of a word; in a file they mean it was cut or padded.
+        if (read.trailing_bytes != 0) {
+            diag.error("blob: " + std::to_string(read.trailing_bytes) +
+                       " bytes after the last word; a blob is a whole number of 32-bit words");
             return false;
         }
         for (const BlobRecord& r : out.station.records) out.names[r.id] = std::to_string(r.id);
