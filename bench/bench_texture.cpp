@@ -181,7 +181,7 @@ void BM_tex_style(benchmark::State& state) {
     Context ctx;
     typmshgrp g;
     for (auto _ : state) {
-        tex_style(ctx, g, style, size);
+        tex_style(ctx, g, TexStyle{style}, size);
         benchmark::DoNotOptimize(g.texpix.get());
     }
 }
@@ -213,7 +213,7 @@ void BM_tex_ridges(benchmark::State& state) {
     Context ctx;
     typmshgrp g;
     for (auto _ : state) {
-        tex_ridges(ctx, g, 0);
+        tex_ridges(ctx, g, RidgeKind{0});
         benchmark::DoNotOptimize(g.texpix.get());
     }
 }

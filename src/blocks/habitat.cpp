@@ -78,27 +78,27 @@ int32_t hatch_list(const hab_spec& spec, std::array<Hatch, 6>& out) {
 void paint_hull(Context& ctx, typmshgrp* hull, int32_t variant) {
     switch (variant) {
     case 0:
-        tex_style(ctx, hull[0], 7, 128);
+        tex_style(ctx, hull[0], TexStyle::riveted_plating, 128);
         tex_noise(ctx, hull[1]);
-        tex_style(ctx, hull[2], 0, 128);
+        tex_style(ctx, hull[2], TexStyle::streaks, 128);
         break;
     case 1:
-        tex_style(ctx, hull[0], 7, 128);
+        tex_style(ctx, hull[0], TexStyle::riveted_plating, 128);
         tex_noise(ctx, hull[1]);
-        tex_style(ctx, hull[2], 2, 128);
+        tex_style(ctx, hull[2], TexStyle::fine_wavy_streaks, 128);
         break;
     case 3:
-        tex_style(ctx, hull[0], 6, 128);
+        tex_style(ctx, hull[0], TexStyle::light_plating, 128);
         tex_noise(ctx, hull[1]);
-        tex_style(ctx, hull[2], 3, 256);
+        tex_style(ctx, hull[2], TexStyle::tan_marble, 256);
         break;
     case 4:
-        tex_style(ctx, hull[0], 8, 128);
+        tex_style(ctx, hull[0], TexStyle::hyperbolic_plating, 128);
         tex_noise(ctx, hull[1]);
-        tex_style(ctx, hull[2], 1, 128);
+        tex_style(ctx, hull[2], TexStyle::wavy_streaks, 128);
         break;
     default:
-        tex_ridges(ctx, hull[0], 0);
+        tex_ridges(ctx, hull[0], RidgeKind::grey);
         tex_noise(ctx, hull[1]);
         tex_stripes(ctx, hull[2]);
         break;

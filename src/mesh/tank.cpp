@@ -24,7 +24,7 @@ using ld = long double;
 
 constexpr int32_t seg16 = 2;          // prism segment code for 16 segments
 constexpr int32_t dome_rings = 4;
-constexpr int32_t tank_style = 6;
+constexpr TexStyle tank_style = TexStyle::light_plating;
 constexpr int32_t tank_style_size = 128;
 const Vec3 no_turn{};
 

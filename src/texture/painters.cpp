@@ -61,15 +61,15 @@ void tex_noise(Context& ctx, typmshgrp& g) {
         });
 }
 
-void tex_ridges(Context& ctx, typmshgrp& g, int32_t kind) {
+void tex_ridges(Context& ctx, typmshgrp& g, RidgeKind kind) {
     paint::seed_noise_from_draw(ctx, 1356832.0L);
     // Kind 1 is the yellowish finish; kind 0 and any unknown kind use the grey
     // base, unknown kinds with the faint amplitude 10.
     int32_t base[3] = {198, 198, 198};
     int32_t amplitude = 10;
-    if (kind == 0) {
+    if (kind == RidgeKind::grey) {
         amplitude = 25;
-    } else if (kind == 1) {
+    } else if (kind == RidgeKind::yellowish) {
         base[0] = 178;
         base[1] = 178;
         base[2] = 148;

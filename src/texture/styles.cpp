@@ -129,7 +129,7 @@ uint32_t plating(float q, double w) {
 
 }  // namespace
 
-void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
+void tex_style(Context& ctx, typmshgrp& g, TexStyle style, int32_t size) {
     paint::seed_noise_from_draw(ctx, 34576.0L);
     const int32_t n = size;
     uint32_t* pix = paint::attach_pixel_block(g, n);
@@ -143,17 +143,17 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
     for (int32_t y = 0; y < n; ++y) {
         uint32_t* row = pix + static_cast<std::size_t>(y) * static_cast<std::size_t>(n);
         switch (style) {
-            case 0:
+            case TexStyle::streaks:
                 noise.streaked(y, false, 5.0, row);
                 break;
-            case 1:
+            case TexStyle::wavy_streaks:
                 noise.streaked(y, true, 5.0, row);
                 break;
-            case 2:
+            case TexStyle::fine_wavy_streaks:
                 noise.streaked(y, true, 15.0, row);
                 break;
-            case 3:
-            case 99:
+            case TexStyle::tan_marble:
+            case TexStyle::tan_marble_too:
                 noise.marble(y, q.data());
                 for (int32_t x = 0; x < n; ++x) {
                     const double qx = q[static_cast<std::size_t>(x)];
@@ -161,14 +161,14 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
                                            70 + paint::nearest_exact(70.0 * qx));
                 }
                 break;
-            case 4:
+            case TexStyle::blue_grid:
                 for (int32_t x = 0; x < n; ++x) {
                     const double w = grid_weight([&](int32_t p) { return x % p == 0 || y % p == 0; });
                     row[x] = paint::opaque(paint::nearest_exact(150.0 * w), 10 + paint::nearest_exact(190.0 * w),
                                            80 + paint::nearest_exact(160.0 * w));
                 }
                 break;
-            case 5:
+            case TexStyle::warped_grid:
                 noise.base(y, nb.data());
                 for (int32_t x = 0; x < n; ++x) {
                     noise.pb[static_cast<std::size_t>(x)] = Vec3{100.0, double(x), double(y)};
@@ -184,14 +184,14 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
                     row[x] = paint::opaque(50 + rg, 50 + rg, 50 + paint::nearest_exact(190.0 * w));
                 }
                 break;
-            case 6:
+            case TexStyle::light_plating:
                 noise.marble(y, q.data());
                 for (int32_t x = 0; x < n; ++x) {
                     const double w = grid_weight([&](int32_t p) { return x % p < 2 || y % p < 2; });
                     row[x] = plating(q[static_cast<std::size_t>(x)], w);
                 }
                 break;
-            case 7:
+            case TexStyle::riveted_plating:
                 noise.marble(y, q.data());
                 for (int32_t x = 0; x < n; ++x) {
                     const int64_t i = static_cast<int64_t>(y) * n + x;
@@ -206,7 +206,7 @@ void tex_style(Context& ctx, typmshgrp& g, int32_t style, int32_t size) {
                     }
                 }
                 break;
-            case 8:
+            case TexStyle::hyperbolic_plating:
                 noise.marble(y, q.data());
                 for (int32_t x = 0; x < n; ++x) {
                     const int64_t xy = static_cast<int64_t>(x) * y;

@@ -407,7 +407,7 @@ TEST(FastPaths, SmallPaintersMatchThePlainRecipes) {
         tex_noise(a, g);
         expect_block(g, plain_noise(b), "noise");
         for (int kind : {0, 1, 5}) {
-            tex_ridges(a, g, kind);
+            tex_ridges(a, g, RidgeKind{kind});
             expect_block(g, plain_ridges(b, kind), "ridges");
         }
         tex_stripes(a, g);
@@ -425,7 +425,7 @@ TEST(FastPaths, StylesMatchThePlainRecipes) {
             a.random.set_state(uint32_t(style * 1000 + size));
             b.random.set_state(uint32_t(style * 1000 + size));
             typmshgrp g;
-            tex_style(a, g, style, size);
+            tex_style(a, g, TexStyle{style}, size);
             SCOPED_TRACE(testing::Message() << "style " << style << " size " << size);
             expect_block(g, plain_style(b, style, size), "style");
         }

@@ -46,23 +46,23 @@ using Painter = std::function<void(Context&, typmshgrp&)>;
 
 const Painter all_painters[] = {
     [](Context& c, typmshgrp& g) { tex_noise(c, g); },
-    [](Context& c, typmshgrp& g) { tex_ridges(c, g, 0); },
-    [](Context& c, typmshgrp& g) { tex_ridges(c, g, 1); },
+    [](Context& c, typmshgrp& g) { tex_ridges(c, g, RidgeKind{0}); },
+    [](Context& c, typmshgrp& g) { tex_ridges(c, g, RidgeKind{1}); },
     [](Context& c, typmshgrp& g) { tex_stripes(c, g); },
     [](Context& c, typmshgrp& g) { tex_cells(c, g, 2); },
-    [](Context& c, typmshgrp& g) { tex_style(c, g, 0, 32); },
-    [](Context& c, typmshgrp& g) { tex_style(c, g, 1, 32); },
-    [](Context& c, typmshgrp& g) { tex_style(c, g, 2, 32); },
-    [](Context& c, typmshgrp& g) { tex_style(c, g, 3, 32); },
-    [](Context& c, typmshgrp& g) { tex_style(c, g, 5, 32); },
-    [](Context& c, typmshgrp& g) { tex_style(c, g, 6, 32); },
-    [](Context& c, typmshgrp& g) { tex_style(c, g, 8, 32); },
+    [](Context& c, typmshgrp& g) { tex_style(c, g, TexStyle{0}, 32); },
+    [](Context& c, typmshgrp& g) { tex_style(c, g, TexStyle{1}, 32); },
+    [](Context& c, typmshgrp& g) { tex_style(c, g, TexStyle{2}, 32); },
+    [](Context& c, typmshgrp& g) { tex_style(c, g, TexStyle{3}, 32); },
+    [](Context& c, typmshgrp& g) { tex_style(c, g, TexStyle{5}, 32); },
+    [](Context& c, typmshgrp& g) { tex_style(c, g, TexStyle{6}, 32); },
+    [](Context& c, typmshgrp& g) { tex_style(c, g, TexStyle{8}, 32); },
 };
 
 TEST(TexStyle, GridStyleDocumentedPixels) {
     Context ctx;
     typmshgrp g;
-    tex_style(ctx, g, 4, 128);
+    tex_style(ctx, g, TexStyle{4}, 128);
     expect_opaque_square(g, 128);
     // W = 1.96875 at (0, 0): (295 mod 256, (10 + 374) mod 256, (80 + 315) mod 256).
     EXPECT_EQ(at(g, 0, 0), (Rgba{39, 128, 139, 255}));
@@ -74,7 +74,7 @@ TEST(TexStyle, GridStyleDocumentedPixels) {
 TEST(TexStyle, RivetDotsOnTheSlantedLattice) {
     Context ctx;
     typmshgrp g;
-    tex_style(ctx, g, 7, 128);
+    tex_style(ctx, g, TexStyle{7}, 128);
     expect_opaque_square(g, 128);
     const Rgba dark{50, 50, 50, 255};
     for (auto [x, y] : {std::pair{33, 4}, {34, 4}, {33, 5}, {34, 5}, {0, 0}}) EXPECT_EQ(at(g, x, y), dark) << x << "," << y;
@@ -102,16 +102,16 @@ TEST(TexStyle, StyleNinetyNineIsStyleThreeAndUnknownStylesAreGrey) {
     Context b;
     typmshgrp g3;
     typmshgrp g99;
-    tex_style(a, g3, 3, 64);
-    tex_style(b, g99, 99, 64);
+    tex_style(a, g3, TexStyle{3}, 64);
+    tex_style(b, g99, TexStyle{99}, 64);
     EXPECT_TRUE(same_pixels(g3, g99));
     typmshgrp unknown;
-    tex_style(a, unknown, 42, 16);
+    tex_style(a, unknown, TexStyle{42}, 16);
     expect_opaque_square(unknown, 16);
     for (int i = 0; i < 256; ++i) EXPECT_EQ(unknown.texpix[i], 0xFF808080u);
     // A size below 1 leaves no texture rather than a block of no pixels.
     typmshgrp none = g3;
-    tex_style(a, none, 3, 0);
+    tex_style(a, none, TexStyle{3}, 0);
     EXPECT_FALSE(none.texpix);
     EXPECT_EQ(none.texw, 0);
     EXPECT_TRUE(g3.texpix);   // the other group still holds its shared block
@@ -231,9 +231,9 @@ TEST(TexRidges, KindsShareTheRidgesAndDifferInBaseAndAmplitude) {
     typmshgrp k0;
     typmshgrp k1;
     typmshgrp other;
-    tex_ridges(a, k0, 0);
-    tex_ridges(b, k1, 1);
-    tex_ridges(c, other, 5);
+    tex_ridges(a, k0, RidgeKind{0});
+    tex_ridges(b, k1, RidgeKind{1});
+    tex_ridges(c, other, RidgeKind{5});
     expect_opaque_square(other, tex_size);
     int ridges = 0;
     for (int y = 0; y < tex_size; ++y) {
@@ -268,9 +268,9 @@ TEST(Painters, DrawCounts) {
     typmshgrp g;
     tex_cells(ctx, g, 1);
     EXPECT_EQ(ctx.random.state(), state_after(0, 3 * 6 * 6));
-    tex_style(ctx, g, 4, 8);
-    tex_style(ctx, g, 7, 8);
-    tex_style(ctx, g, 42, 8);
+    tex_style(ctx, g, TexStyle{4}, 8);
+    tex_style(ctx, g, TexStyle{7}, 8);
+    tex_style(ctx, g, TexStyle{42}, 8);
     EXPECT_EQ(ctx.random.state(), state_after(0, 3 * 6 * 6 + 3));
 }
 
@@ -285,7 +285,7 @@ TEST(Painters, SameRandomStateSameTextures) {
         typmshgrp gb;
         typmshgrp detour;
         const uint32_t s = b.random.state();
-        tex_style(b, detour, 3, 8);
+        tex_style(b, detour, TexStyle{3}, 8);
         b.random.set_state(s);
         all_painters[i](a, ga);
         all_painters[i](b, gb);
