@@ -2,8 +2,6 @@
 // accessors through which the geometry dispatch reads parameter values.
 #include "blocks/block.hpp"
 
-#include "texture/gl_textures.hpp"
-
 namespace quilbet {
 
 void define_param(paramtyp& p, const std::string& name, int32_t id, int32_t kind, double def_value,
@@ -34,7 +32,6 @@ void define_block_type(blocktyp& b, const std::string& name, int32_t btype, int3
     b.visited = 0;
     b.pos = Vec3{0, 0, 0};
     b.rot = Quat{0, 0, 0, 1};
-    gl_tex_create(b.tex, 128, 128, false, true, false);
 }
 
 double param_value(const blocktyp& b, int32_t id) {

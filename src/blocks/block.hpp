@@ -68,8 +68,8 @@ void define_param(paramtyp& p, const std::string& name, int32_t id, int32_t kind
                   double min, double max);
 // Resets b to a fresh catalogue entry: live, name, btype, cat, nparams and
 // nports (arrays resized, new entries zero-filled), size 1, id -1, mesh never
-// set up, not visited, at the origin with identity rotation, and its 128 x 128
-// texture object created.
+// set up, not visited, at the origin with identity rotation. Its texture
+// object is the caller's to create (the catalogue does, with gl_tex_create).
 void define_block_type(blocktyp& b, const std::string& name, int32_t btype, int32_t cat,
                        int32_t nparams, int32_t nports);
 // val of the first of the first nparams parameters with this id (never reading

@@ -6,6 +6,7 @@
 
 #include "blocks/block_types.hpp"
 #include "blocks/geometry.hpp"
+#include "texture/gl_textures.hpp"
 
 namespace quilbet {
 
@@ -29,6 +30,7 @@ void Catalogue::build_catalogue(Context& ctx, const ProgressFn& progress) {
         blocktyp& entry = catalogue[static_cast<size_t>(i)];
         define_block_type(entry, row.name, row.btype(), static_cast<int32_t>(row.category),
                           static_cast<int32_t>(row.params.size()), 0);
+        gl_tex_create(entry.tex, 128, 128, false, true, false);
         for (size_t k = 0; k < row.params.size(); ++k) {
             const ParamSpec& p = row.params[k];
             define_param(entry.params[k], p.name, p.id, static_cast<int32_t>(p.kind), p.def, p.min, p.max);
