@@ -41,6 +41,9 @@
 
 namespace quilbet {
 
+template <typename Lanes>
+class NoiseSweep;
+
 // Which lane width a sampler uses: the widest the processor runs, or one
 // forced (tests compare the two). Eight lanes fall back to four where the
 // processor or the build lacks AVX2.
@@ -89,13 +92,17 @@ private:
         uint32_t inner = 0;           // (Y0, Z0), (Y1, Z0), (Y0, Z1), (Y1, Z1) in bytes 0 .. 3
     };
 
-    void prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
-    template <bool Scaled>
-    void prepare_points(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
-    void prepare_avx2(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    // The sweeps of each width (noise_sweep.hpp), each in the unit compiled for
+    // its instruction set: noise_lanes_sse2.cpp and noise_lanes_avx2.cpp.
+    template <typename Lanes>
+    friend class NoiseSweep;
+    void prepare_four(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    void sweep_four(int32_t octave, int32_t groups);
+    void prepare_eight(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    void sweep_eight(int32_t octave, int32_t groups);
+    // Point j's products through octave_base (extended precision), marking
+    // its group for the plain path when they fail the plan's bounds.
     void prepare_point(std::size_t j, const Vec3& p, const Vec3* scale);
-    void sweep_octave(int32_t octave, int32_t groups);
-    void sweep_octave_avx2(int32_t octave, int32_t groups);
     uint32_t inner_of(HashedRow& row, uint32_t key) const;
     static uint32_t pairs_of(uint32_t inner, uint32_t key);
     uint32_t pair(uint32_t v) const { return tables_.pair[v & 255u]; }
