@@ -57,6 +57,7 @@ struct EightLanes {
     [[gnu::always_inline]] static Floats sub(Floats a, Floats b) { return _mm256_sub_ps(a, b); }
     [[gnu::always_inline]] static Floats mul(Floats a, Floats b) { return _mm256_mul_ps(a, b); }
     [[gnu::always_inline]] static Floats abs(Floats v) { return _mm256_andnot_ps(_mm256_set1_ps(-0.0f), v); }
+    [[gnu::always_inline]] static Floats and_(Floats a, Floats b) { return _mm256_and_ps(a, b); }
     [[gnu::always_inline]] static Doubles add(Doubles a, Doubles b) { return _mm256_add_pd(a, b); }
     [[gnu::always_inline]] static Doubles sub(Doubles a, Doubles b) { return _mm256_sub_pd(a, b); }
     [[gnu::always_inline]] static Doubles mul(Doubles a, Doubles b) { return _mm256_mul_pd(a, b); }
@@ -71,15 +72,12 @@ struct EightLanes {
     template <int N>
     [[gnu::always_inline]] static Ints shift_right(Ints v) { return _mm256_srli_epi32(v, N); }
 
-    [[gnu::always_inline]] static int less(Floats a, Floats b) {
-        return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_LT_OQ));
-    }
-    [[gnu::always_inline]] static int equal(Floats a, Floats b) {
-        return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_EQ_OQ));
-    }
+    [[gnu::always_inline]] static Floats less(Floats a, Floats b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
+    [[gnu::always_inline]] static Floats equal(Floats a, Floats b) { return _mm256_cmp_ps(a, b, _CMP_EQ_OQ); }
+    [[gnu::always_inline]] static int mask(Floats v) { return _mm256_movemask_ps(v); }
     [[gnu::always_inline]] static int mask(Doubles v) { return _mm256_movemask_pd(v); }
-    [[gnu::always_inline]] static int nonzero(Doubles v) {
-        return _mm256_movemask_pd(_mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_NEQ_UQ));
+    [[gnu::always_inline]] static Doubles nonzero(Doubles v) {
+        return _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_NEQ_UQ);
     }
     [[gnu::always_inline]] static Doubles equal_zero(Doubles v) {
         return _mm256_cmp_pd(v, _mm256_setzero_pd(), _CMP_EQ_OQ);
@@ -119,19 +117,25 @@ struct EightLanes {
     [[gnu::always_inline]] static FloatsOfDoubles to_floats(Doubles d) { return _mm256_cvtpd_ps(d); }
     [[gnu::always_inline]] static Doubles widen(FloatsOfDoubles f) { return _mm256_cvtps_pd(f); }
     [[gnu::always_inline]] static void store_floats(float* p, FloatsOfDoubles f) { _mm_storeu_ps(p, f); }
-    // All four floats whole numbers below 2^31.
-    [[gnu::always_inline]] static bool all_whole(FloatsOfDoubles f) {
-        return _mm_movemask_ps(_mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f)))) == 0xF;
+    // All ones in the lanes holding whole numbers below 2^31.
+    [[gnu::always_inline]] static FloatsOfDoubles whole_numbers(FloatsOfDoubles f) {
+        return _mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f)));
     }
+    [[gnu::always_inline]] static FloatsOfDoubles and_(FloatsOfDoubles a, FloatsOfDoubles b) { return _mm_and_ps(a, b); }
+    // Every lane of a whole_numbers mask set.
+    [[gnu::always_inline]] static bool all_whole(FloatsOfDoubles mask) { return _mm_movemask_ps(mask) == 0xF; }
 
     [[gnu::always_inline]] static bool all_equal(Ints v) {
         const __m256i first = _mm256_permutevar8x32_epi32(v, _mm256_setzero_si256());
         return _mm256_movemask_epi8(_mm256_cmpeq_epi32(v, first)) == -1;
     }
-    // Lanes 1 .. 3 equal lane 0 and lanes 5 .. 7 equal lane 4.
-    [[gnu::always_inline]] static bool halves_alike(Ints v) {
+    // How the cell keys v spread: lanes 0 .. 3 and lanes 4 .. 7 alike and
+    // lane 0 like lane 4, only the halves alike, or neither.
+    [[gnu::always_inline]] static noise_sweep::Cells cells(Ints v) {
         const __m256i firsts = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(0, 0, 0, 0, 4, 4, 4, 4));
-        return _mm256_movemask_epi8(_mm256_cmpeq_epi32(v, firsts)) == -1;
+        if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(v, firsts)) != -1) return noise_sweep::Cells::per_lane;
+        return _mm256_extract_epi32(v, 0) == _mm256_extract_epi32(v, 4) ? noise_sweep::Cells::one
+                                                                         : noise_sweep::Cells::two_halves;
     }
     [[gnu::always_inline]] static Ints gather(const uint32_t* table, Ints index) {
         return _mm256_i32gather_epi32(reinterpret_cast<const int*>(table), index, 4);

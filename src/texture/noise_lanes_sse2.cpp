@@ -38,6 +38,7 @@ struct FourLanes {
     [[gnu::always_inline]] static Floats sub(Floats a, Floats b) { return _mm_sub_ps(a, b); }
     [[gnu::always_inline]] static Floats mul(Floats a, Floats b) { return _mm_mul_ps(a, b); }
     [[gnu::always_inline]] static Floats abs(Floats v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); }
+    [[gnu::always_inline]] static Floats and_(Floats a, Floats b) { return _mm_and_ps(a, b); }
     [[gnu::always_inline]] static Doubles add(Doubles a, Doubles b) { return _mm_add_pd(a, b); }
     [[gnu::always_inline]] static Doubles sub(Doubles a, Doubles b) { return _mm_sub_pd(a, b); }
     [[gnu::always_inline]] static Doubles mul(Doubles a, Doubles b) { return _mm_mul_pd(a, b); }
@@ -52,10 +53,11 @@ struct FourLanes {
     template <int N>
     [[gnu::always_inline]] static Ints shift_right(Ints v) { return _mm_srli_epi32(v, N); }
 
-    [[gnu::always_inline]] static int less(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmplt_ps(a, b)); }
-    [[gnu::always_inline]] static int equal(Floats a, Floats b) { return _mm_movemask_ps(_mm_cmpeq_ps(a, b)); }
+    [[gnu::always_inline]] static Floats less(Floats a, Floats b) { return _mm_cmplt_ps(a, b); }
+    [[gnu::always_inline]] static Floats equal(Floats a, Floats b) { return _mm_cmpeq_ps(a, b); }
+    [[gnu::always_inline]] static int mask(Floats v) { return _mm_movemask_ps(v); }
     [[gnu::always_inline]] static int mask(Doubles v) { return _mm_movemask_pd(v); }
-    [[gnu::always_inline]] static int nonzero(Doubles v) { return _mm_movemask_pd(_mm_cmpneq_pd(v, _mm_setzero_pd())); }
+    [[gnu::always_inline]] static Doubles nonzero(Doubles v) { return _mm_cmpneq_pd(v, _mm_setzero_pd()); }
     [[gnu::always_inline]] static Doubles equal_zero(Doubles v) { return _mm_cmpeq_pd(v, _mm_setzero_pd()); }
     [[gnu::always_inline]] static Doubles greater(Doubles a, Doubles b) { return _mm_cmpgt_pd(a, b); }
     [[gnu::always_inline]] static Doubles not_above(Doubles a, Doubles b) { return _mm_cmple_pd(a, b); }
@@ -89,17 +91,22 @@ struct FourLanes {
     [[gnu::always_inline]] static FloatsOfDoubles to_floats(Doubles d) { return _mm_cvtpd_ps(d); }
     [[gnu::always_inline]] static Doubles widen(FloatsOfDoubles f) { return _mm_cvtps_pd(f); }
     [[gnu::always_inline]] static void store_floats(float* p, FloatsOfDoubles f) { _mm_storel_pi(reinterpret_cast<__m64*>(p), f); }
-    // Both floats whole numbers below 2^31.
-    [[gnu::always_inline]] static bool all_whole(FloatsOfDoubles f) {
-        return (_mm_movemask_ps(_mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f)))) & 3) == 3;
+    // All ones in the lanes holding whole numbers below 2^31.
+    [[gnu::always_inline]] static FloatsOfDoubles whole_numbers(FloatsOfDoubles f) {
+        return _mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f)));
     }
+    // Lanes 0 and 1 of a whole_numbers mask both set.
+    [[gnu::always_inline]] static bool all_whole(FloatsOfDoubles mask) { return (_mm_movemask_ps(mask) & 3) == 3; }
 
     [[gnu::always_inline]] static bool all_equal(Ints v) {
         return _mm_movemask_epi8(_mm_cmpeq_epi32(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(0, 0, 0, 0)))) == 0xFFFF;
     }
-    // Lane 1 equals lane 0 and lane 3 equals lane 2.
-    [[gnu::always_inline]] static bool halves_alike(Ints v) {
-        return _mm_movemask_epi8(_mm_cmpeq_epi32(v, _mm_shuffle_epi32(v, _MM_SHUFFLE(2, 2, 0, 0)))) == 0xFFFF;
+    // How the cell keys v spread: all alike, lanes 0, 1 and lanes 2, 3 alike, or neither.
+    [[gnu::always_inline]] static noise_sweep::Cells cells(Ints v) {
+        if (all_equal(v)) return noise_sweep::Cells::one;
+        const __m128i firsts = _mm_shuffle_epi32(v, _MM_SHUFFLE(2, 2, 0, 0));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(v, firsts)) == 0xFFFF) return noise_sweep::Cells::two_halves;
+        return noise_sweep::Cells::per_lane;
     }
     // table[index] per lane, one load at a time (SSE2 has no gather).
     [[gnu::always_inline]] static Ints gather(const uint32_t* table, Ints index) {

@@ -19,13 +19,15 @@
 //   all, all_doubles               a movemask with every lane set
 //   splat, zeros_f, zeros_d, ones_d, load, store, add, sub, mul, and_, or_,
 //   abs, shift_left<n>, shift_right<n>    the plain operations, overloaded per register type
-//   less, equal, nonzero           comparisons as movemasks
-//   greater, not_above, equal_zero comparisons of doubles as masks
+//   less, equal, greater, not_above, equal_zero, nonzero
+//                                  comparisons, all ones in the lanes that hold
+//   mask                           a comparison's lanes as bits (movemask)
 //   lattice                        v - floor(v) and floor(v) modulo 256, |v| < 2^23
 //   low_doubles, high_doubles      a Floats' halves widened to double
-//   column, float_ties, to_floats, widen, store_floats, all_whole
+//   column, float_ties, to_floats, widen, store_floats, whole_numbers,
+//   all_whole
 //                                  the pieces of the products' preparation
-//   all_equal, halves_alike, gather     tests and lookups on Ints
+//   all_equal, cells, gather       tests and lookups on Ints
 //   spread, spread_halves, transpose    the corner gradients of one row
 #pragma once
 
@@ -47,6 +49,13 @@ struct RowGradients {
 };
 
 namespace noise_sweep {
+
+// How the lanes of a group spread over lattice cells (a lane type's cells()).
+enum class Cells {
+    one,          // all lanes in one cell
+    two_halves,   // each half of the lanes in one cell, the halves in two
+    per_lane,     // anything else
+};
 
 template <typename L>
 [[gnu::always_inline]] inline typename L::Floats fade(typename L::Floats t) {
@@ -165,7 +174,9 @@ public:
     // ties go through octave_base. A zero product is one with a zero factor,
     // as in extended precision; a P failing the plan's bounds sends its group
     // to the plain path.
-    void prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
+    // (Both entry points fold into their caller, so that the view itself
+    // lives in registers.)
+    [[gnu::always_inline]] void prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
         if (scale != nullptr) {
             prepare_points<true>(count, p, scale, padded);
         } else {
@@ -174,25 +185,34 @@ public:
     }
 
     // Adds octave `octave` of every group not on the plain path to its sums.
-    void octave(int32_t octave, int32_t groups);
+    [[gnu::always_inline]] inline void octave(int32_t octave, int32_t groups);
 
 private:
     using F = typename L::Floats;
     using I = typename L::Ints;
     using D = typename L::Doubles;
 
+    // What all groups of one octave share: the tables and the octave's caches.
+    struct Octave {
+        const float* grad_pairs;
+        const uint32_t* pair;
+        NoiseLanes::HashedCell& shared;
+        NoiseLanes::HashedRow& row;
+    };
+
     template <bool Scaled>
-    void prepare_points(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    [[gnu::always_inline]] inline void prepare_points(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
     // The octave's noise in all lanes of a group with sample points (x, y, z);
     // false when every lane sits on a lattice point (the octave adds nothing).
-    [[gnu::always_inline]] inline bool noise(int32_t octave, F x, F y, F z, F& value);
+    [[gnu::always_inline]] inline bool noise(const Octave& o, F x, F y, F z, F& value) const;
     // The blend for lanes whose cells differ: each lane's gradient-pair
     // entries looked up from its own cell.
-    [[gnu::always_inline]] inline F lane_by_lane(NoiseLanes::HashedRow& row, const uint32_t* keys, I ix, I iy, I iz, I yz, int zero_axes, F fx,
-                   F fy, F fz) const;
+    [[gnu::always_inline]] inline F lane_by_lane(const Octave& o, const uint32_t* keys, I ix, I iy, I iz, I yz,
+                                                 int zero_axes, F fx, F fy, F fz) const;
     // sum + value / 2^i per lane, through the two-sum test of add_octave;
     // lanes whose double sum is inexact take add_octave's extended sum.
-    [[gnu::always_inline]] static inline void add(double* sum, F value, double inverse_weight);
+    // w is inverse_weight in every lane.
+    [[gnu::always_inline]] static inline void add(double* sum, F value, double inverse_weight, D w);
 
     NoiseLanes& s_;
 };
@@ -206,7 +226,10 @@ void NoiseSweep<L>::prepare_points(int32_t count, const Vec3* p, const Vec3* sca
     const D zero = L::zeros_d();
     float* base[3] = {s_.base_x_.data(), s_.base_y_.data(), s_.base_z_.data()};
     const std::size_t last = static_cast<std::size_t>(count - 1);
-    bool whole = true;
+    // Whether every P so far is a whole number below 2^31 (lane by lane), and
+    // whether a tie sent a point through octave_base.
+    typename L::FloatsOfDoubles whole = L::whole_numbers(L::to_floats(zero));   // 0 is whole: all set
+    bool tied = false;
     for (std::size_t j = 0; j < padded; j += step) {
         std::size_t k[step];
         for (std::size_t i = 0; i < step; ++i) k[i] = j + i < last ? j + i : last;
@@ -225,25 +248,28 @@ void NoiseSweep<L>::prepare_points(int32_t count, const Vec3* p, const Vec3* sca
             const typename L::FloatsOfDoubles f = L::to_floats(prod);
             const D m = L::abs(L::widen(f));
             ok = L::and_(ok, L::or_(is_zero, L::and_(L::greater(m, low), L::not_above(m, high))));
-            whole = whole & L::all_whole(f);
+            whole = L::and_(whole, L::whole_numbers(f));
             L::store_floats(base[a] + j, f);
         }
         if (L::mask(ok) != L::all_doubles) s_.plain_[j / L::count] = 1;
         const int ties = L::mask(tie);
         if (ties != 0) {
-            whole = false;
+            tied = true;
             for (std::size_t i = 0; i < step; ++i) {
                 if (ties >> i & 1) s_.prepare_point(j + i, p[k[i]], Scaled ? &scale[k[i]] : nullptr);
             }
         }
     }
-    s_.whole_ = whole;
+    s_.whole_ = !tied && L::all_whole(whole);
 }
 
 template <typename L>
 void NoiseSweep<L>::octave(int32_t octave, int32_t groups) {
     const F factor = L::splat(s_.plan_.factor[octave]);
     const double inverse_weight = s_.plan_.inverse_weight[octave];
+    const D w = L::splat(inverse_weight);
+    const Octave o{s_.tables_.grad_pairs.data(), s_.tables_.pair, s_.shared_[static_cast<std::size_t>(octave)],
+                   s_.rows_[static_cast<std::size_t>(octave)]};
     for (int32_t group = 0; group < groups; ++group) {
         if (s_.plain_[static_cast<std::size_t>(group)]) continue;
         const std::size_t at = static_cast<std::size_t>(group) * L::count;
@@ -251,14 +277,15 @@ void NoiseSweep<L>::octave(int32_t octave, int32_t groups) {
         const F y = L::mul(L::load(&s_.base_y_[at]), factor);
         const F z = L::mul(L::load(&s_.base_z_[at]), factor);
         F value;
-        if (noise(octave, x, y, z, value)) add(&s_.sums_[at], value, inverse_weight);
+        if (noise(o, x, y, z, value)) add(&s_.sums_[at], value, inverse_weight, w);
     }
 }
 
 template <typename L>
-bool NoiseSweep<L>::noise(int32_t octave, F x, F y, F z, F& value) {
+bool NoiseSweep<L>::noise(const Octave& o, F x, F y, F z, F& value) const {
     const F limit = L::splat(8388608.0f);
-    if ((L::less(L::abs(x), limit) & L::less(L::abs(y), limit) & L::less(L::abs(z), limit)) != L::all) {
+    const F inside = L::and_(L::and_(L::less(L::abs(x), limit), L::less(L::abs(y), limit)), L::less(L::abs(z), limit));
+    if (L::mask(inside) != L::all) {
         // Far or non-finite coordinates: the plain noise3, lane by lane.
         float px[L::count], py[L::count], pz[L::count], v[L::count];
         L::store(px, x);
@@ -276,37 +303,35 @@ bool NoiseSweep<L>::noise(int32_t octave, F x, F y, F z, F& value) {
     // and fade is 0 and noise3 is +-0, which leaves the sum as it is (the sum
     // is never -0).
     const F zero = L::zeros_f();
-    const int zero_axes = (L::equal(fx, zero) == L::all ? 1 : 0) | (L::equal(fy, zero) == L::all ? 2 : 0) |
-                          (L::equal(fz, zero) == L::all ? 4 : 0);
+    const int zero_axes = (L::mask(L::equal(fx, zero)) == L::all ? 1 : 0) |
+                          (L::mask(L::equal(fy, zero)) == L::all ? 2 : 0) |
+                          (L::mask(L::equal(fz, zero)) == L::all ? 4 : 0);
     if (zero_axes == 7) return false;
     const I yz = L::or_(iy, L::template shift_left<8>(iz));
     const I key = L::or_(ix, L::template shift_left<8>(yz));
     alignas(sizeof(I)) uint32_t keys[L::count];
     L::store(keys, key);
-    const float* gp = s_.tables_.grad_pairs.data();
-    NoiseLanes::HashedRow& row = s_.rows_[static_cast<std::size_t>(octave)];
-    // Whether each half of the lanes shares the cell of its first lane.
-    const bool halves_alike = L::halves_alike(key);
-    if (halves_alike && keys[0] == keys[L::count / 2]) {
+    const float* gp = o.grad_pairs;
+    const noise_sweep::Cells cells = L::cells(key);
+    if (cells == noise_sweep::Cells::one) {
         // One cell for all lanes: each corner's gradient spread across the lanes.
-        NoiseLanes::HashedCell& shared = s_.shared_[static_cast<std::size_t>(octave)];
-        if (shared.key != keys[0]) {
-            shared.key = keys[0];
-            shared.pairs = NoiseLanes::pairs_of(s_.inner_of(row, keys[0]), keys[0]);
+        if (o.shared.key != keys[0]) {
+            o.shared.key = keys[0];
+            o.shared.pairs = NoiseLanes::pairs_of(s_.inner_of(o.row, keys[0]), keys[0]);
         }
-        const uint32_t pairs = shared.pairs;
+        const uint32_t pairs = o.shared.pairs;
         value = noise_sweep::blend_zero<L>(
             zero_axes,
             [pairs, gp](int r, RowGradients<L>& g) QUILBET_SWEEP_INLINE {
                 L::spread(gp + 8 * ((pairs >> (8 * r)) & 255u), g);
             },
             fx, fy, fz);
-    } else if (halves_alike) {
+    } else if (cells == noise_sweep::Cells::two_halves) {
         // The first half of the lanes in one cell and the second half in
         // another (octaves whose cells are half a group wide): each corner's
         // two gradients spread across their halves.
-        const uint32_t pairs_a = NoiseLanes::pairs_of(s_.inner_of(row, keys[0]), keys[0]);
-        const uint32_t pairs_b = NoiseLanes::pairs_of(s_.inner_of(row, keys[L::count / 2]), keys[L::count / 2]);
+        const uint32_t pairs_a = NoiseLanes::pairs_of(s_.inner_of(o.row, keys[0]), keys[0]);
+        const uint32_t pairs_b = NoiseLanes::pairs_of(s_.inner_of(o.row, keys[L::count / 2]), keys[L::count / 2]);
         value = noise_sweep::blend_zero<L>(
             zero_axes,
             [pairs_a, pairs_b, gp](int r, RowGradients<L>& g) QUILBET_SWEEP_INLINE {
@@ -314,14 +339,14 @@ bool NoiseSweep<L>::noise(int32_t octave, F x, F y, F z, F& value) {
             },
             fx, fy, fz);
     } else {
-        value = lane_by_lane(row, keys, ix, iy, iz, yz, zero_axes, fx, fy, fz);
+        value = lane_by_lane(o, keys, ix, iy, iz, yz, zero_axes, fx, fy, fz);
     }
     return true;
 }
 
 template <typename L>
-typename L::Floats NoiseSweep<L>::lane_by_lane(NoiseLanes::HashedRow& row, const uint32_t* keys, I ix, I iy, I iz,
-                                               I yz, int zero_axes, F fx, F fy, F fz) const {
+typename L::Floats NoiseSweep<L>::lane_by_lane(const Octave& o, const uint32_t* keys, I ix, I iy, I iz, I yz,
+                                               int zero_axes, F fx, F fy, F fz) const {
     const I byte = L::splat(255);
     // The inner hashes perm[perm[Z] + Y] of the four corner rows (Y0, Z0),
     // (Y1, Z0), (Y0, Z1), (Y1, Z1): from the last (y, z) row when all lanes
@@ -329,15 +354,14 @@ typename L::Floats NoiseSweep<L>::lane_by_lane(NoiseLanes::HashedRow& row, const
     // perm[v + 1] per entry).
     I inner[4];
     if (L::all_equal(yz)) {
-        const uint32_t in = s_.inner_of(row, keys[0]);
+        const uint32_t in = s_.inner_of(o.row, keys[0]);
         for (int r = 0; r < 4; ++r) inner[r] = L::splat(static_cast<int32_t>((in >> (8 * r)) & 255u));
     } else {
-        const uint32_t* pair = s_.tables_.pair;
-        const I zs = L::gather(pair, iz);
+        const I zs = L::gather(o.pair, iz);
         const I z0 = L::and_(zs, byte);
         const I z1 = L::template shift_right<8>(zs);
-        const I rows_z0 = L::gather(pair, L::and_(L::add(z0, iy), byte));
-        const I rows_z1 = L::gather(pair, L::and_(L::add(z1, iy), byte));
+        const I rows_z0 = L::gather(o.pair, L::and_(L::add(z0, iy), byte));
+        const I rows_z1 = L::gather(o.pair, L::and_(L::add(z1, iy), byte));
         inner[0] = L::and_(rows_z0, byte);
         inner[1] = L::template shift_right<8>(rows_z0);
         inner[2] = L::and_(rows_z1, byte);
@@ -346,16 +370,15 @@ typename L::Floats NoiseSweep<L>::lane_by_lane(NoiseLanes::HashedRow& row, const
     // Row r's entry in lane j, (inner + X0) modulo 256, as an offset into grad_pairs.
     alignas(sizeof(I)) uint32_t entry[4][L::count];
     for (int r = 0; r < 4; ++r) L::store(entry[r], L::template shift_left<3>(L::and_(L::add(inner[r], ix), byte)));
-    const float* gp = s_.tables_.grad_pairs.data();
+    const float* gp = o.grad_pairs;
     return noise_sweep::blend_zero<L>(
         zero_axes, [&entry, gp](int r, RowGradients<L>& g) QUILBET_SWEEP_INLINE { L::transpose(gp, entry[r], g); },
         fx, fy, fz);
 }
 
 template <typename L>
-void NoiseSweep<L>::add(double* sum, F value, double inverse_weight) {
+void NoiseSweep<L>::add(double* sum, F value, double inverse_weight, D w) {
     constexpr int half = L::count / 2;
-    const D w = L::splat(inverse_weight);
     const D sum_lo = L::load(sum);
     const D sum_hi = L::load(sum + half);
     const D t_lo = L::mul(L::low_doubles(value), w);
@@ -366,7 +389,7 @@ void NoiseSweep<L>::add(double* sum, F value, double inverse_weight) {
     const D v_hi = L::sub(s_hi, sum_hi);
     const D e_lo = L::add(L::sub(sum_lo, L::sub(s_lo, v_lo)), L::sub(t_lo, v_lo));
     const D e_hi = L::add(L::sub(sum_hi, L::sub(s_hi, v_hi)), L::sub(t_hi, v_hi));
-    if ((L::nonzero(e_lo) | L::nonzero(e_hi)) == 0) {
+    if ((L::mask(L::nonzero(e_lo)) | L::mask(L::nonzero(e_hi))) == 0) {
         L::store(sum, s_lo);
         L::store(sum + half, s_hi);
     } else {
