@@ -88,7 +88,9 @@ void NoiseLanes::sum(int32_t count, const Vec3* p, const Vec3* scale, double* ou
 
 void NoiseLanes::prepare_point(std::size_t j, const Vec3& p, const Vec3* scale) {
     float b[3];
-    if (!noise_kernel::octave_base(plan_, p, scale != nullptr ? *scale : Vec3{1.0, 1.0, 1.0}, b)) plain_[j / static_cast<std::size_t>(lanes_)] = 1;
+    if (!noise_kernel::octave_base(plan_, p, scale != nullptr ? *scale : Vec3{1.0, 1.0, 1.0}, b)) {
+        plain_[j / static_cast<std::size_t>(lanes_)] = 1;
+    }
     base_x_[j] = b[0];
     base_y_[j] = b[1];
     base_z_[j] = b[2];

@@ -121,7 +121,9 @@ struct EightLanes {
     [[gnu::always_inline]] static FloatsOfDoubles whole_numbers(FloatsOfDoubles f) {
         return _mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f)));
     }
-    [[gnu::always_inline]] static FloatsOfDoubles and_(FloatsOfDoubles a, FloatsOfDoubles b) { return _mm_and_ps(a, b); }
+    [[gnu::always_inline]] static FloatsOfDoubles and_(FloatsOfDoubles a, FloatsOfDoubles b) {
+        return _mm_and_ps(a, b);
+    }
     // Every lane of a whole_numbers mask set.
     [[gnu::always_inline]] static bool all_whole(FloatsOfDoubles mask) { return _mm_movemask_ps(mask) == 0xF; }
 

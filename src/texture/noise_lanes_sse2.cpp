@@ -32,7 +32,9 @@ struct FourLanes {
     [[gnu::always_inline]] static Doubles load(const double* p) { return _mm_loadu_pd(p); }
     [[gnu::always_inline]] static void store(float* p, Floats v) { _mm_storeu_ps(p, v); }
     [[gnu::always_inline]] static void store(double* p, Doubles v) { _mm_storeu_pd(p, v); }
-    [[gnu::always_inline]] static void store(uint32_t* p, Ints v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
+    [[gnu::always_inline]] static void store(uint32_t* p, Ints v) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+    }
 
     [[gnu::always_inline]] static Floats add(Floats a, Floats b) { return _mm_add_ps(a, b); }
     [[gnu::always_inline]] static Floats sub(Floats a, Floats b) { return _mm_sub_ps(a, b); }
@@ -90,7 +92,9 @@ struct FourLanes {
     }
     [[gnu::always_inline]] static FloatsOfDoubles to_floats(Doubles d) { return _mm_cvtpd_ps(d); }
     [[gnu::always_inline]] static Doubles widen(FloatsOfDoubles f) { return _mm_cvtps_pd(f); }
-    [[gnu::always_inline]] static void store_floats(float* p, FloatsOfDoubles f) { _mm_storel_pi(reinterpret_cast<__m64*>(p), f); }
+    [[gnu::always_inline]] static void store_floats(float* p, FloatsOfDoubles f) {
+        _mm_storel_pi(reinterpret_cast<__m64*>(p), f);
+    }
     // All ones in the lanes holding whole numbers below 2^31.
     [[gnu::always_inline]] static FloatsOfDoubles whole_numbers(FloatsOfDoubles f) {
         return _mm_cmpeq_ps(f, _mm_cvtepi32_ps(_mm_cvttps_epi32(f)));

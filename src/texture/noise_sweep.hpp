@@ -11,24 +11,25 @@
 // reach the lanes (the lane type's spread, spread_halves and transpose)
 // depends on the width.
 //
-// A lane type L provides, all as static members:
-//   count                          lanes per group (4 or 8)
-//   Floats, Ints                   count floats, count 32-bit integers
-//   Doubles                        count / 2 doubles; FloatsOfDoubles, the
-//                                  floats one Doubles rounds to (from lane 0)
-//   all, all_doubles               a movemask with every lane set
-//   splat, zeros_f, zeros_d, ones_d, load, store, add, sub, mul, and_, or_,
-//   abs, shift_left<n>, shift_right<n>    the plain operations, overloaded per register type
+// A lane type L provides, as static members:
+//   count, all, all_doubles   lanes per group (4 or 8); a movemask of every
+//                             float lane, of every double lane
+//   Floats, Ints, Doubles     registers of count floats, count 32-bit
+//                             integers, count / 2 doubles;
+//   FloatsOfDoubles           the floats one Doubles rounds to
+//   splat, zeros_f, zeros_d, ones_d, load, store, add, sub, mul, abs, and_,
+//   or_, shift_left<n>, shift_right<n>
+//                             the plain operations, overloaded per register
 //   less, equal, greater, not_above, equal_zero, nonzero
-//                                  comparisons, all ones in the lanes that hold
-//   mask                           a comparison's lanes as bits (movemask)
-//   lattice                        v - floor(v) and floor(v) modulo 256, |v| < 2^23
-//   low_doubles, high_doubles      a Floats' halves widened to double
+//                             comparisons (all ones where they hold); mask
+//                             turns one into bits (movemask)
+//   lattice                   v - floor(v) and floor(v) modulo 256, |v| < 2^23
+//   low_doubles, high_doubles the halves of a Floats, widened
 //   column, float_ties, to_floats, widen, store_floats, whole_numbers,
-//   all_whole
-//                                  the pieces of the products' preparation
-//   all_equal, cells, gather       tests and lookups on Ints
-//   spread, spread_halves, transpose    the corner gradients of one row
+//   all_whole                 the pieces of the products' preparation
+//   all_equal, cells, gather  tests and table lookups on Ints
+//   spread, spread_halves, transpose
+//                             one row of corner gradients into the lanes
 #pragma once
 
 #include <cstddef>
@@ -63,15 +64,17 @@ template <typename L>
 }
 
 template <typename L>
-[[gnu::always_inline]] inline typename L::Floats lerp(typename L::Floats a, typename L::Floats b, typename L::Floats s) {
+[[gnu::always_inline]] inline typename L::Floats lerp(typename L::Floats a, typename L::Floats b,
+                                                      typename L::Floats s) {
     return L::add(a, L::mul(s, L::sub(b, a)));
 }
 
 // (gx ox + gy oy) + gz oz, the order of noise_kernel::dot, leaving out the
 // axes named by Zero (bit 0 x, 1 y, 2 z).
 template <typename L, int Zero>
-[[gnu::always_inline]] inline typename L::Floats dot(typename L::Floats gx, typename L::Floats gy, typename L::Floats gz,
-                                                     typename L::Floats ox, typename L::Floats oy, typename L::Floats oz) {
+[[gnu::always_inline]] inline typename L::Floats dot(typename L::Floats gx, typename L::Floats gy,
+                                                     typename L::Floats gz, typename L::Floats ox,
+                                                     typename L::Floats oy, typename L::Floats oz) {
     constexpr bool zx = (Zero & 1) != 0;
     constexpr bool zy = (Zero & 2) != 0;
     constexpr bool zz = (Zero & 4) != 0;
@@ -173,9 +176,8 @@ public:
     // extended product that would round onto it rounds to it in double too);
     // ties go through octave_base. A zero product is one with a zero factor,
     // as in extended precision; a P failing the plan's bounds sends its group
-    // to the plain path.
-    // (Both entry points fold into their caller, so that the view itself
-    // lives in registers.)
+    // to the plain path. (Both entry points fold into their one caller, so
+    // that the view itself stays in registers.)
     [[gnu::always_inline]] void prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded) {
         if (scale != nullptr) {
             prepare_points<true>(count, p, scale, padded);
@@ -201,7 +203,8 @@ private:
     };
 
     template <bool Scaled>
-    [[gnu::always_inline]] inline void prepare_points(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    [[gnu::always_inline]] inline void prepare_points(int32_t count, const Vec3* p, const Vec3* scale,
+                                                      std::size_t padded);
     // The octave's noise in all lanes of a group with sample points (x, y, z);
     // false when every lane sits on a lattice point (the octave adds nothing).
     [[gnu::always_inline]] inline bool noise(const Octave& o, F x, F y, F z, F& value) const;
@@ -284,7 +287,8 @@ void NoiseSweep<L>::octave(int32_t octave, int32_t groups) {
 template <typename L>
 bool NoiseSweep<L>::noise(const Octave& o, F x, F y, F z, F& value) const {
     const F limit = L::splat(8388608.0f);
-    const F inside = L::and_(L::and_(L::less(L::abs(x), limit), L::less(L::abs(y), limit)), L::less(L::abs(z), limit));
+    const F inside =
+        L::and_(L::and_(L::less(L::abs(x), limit), L::less(L::abs(y), limit)), L::less(L::abs(z), limit));
     if (L::mask(inside) != L::all) {
         // Far or non-finite coordinates: the plain noise3, lane by lane.
         float px[L::count], py[L::count], pz[L::count], v[L::count];
