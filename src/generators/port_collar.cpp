@@ -1,8 +1,8 @@
 // Port collar generator: the docking fitting at the outer end of a port, a
 // 2 m cube (z = 0 .. 2) carrying a short 8-sided tube of radius 0.8
 // (z = 1.5 .. 2.5). One group, the cube one-sided.
-#include "mesh/adaptor_tank.hpp"
-#include "mesh/generator_steps.hpp"
+#include "generators/adaptor_tank.hpp"
+#include "generators/generator_steps.hpp"
 #include "mesh/primitives.hpp"
 #include "texture/painters.hpp"
 

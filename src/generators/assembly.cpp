@@ -1,5 +1,5 @@
 // Capacity and placement helpers of the assembly generators.
-#include "blocks/assembly.hpp"
+#include "generators/assembly.hpp"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Hatch frame generator: a square plate s x s, s/30 thick, lying between z = 0
 // and z = s/30, with a rim of four bars of the same thickness behind it
 // (z = -s/30 .. 0) along its edges. One group, boxes one-sided.
-#include "mesh/generator_steps.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/generator_steps.hpp"
+#include "generators/panel_truss.hpp"
 #include "mesh/primitives.hpp"
 #include "texture/painters.hpp"
 

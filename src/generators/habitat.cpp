@@ -4,10 +4,10 @@
 // block's size, with a square hatch frame on each opening.
 #include <array>
 
-#include "blocks/assembly.hpp"
-#include "blocks/habitat.hpp"
-#include "blocks/habitat_lattice.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/assembly.hpp"
+#include "generators/habitat.hpp"
+#include "generators/habitat_lattice.hpp"
+#include "generators/panel_truss.hpp"
 #include "metamold/grid.hpp"
 #include "metamold/polygonise.hpp"
 #include "platform/alongside.hpp"

@@ -6,11 +6,11 @@
 //
 // Offsets and angles are worked out in extended precision and rounded once to
 // the 64-bit fields of Vec3.
-#include "blocks/wings.hpp"
+#include "generators/wings.hpp"
 
-#include "blocks/assembly.hpp"
-#include "mesh/adaptor_tank.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/assembly.hpp"
+#include "generators/adaptor_tank.hpp"
+#include "generators/panel_truss.hpp"
 
 namespace quilbet {
 namespace {

@@ -1,8 +1,8 @@
 // Auxiliary docking port: a tapering adaptor from the block's base section to
 // a 2 x 2 section, with the docking collar on its far end.
-#include "blocks/assembly.hpp"
-#include "blocks/habitat.hpp"
-#include "mesh/adaptor_tank.hpp"
+#include "generators/assembly.hpp"
+#include "generators/habitat.hpp"
+#include "generators/adaptor_tank.hpp"
 
 namespace quilbet {
 

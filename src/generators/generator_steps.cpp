@@ -1,5 +1,5 @@
 // Shared steps of the primitive-built block generators.
-#include "mesh/generator_steps.hpp"
+#include "generators/generator_steps.hpp"
 
 namespace quilbet {
 

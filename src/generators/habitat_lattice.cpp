@@ -13,7 +13,7 @@
 // since every one of its inequalities is linear in dz; and the window slots
 // depend on (dy, z) only and are worked out once per habitat. The loop over z
 // is then a few integer compares per point.
-#include "blocks/habitat_lattice.hpp"
+#include "generators/habitat_lattice.hpp"
 
 #include <algorithm>
 #include <cmath>

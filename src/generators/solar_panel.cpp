@@ -11,8 +11,8 @@
 // double where they become a builder argument.
 #include <vector>
 
-#include "mesh/generator_steps.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/generator_steps.hpp"
+#include "generators/panel_truss.hpp"
 #include "mesh/primitives.hpp"
 #include "texture/painters.hpp"
 

@@ -11,8 +11,8 @@
 // argument.
 #include <cmath>
 
-#include "mesh/adaptor_tank.hpp"
-#include "mesh/generator_steps.hpp"
+#include "generators/adaptor_tank.hpp"
+#include "generators/generator_steps.hpp"
 #include "mesh/primitives.hpp"
 #include "texture/painters.hpp"
 

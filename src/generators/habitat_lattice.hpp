@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "blocks/habitat.hpp"
+#include "generators/habitat.hpp"
 #include "metamold/grid.hpp"
 
 namespace quilbet {

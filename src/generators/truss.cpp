@@ -9,8 +9,8 @@
 // they become a builder argument.
 #include <cmath>
 
-#include "mesh/generator_steps.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/generator_steps.hpp"
+#include "generators/panel_truss.hpp"
 #include "mesh/primitives.hpp"
 #include "texture/painters.hpp"
 
