@@ -5,6 +5,7 @@
 #include "entry/mesh_handover.hpp"
 #include "entry/startup.hpp"
 #include "entry/station_build.hpp"
+#include "platform/block_reuse.hpp"
 #include "platform/diagnostics.hpp"
 #include "platform/fpu.hpp"
 
@@ -26,6 +27,9 @@ void Module::progress(int32_t phase, double fraction) {
 
 bool Module::startup(const StartupOptions& options) {
     started_ = false;
+    // The catalogue's hulls free and ask again for blocks of megabytes; on
+    // Windows each fresh one costs its pages' first touch.
+    const BlockReuse reuse;
     if (options.write_placeholder_files) {
         std::string error;
         if (!prepare_environment(error)) {
