@@ -53,34 +53,30 @@ struct StationTimes {
     int groups = 0, textures = 0;
 };
 
-// n builds of one station on a loaded plug-in; host memory and surfaces are
-// released between builds, outside the timed calls.
-StationTimes time_station(Plugin& plugin, const Station& station, int n) {
+// One build of a station on a loaded plug-in, timed; host memory and surfaces
+// are released afterwards, outside the timed calls.
+void time_build(Plugin& plugin, const std::vector<int32_t>& blob, StationTimes& t) {
     static HostMesh mesh;
     static uint8_t vesdef[864];
     VesselRecord record = {};
-    record.blob = reinterpret_cast<uint32_t>(station.blob.data());
-    record.blob_length = static_cast<uint32_t>(station.blob.size() * 4);
-    StationTimes t;
-    for (int rep = 0; rep < n; ++rep) {
-        reset_mesh(mesh, 0);
-        reset_counters();
-        const double t0 = now_ms();
-        plugin.make_vessel(vesdef, &record);
-        const double t1 = now_ms();
-        plugin.make_vesselmesh(&mesh);
-        const double t2 = now_ms();
-        t.vessel.push_back(t1 - t0);
-        t.mesh.push_back(t2 - t1);
-        t.both.push_back(t2 - t0);
-        t.groups = static_cast<int>(std::count_if(std::begin(mesh.groups), std::end(mesh.groups),
-                                                  [](const HostGroup& g) { return g.flags == 0; }));
-        t.textures = counters().set_texture_calls;
-        free_mesh_arrays(mesh);
-        release_surfaces();
-    }
+    record.blob = reinterpret_cast<uint32_t>(blob.data());
+    record.blob_length = static_cast<uint32_t>(blob.size() * 4);
+    reset_mesh(mesh, 0);
+    reset_counters();
+    const double t0 = now_ms();
+    plugin.make_vessel(vesdef, &record);
+    const double t1 = now_ms();
+    plugin.make_vesselmesh(&mesh);
+    const double t2 = now_ms();
+    t.vessel.push_back(t1 - t0);
+    t.mesh.push_back(t2 - t1);
+    t.both.push_back(t2 - t0);
+    t.groups = static_cast<int>(std::count_if(std::begin(mesh.groups), std::end(mesh.groups),
+                                              [](const HostGroup& g) { return g.flags == 0; }));
+    t.textures = counters().set_texture_calls;
+    free_mesh_arrays(mesh);
+    release_surfaces();
     free_vessel_lists(record);
-    return t;
 }
 
 std::string fixed(double v) {
@@ -163,25 +159,36 @@ int run_timing(int argc, char** argv) {
         rows.push_back({s.name + ": make_vesselmesh", blocks, "", "", {}});
         rows.push_back({s.name + ": both", blocks, "", "", {}});
     }
+    // All DLLs loaded at once and their builds interleaved, so that the state
+    // of the process (its heap above all) is shared alike.
     uint32_t table[119];
     fill_table(table);
-    for (const std::string& dll : dlls) {
-        Plugin p;
-        p.load(dll.c_str());
-        p.initint(table);
-        std::size_t r = first_station_row;
-        for (const Station& s : stations) {
-            const StationTimes t = time_station(p, s, n);
-            for (int k = 0; k < 3; ++k) {
-                rows[r + k].groups = std::to_string(t.groups);
-                rows[r + k].textures = std::to_string(t.textures);
-            }
-            rows[r++].ms.push_back(median(t.vessel));
-            rows[r++].ms.push_back(median(t.mesh));
-            rows[r++].ms.push_back(median(t.both));
+    std::vector<Plugin> plugins(dlls.size());
+    for (std::size_t d = 0; d < dlls.size(); ++d) {
+        plugins[d].load(dlls[d].c_str());
+        for (std::size_t e = 0; e < d; ++e) {
+            if (plugins[e].dll == plugins[d].dll) std::printf("note: %s is the module of %s\n", dlls[d].c_str(), dlls[e].c_str());
         }
-        p.unload();
+        plugins[d].initint(table);
     }
+    std::size_t r = first_station_row;
+    for (const Station& s : stations) {
+        std::vector<StationTimes> times(dlls.size());
+        for (int rep = 0; rep < n; ++rep) {
+            for (std::size_t d = 0; d < dlls.size(); ++d) time_build(plugins[d], s.blob, times[d]);
+        }
+        for (int k = 0; k < 3; ++k) {
+            rows[r + k].groups = std::to_string(times[0].groups);
+            rows[r + k].textures = std::to_string(times[0].textures);
+        }
+        for (const StationTimes& t : times) {
+            rows[r].ms.push_back(median(t.vessel));
+            rows[r + 1].ms.push_back(median(t.mesh));
+            rows[r + 2].ms.push_back(median(t.both));
+        }
+        r += 3;
+    }
+    for (Plugin& p : plugins) p.unload();
     print_table(dlls, rows, n);
     return 0;
 }
