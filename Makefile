@@ -3,7 +3,7 @@ JOBS ?= $(shell nproc)
 export WINEDEBUG ?= -all
 export WINEPREFIX ?= $(CURDIR)/build/wineprefix
 
-.PHONY: all bootstrap build run test test-native test-asan test-mingw test-fuzz fuzz bench clean
+.PHONY: all bootstrap build run test test-native test-asan test-mingw test-fuzz fuzz bench bench-win32 clean
 
 all: build
 
@@ -50,6 +50,21 @@ fuzz:
 
 bench: build
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
+	@$(MAKE) --no-print-directory bench-win32
+
+# The Windows test host's timing mode: quilbet.dll in a real 32-bit process
+# under Wine. TIMING_DLLS lists the DLLs to compare, one column each, as the
+# Windows program sees them (relative to build/mingw/dll_host_timing, or
+# Z:/absolute/path/quilbet.dll); the large example's blob comes from the CLI.
+TIMING_DLLS ?= ../quilbet.dll
+TIMING_REPEATS ?= 7
+bench-win32: build
+	cmake --preset mingw >/dev/null
+	cmake --build --preset mingw -j $(JOBS) --target quilbet_plugin dll_host_test
+	build/release/tools/quilbet describe examples/large_station.json -o build/mingw/large_station.blob
+	mkdir -p $(WINEPREFIX) build/mingw/dll_host_timing
+	cd build/mingw/dll_host_timing && wine ../tests/win32/dll_host_test.exe --timing --repeats $(TIMING_REPEATS) \
+	  --large ../large_station.blob $(TIMING_DLLS)
 
 clean:
 	rm -rf build out

@@ -1,5 +1,6 @@
 // Mesh hand-over: station mesh from the block table, host groups, materials
-// and textures pixel by pixel through the host's drawing contexts.
+// and textures through the host's drawing contexts (a whole texture in one
+// block transfer where the surface allows it, else pixel by pixel).
 #include "entry/mesh_handover.hpp"
 
 #include <string>
@@ -78,9 +79,12 @@ int64_t station_group_count(const Station& st) {
 
 void upload_texture(const HostInterface& host, const uint32_t* pixels, int32_t w, int32_t h, void* s) {
     void* dc = host.surface_get_dc()(s);
-    for (int32_t y = 0; y < h; ++y) {
-        const uint32_t* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
-        for (int32_t x = 0; x < w; ++x) set_pixel(dc, x, y, gdi_colour(row[x]));
+    // One GDI call for the whole texture instead of w x h SetPixel calls.
+    if (!set_pixel_block(dc, pixels, w, h)) {
+        for (int32_t y = 0; y < h; ++y) {
+            const uint32_t* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+            for (int32_t x = 0; x < w; ++x) set_pixel(dc, x, y, gdi_colour(row[x]));
+        }
     }
     host.surface_release_dc()(s, dc);
 }

@@ -37,7 +37,10 @@ inline float colour_component(uint32_t word, int byte) {
     return static_cast<float>(static_cast<long double>((word >> (8 * byte)) & 0xFFu) / 255.0L);
 }
 
-// Writes w x h pixels (row by row) onto surface s through a drawing context.
+// Writes w x h pixels (row by row) onto surface s through the drawing context
+// the host lends for it: in one block transfer when the surface takes one
+// with the same result (24 or 32 bits per pixel), else with one SetPixel of
+// gdi_colour per pixel. Either way each pixel gets the same colour.
 void upload_texture(const HostInterface& host, const uint32_t* pixels, int32_t w, int32_t h, void* s);
 
 // The whole hand-over. A full placement, then host group g is fetched for g <

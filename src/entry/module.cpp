@@ -10,6 +10,7 @@
 #include "entry/blob_check.hpp"
 #include "entry/station_build.hpp"
 #include "entry/vessel_walk.hpp"
+#include "platform/block_reuse.hpp"
 #include "platform/diagnostics.hpp"
 #include "platform/fpu.hpp"
 
@@ -50,6 +51,9 @@ void Module::guarded(const char* entry, Work&& work) noexcept {
 bool Module::startup(const StartupOptions& options) noexcept {
     started_ = false;
     guarded("start-up", [&] {
+        // The catalogue's hulls free and ask again for blocks of megabytes; on
+        // Windows each fresh one costs its pages' first touch.
+        const BlockReuse reuse;
         if (options.write_placeholder_files) {
             std::string error;
             if (!prepare_environment(error)) {
@@ -80,6 +84,8 @@ void Module::build_vessel(void* p, HostVesselRecord* record) {
         diagnose("make_vessel: the module did not start up; nothing built");
         return;
     }
+    // A station's blocks free and ask again for large blocks as the start-up does.
+    const BlockReuse reuse;
     const void* blob = record != nullptr ? record->blob : nullptr;
     const int32_t length = record != nullptr ? record->blob_length : 0;
 

@@ -1,9 +1,11 @@
-// One pixel onto a host drawing context.
+// Pixels onto a host drawing context: one at a time, or a whole texture in
+// one block transfer where that gives the very same pixels.
 //
-// On Windows the drawing context is a GDI device context and this is GDI
-// SetPixel. Elsewhere the in-process host hands out the address of a
-// BitmapDc as its drawing context: a top-down 32-bit BGRA bitmap (the layout of
-// a 32-bit DIB section: blue in the lowest byte, alpha 0 as SetPixel leaves it).
+// On Windows the drawing context is a GDI device context: set_pixel is GDI
+// SetPixel and set_pixel_block one SetDIBitsToDevice. Elsewhere the
+// in-process host hands out the address of a BitmapDc as its drawing context:
+// a top-down 32-bit BGRA bitmap (the layout of a 32-bit DIB section: blue in
+// the lowest byte, alpha 0 as SetPixel leaves it).
 #pragma once
 
 #include <cstdint>
@@ -21,5 +23,15 @@ struct BitmapDc {
 // Sets pixel (x, y) of dc to the GDI colour value colour (0x00BBGGRR: red in
 // the lowest byte). A null dc or a point outside the bitmap is ignored.
 void set_pixel(void* dc, int32_t x, int32_t y, uint32_t colour);
+
+// Writes the w x h texture words (row by row from row 0; red in the lowest
+// byte, byte 3 ignored) onto dc with its top-left pixel at (0, 0), in one
+// transfer, so that every pixel ends up as set_pixel would leave it with the
+// word's low 24 bits. Returns false when that cannot be promised: a null dc
+// or words, an empty size, a context whose surface cannot be queried or is
+// not 24 or 32 bits per pixel, a context that maps or mirrors coordinates,
+// or a transfer that reports failure. The caller then sets the pixels one by
+// one (what a failed call may have written is overwritten that way).
+bool set_pixel_block(void* dc, const uint32_t* words, int32_t w, int32_t h);
 
 }  // namespace quilbet
