@@ -448,6 +448,11 @@ function openPortMenu(marker, x, y) {
 
 // ---- start ----
 
+// Generate: the toolbar holds a hidden "Generate…" button for the seeded
+// station generator (tools/generate). Once the server answers POST
+// /api/generate { seed, size, style } with a description, show the button and
+// pass the answer to openText, so that generating is one undoable edit.
+
 function wire() {
   $('undo').onclick = undo;
   $('redo').onclick = redo;
