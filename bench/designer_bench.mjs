@@ -45,6 +45,11 @@ try {
         document.querySelector(`#tree .node[data-block="${c.block}"]`).click();
         const input = document.querySelector(`#inspector tr[data-param="${c.param}"] input`);
         await designer.idle();
+        // The change is timed from a settled view, as a person makes it: the
+        // selection's frame is drawn and the (software) rasteriser has finished it.
+        await designer.viewer.nextFrame();
+        designer.viewer.renderer.getContext().finish();
+        await new Promise((r) => setTimeout(r, 300));
         const t0 = performance.now();
         input.value = String(value);
         input.dispatchEvent(new Event('change'));

@@ -197,10 +197,13 @@ TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
             EXPECT_NE(r.body.find(row.says), std::string::npos) << row.what << ": " << r.body.substr(0, 300);
         }
         EXPECT_EQ(builder().cached(), cached) << row.what << " was built";
-        // Validation answers the same verdict without an HTTP error, except for text that is not JSON.
-        const ApiResponse v = api.validate(row.body);
-        EXPECT_EQ(v.status, row.status == 400 ? 400 : 200) << row.what;
-        if (v.status == 200) EXPECT_FALSE(json::parse(v.body)["ok"].get<bool>()) << row.what;
+        // Validation and the page's edit call answer the same verdict without an
+        // HTTP error, except for text that is not JSON.
+        for (const ApiResponse& v : {api.validate(row.body), api.edit(row.body)}) {
+            EXPECT_EQ(v.status, row.status == 400 ? 400 : 200) << row.what;
+            if (v.status == 200) EXPECT_FALSE(json::parse(v.body)["ok"].get<bool>()) << row.what;
+        }
+        EXPECT_EQ(builder().cached(), cached) << row.what << " was built";
     }
     // Without a file given on the command line there is nowhere to save.
     EXPECT_EQ(api.save(read_text(example("small_station.json"))).status, 409);

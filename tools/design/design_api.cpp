@@ -159,13 +159,10 @@ ApiResponse DesignApi::validate(const std::string& body) const {
     return json_response(200, doc);
 }
 
-ApiResponse DesignApi::build(const std::string& body) {
-    StationText st;
-    ojson diagnostics;
-    ApiResponse refusal;
-    if (!check(body, st, diagnostics, refusal)) return refusal;
+ojson DesignApi::build_answer(const StationText& st, const ojson& diagnostics) {
     const StationBuild built = builder_.build(st);
     ojson doc = ojson::object();
+    doc["ok"] = true;
     doc["canonical"] = saved_text(st, types_);
     doc["diagnostics"] = diagnostics;
     ojson blocks = ojson::array();
@@ -176,7 +173,29 @@ ApiResponse DesignApi::build(const std::string& body) {
     stats["reused"] = built.reused;
     stats["milliseconds"] = built.milliseconds;
     doc["stats"] = stats;
-    return json_response(200, doc);
+    return doc;
+}
+
+ApiResponse DesignApi::edit(const std::string& body) {
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    if (!check(body, st, diagnostics, refusal)) {
+        if (refusal.status == 400) return refusal;
+        ojson doc = ojson::object();
+        doc["ok"] = false;
+        doc["diagnostics"] = diagnostics;
+        return json_response(200, doc);
+    }
+    return json_response(200, build_answer(st, diagnostics));
+}
+
+ApiResponse DesignApi::build(const std::string& body) {
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    if (!check(body, st, diagnostics, refusal)) return refusal;
+    return json_response(200, build_answer(st, diagnostics));
 }
 
 ApiResponse DesignApi::mesh(const std::string& key) const {

@@ -5,6 +5,12 @@
 //   POST /api/validate         body: a description. 200 {ok, diagnostics,
 //                              canonical (when ok)}: the CLI's verdict; 400
 //                              for text that is not JSON
+//   POST /api/edit             body: a description. The page's call for every
+//                              edit: 200 {ok: false, diagnostics} when the CLI
+//                              refuses it (nothing built; for the page a refused
+//                              edit is an answer, not an HTTP error), 200 {ok:
+//                              true, and what build answers} otherwise; 400 for
+//                              text that is not JSON
 //   POST /api/build            body: a description. 200 {canonical, diagnostics,
 //                              blocks (placement, ports, mesh key), stats};
 //                              400 for text that is not JSON; 422 with the
@@ -53,6 +59,7 @@ public:
     ApiResponse catalogue() const;
     ApiResponse station() const;
     ApiResponse validate(const std::string& body) const;
+    ApiResponse edit(const std::string& body);
     ApiResponse build(const std::string& body);
     ApiResponse mesh(const std::string& key) const;
     ApiResponse export_glb(const std::string& body);
@@ -63,6 +70,8 @@ private:
     // Parses and checks a description as `quilbet describe` does. False with
     // the response to send (400 or 422) when it may not be built.
     bool check(const std::string& body, StationText& st, nlohmann::ordered_json& diagnostics, ApiResponse& refusal) const;
+    // The answer of build for a checked description.
+    nlohmann::ordered_json build_answer(const StationText& st, const nlohmann::ordered_json& diagnostics);
 
     StationBuilder& builder_;
     const TypeSource& types_;

@@ -72,6 +72,8 @@ DesignServer::DesignServer(DesignApi& api, std::string web_root)
     Impl* impl = impl_.get();
     // A longer body is read past without being kept and answered with 413.
     http.set_payload_max_length(max_body_bytes);
+    // Answers are small and wanted at once: no waiting to fill a packet.
+    http.set_tcp_nodelay(true);
     http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         if (!host_header_allowed(req.get_header_value("Host"), port_)) {
             send_error(res, 403, "this server answers only requests for 127.0.0.1:" + std::to_string(port_));
@@ -90,6 +92,7 @@ DesignServer::DesignServer(DesignApi& api, std::string web_root)
     http.Post("/api/validate", [impl](const httplib::Request& req, httplib::Response& res) {
         send(res, impl->api.validate(req.body));
     });
+    http.Post("/api/edit", [impl](const httplib::Request& req, httplib::Response& res) { send(res, impl->api.edit(req.body)); });
     http.Post("/api/build", [impl](const httplib::Request& req, httplib::Response& res) { send(res, impl->api.build(req.body)); });
     http.Post("/api/export/glb", [impl](const httplib::Request& req, httplib::Response& res) {
         send(res, impl->api.export_glb(req.body));

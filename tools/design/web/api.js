@@ -12,25 +12,15 @@ export async function getStation() {
   return (await fetch('/api/station')).json();
 }
 
-// The command-line tool's verdict on a description: { ok, diagnostics, canonical? }.
-// Always answered (a refusal here is not an HTTP error, so the page asks
-// before it builds and the browser logs nothing for a refused edit).
-export async function validate(desc) {
-  const r = await post('/api/validate', JSON.stringify(desc));
-  const body = await r.json();
-  if (r.ok) return body;
-  return { ok: false, diagnostics: [{ severity: 'error', text: body.error, block: '', field: '' }] };
-}
-
-// Validates, then builds: { ok: true, result } for a built station;
-// { ok: false, status, error, diagnostics } when it was refused (nothing was built).
+// Checks and, when the command-line tool accepts it, builds: { ok: true,
+// result } for a built station; { ok: false, error, diagnostics } when it was
+// refused (nothing was built).
 export async function build(desc) {
-  const check = await validate(desc);
-  if (!check.ok) return { ok: false, status: 422, error: 'refused', diagnostics: check.diagnostics };
-  const r = await post('/api/build', JSON.stringify(desc));
+  const r = await post('/api/edit', JSON.stringify(desc));
   const body = await r.json();
-  if (r.ok) return { ok: true, result: body };
-  return { ok: false, status: r.status, error: body.error, diagnostics: body.diagnostics || [] };
+  if (r.ok && body.ok) return { ok: true, result: body };
+  if (r.ok) return { ok: false, error: 'refused', diagnostics: body.diagnostics };
+  return { ok: false, error: body.error, diagnostics: [] };
 }
 
 export async function save(desc) {

@@ -18,10 +18,22 @@ export const PORT_KINDS = {
   11: { name: 'docking', colour: 0xf06292 },
 };
 
+// True when WebGL runs on a software rasteriser (no GPU), where multisampling
+// costs more than a frame is worth waiting for.
+function softwareRenderer() {
+  const gl = document.createElement('canvas').getContext('webgl2');
+  if (!gl) return false;
+  const info = gl.getExtension('WEBGL_debug_renderer_info');
+  const name = info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL) : gl.getParameter(gl.RENDERER);
+  gl.getExtension('WEBGL_lose_context')?.loseContext();
+  return /swiftshader|llvmpipe|software/i.test(String(name));
+}
+
 export class Viewer {
   constructor(canvas) {
     this.canvas = canvas;
-    this.renderer = new THREE.WebGLRenderer({ canvas, antialias: true, preserveDrawingBuffer: true });
+    this.software = softwareRenderer();
+    this.renderer = new THREE.WebGLRenderer({ canvas, antialias: !this.software, preserveDrawingBuffer: true });
     this.renderer.setPixelRatio(window.devicePixelRatio || 1);
     this.scene = new THREE.Scene();
     this.scene.background = new THREE.Color(BACKGROUND);
