@@ -143,7 +143,6 @@ try {
     await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('saved'), { timeout: 10000 });
     const savedText = fs.readFileSync(stationFile, 'utf8');
     const expected = structuredClone(original);
-    delete expected.$schema;
     expected.blocks.push({ id: 'truss_a', type: 'Truss_A' });
     expected.links[`hab.${truss.habPort}`] = `truss_a.${truss.trussPort}`;
     const saved = JSON.parse(savedText);

@@ -124,10 +124,12 @@ TEST(DesignApi, SavedTextIsTheToolsOwnLayoutAndReadsBackToTheSameBytes) {
         EXPECT_EQ(saved_text(back, types), saved) << name;
         EXPECT_EQ(encode_blob(back.station), encode_blob(st.station)) << name;
         EXPECT_EQ(back.title, json::parse(read_text(example(name)))["name"]) << name;
+        EXPECT_EQ(back.schema, json::parse(read_text(example(name)))["$schema"]) << name;
         // With numeric ids the text is what `quilbet decode` writes for the blob.
         StationText numbered = st;
         for (auto& [slot, id] : numbered.names) id = std::to_string(slot);
         numbered.title.clear();
+        numbered.schema.clear();
         EXPECT_EQ(saved_text(numbered, types), station_to_json(st.station, types).dump(2) + "\n") << name;
     }
 }

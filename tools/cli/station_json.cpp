@@ -127,6 +127,7 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
         return false;
     }
     if (doc.contains("name") && doc["name"].is_string()) out.title = doc["name"].get<std::string>();
+    if (doc.contains("$schema") && doc["$schema"].is_string()) out.schema = doc["$schema"].get<std::string>();
     const ojson& blocks = doc["blocks"];
     const auto& tlist = types.types();
     std::vector<std::string> type_names;
@@ -418,8 +419,9 @@ std::string id_text(int32_t slot, const std::map<int32_t, std::string>* names) {
 }
 
 ojson write_station(const BlobStation& st, const TypeSource& types, const std::map<int32_t, std::string>* names,
-                    const std::string& title) {
+                    const std::string& schema, const std::string& title) {
     ojson doc = ojson::object();
+    if (!schema.empty()) doc["$schema"] = schema;
     if (!title.empty()) doc["name"] = title;
     ojson blocks = ojson::array();
     ojson links = ojson::object();
@@ -481,13 +483,13 @@ ojson write_station(const BlobStation& st, const TypeSource& types, const std::m
 
 }  // namespace
 
-ojson station_to_json(const BlobStation& st, const TypeSource& types) { return write_station(st, types, nullptr, ""); }
+ojson station_to_json(const BlobStation& st, const TypeSource& types) { return write_station(st, types, nullptr, "", ""); }
 
 ojson station_to_json(const StationText& st, const TypeSource& types) {
     // Names that are all the slots' own numbers (a blob, or numeric ids) are written as numbers.
     bool named = false;
     for (const auto& [slot, name] : st.names) named = named || name != std::to_string(slot);
-    return write_station(st.station, types, named ? &st.names : nullptr, st.title);
+    return write_station(st.station, types, named ? &st.names : nullptr, st.schema, st.title);
 }
 
 }  // namespace quilbet

@@ -27,6 +27,7 @@ struct StationText {
     BlobStation station;
     std::map<int32_t, std::string> names;   // slot -> id as written
     std::string title;                      // the description's "name", "" when it has none
+    std::string schema;                     // its "$schema", "" when it has none
 };
 
 // Reads a description from JSON text. Problems of the text itself (syntax,
@@ -41,9 +42,9 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
 nlohmann::ordered_json station_to_json(const BlobStation& st, const TypeSource& types);
 
 // The same with the ids as written (st.names; when every name is its slot's
-// own number, the ids are written as numbers) and the title as
-// "name" when there is one. parse_station_json of its dump gives the same
-// records, names and title, so writing that dump again gives the same bytes.
+// own number, the ids are written as numbers), and "$schema" and the title as
+// "name" when there are. parse_station_json of its dump gives the same
+// records, names, schema and title, so writing that dump again gives the same bytes.
 nlohmann::ordered_json station_to_json(const StationText& st, const TypeSource& types);
 
 }  // namespace quilbet
