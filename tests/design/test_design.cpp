@@ -203,7 +203,9 @@ TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
         // HTTP error, except for text that is not JSON.
         for (const ApiResponse& v : {api.validate(row.body), api.edit(row.body)}) {
             EXPECT_EQ(v.status, row.status == 400 ? 400 : 200) << row.what;
-            if (v.status == 200) EXPECT_FALSE(json::parse(v.body)["ok"].get<bool>()) << row.what;
+            if (v.status == 200) {
+                EXPECT_FALSE(json::parse(v.body)["ok"].get<bool>()) << row.what;
+            }
         }
         EXPECT_EQ(builder().cached(), cached) << row.what << " was built";
     }

@@ -117,13 +117,15 @@ ApiResponse DesignApi::station() const {
 bool DesignApi::check(const std::string& body, StationText& st, ojson& diagnostics, ApiResponse& refusal) const {
     // Text that is not JSON at all is a bad request; a description the CLI
     // refuses is answered with the CLI's messages.
-    try {
-        (void)nlohmann::json::parse(body);
-    } catch (const nlohmann::json::parse_error& e) {
-        refusal = error_response(400, e.what());
-        return false;
-    } catch (const nlohmann::json::exception&) {
-        // Numbers beyond a double: parse_station_json names the block and field.
+    if (!nlohmann::json::accept(body)) {
+        try {
+            const nlohmann::json doc = nlohmann::json::parse(body);
+        } catch (const nlohmann::json::parse_error& e) {
+            refusal = error_response(400, e.what());
+            return false;
+        } catch (const nlohmann::json::exception&) {
+            // Numbers beyond a double: parse_station_json names the block and field.
+        }
     }
     Diagnostics diag;
     const bool ok = parse_station_json(body, types_, st, diag) && [&] {
