@@ -1,6 +1,7 @@
 // The designer's API handlers.
 #include "design_api.hpp"
 
+#include <filesystem>
 #include <regex>
 
 #include "catalogue_listing.hpp"
@@ -104,7 +105,9 @@ ApiResponse DesignApi::station() const {
     ojson doc = ojson::object();
     doc["path"] = station_path_;
     std::string text;
-    if (!station_path_.empty()) {
+    // A file that does not exist yet is a new station; saving creates it.
+    std::error_code ec;
+    if (!station_path_.empty() && std::filesystem::exists(station_path_, ec)) {
         std::vector<uint8_t> bytes;
         std::string error;
         if (!read_file_bytes(station_path_, bytes, error)) return error_response(404, error);

@@ -2,6 +2,7 @@
 //
 //   GET  /api/catalogue        every block type (as `quilbet catalogue --json`)
 //   GET  /api/station          the description opened at start: {path, text}
+//                              (text "" for a file that does not exist yet)
 //   POST /api/validate         body: a description. 200 {ok, diagnostics,
 //                              canonical (when ok)}: the CLI's verdict; 400
 //                              for text that is not JSON
