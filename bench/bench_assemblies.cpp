@@ -3,9 +3,9 @@
 // mesh of 200 groups as the geometry dispatch hands it over.
 #include <benchmark/benchmark.h>
 
-#include "blocks/habitat.hpp"
-#include "blocks/habitat_lattice.hpp"
-#include "blocks/wings.hpp"
+#include "generators/habitat.hpp"
+#include "generators/habitat_lattice.hpp"
+#include "generators/wings.hpp"
 #include "metamold/grid.hpp"
 #include "metamold/polygonise.hpp"
 

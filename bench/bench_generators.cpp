@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "mesh/adaptor_tank.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/adaptor_tank.hpp"
+#include "generators/panel_truss.hpp"
 
 namespace quilbet {
 namespace {

@@ -125,12 +125,14 @@ BENCHMARK(BM_noise_sum_6_octaves);
 
 // Row-wise octave sums over a 256 x 256 pixel grid, 6 octaves, wavelength 16,
 // as the marble styles sample them: range(0) = 0 unit scale at (x, y, 100),
-// 1 a per-pixel scale near 1 (the warped sum).
+// 1 a per-pixel scale near 1 (the warped sum); range(1) = 0 the widest lanes
+// the processor runs, 1 four lanes forced.
 void BM_noise_lanes_grid(benchmark::State& state) {
     NoiseTables nt;
     Random rng;
     noise_seed(nt, rng, 34576);
     const bool warped = state.range(0) != 0;
+    const NoiseLanePath path = state.range(1) != 0 ? NoiseLanePath::four_lanes : NoiseLanePath::automatic;
     std::vector<Vec3> scales;
     for (int y = 0; y < 256; ++y) {
         for (int x = 0; x < 256; ++x) {
@@ -142,7 +144,7 @@ void BM_noise_lanes_grid(benchmark::State& state) {
     std::vector<double> out(256);
     for (auto _ : state) {
         const NoiseLaneTables tables(nt);
-        NoiseLanes lanes(tables, 6, 16.0);
+        NoiseLanes lanes(tables, 6, 16.0, path);
         double acc = 0;
         for (int y = 0; y < 256; ++y) {
             for (int x = 0; x < 256; ++x) p[static_cast<std::size_t>(x)] = Vec3{double(x), double(y), 100.0};
@@ -153,7 +155,7 @@ void BM_noise_lanes_grid(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * 256 * 256);
 }
-BENCHMARK(BM_noise_lanes_grid)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_noise_lanes_grid)->Args({0, 0})->Args({1, 0})->Args({0, 1})->Args({1, 1})->Unit(benchmark::kMillisecond);
 
 void BM_noise_seed(benchmark::State& state) {
     NoiseTables nt;

@@ -141,6 +141,16 @@ uint8_t* list_entry(void* addr, std::size_t entry_size, int32_t i) {
     return static_cast<uint8_t*>(addr) + entry_size * static_cast<std::size_t>(i);
 }
 
+// Zero-fills entries kept .. n - 1 of a new list block, writes its header
+// (refcount 1, length n) and returns the list's address.
+static void* finish_list_block(uint8_t* block, int32_t kept, std::size_t entry_size, int32_t n) {
+    std::memset(block + vessel_list_header + entry_size * static_cast<std::size_t>(kept), 0,
+                entry_size * static_cast<std::size_t>(n - kept));
+    write_i32(block, 1);
+    write_i32(block + 4, n);
+    return block + vessel_list_header;
+}
+
 bool list_resize(void*& addr, std::size_t entry_size, int32_t n) {
     const int32_t old_n = list_length(addr);
     const int32_t refs = list_refcount(addr);
@@ -169,12 +179,7 @@ bool list_resize(void*& addr, std::size_t entry_size, int32_t n) {
             if (refs > 1) write_i32(header_of(addr), refs - 1);
         }
     }
-    const int32_t kept = addr == nullptr ? 0 : (old_n < n ? old_n : n);
-    std::memset(block + vessel_list_header + entry_size * static_cast<std::size_t>(kept), 0,
-                entry_size * static_cast<std::size_t>(n - kept));
-    write_i32(block, 1);
-    write_i32(block + 4, n);
-    addr = block + vessel_list_header;
+    addr = finish_list_block(block, addr == nullptr ? 0 : (old_n < n ? old_n : n), entry_size, n);
     return true;
 }
 
@@ -186,11 +191,7 @@ bool list_stage(const void* addr, std::size_t entry_size, int32_t n, void*& out)
     const int32_t old_n = list_length(addr);
     const int32_t kept = addr == nullptr ? 0 : (old_n < n ? old_n : n);
     if (kept > 0) std::memcpy(block + vessel_list_header, addr, entry_size * static_cast<std::size_t>(kept));
-    std::memset(block + vessel_list_header + entry_size * static_cast<std::size_t>(kept), 0,
-                entry_size * static_cast<std::size_t>(n - kept));
-    write_i32(block, 1);
-    write_i32(block + 4, n);
-    out = block + vessel_list_header;
+    out = finish_list_block(block, kept, entry_size, n);
     return true;
 }
 

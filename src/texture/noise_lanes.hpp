@@ -13,15 +13,18 @@
 // plus X0, so a cell needs four entries. Per octave, groups whose points all
 // share one cell hash it once and spread its gradients across the lanes;
 // groups split in two halves spread two cells' gradients; others index the
-// entries lane by lane (reusing the inner hashes of the last (y, z) row, or
-// with eight lanes gathering them from the pair table) and collect them with
-// 4 x 4 transposes. Axes on which every lane's offset is 0 skip their corners
-// (see blend4), octaves at which all points of a group are lattice points add
-// an exact zero and are skipped, and so are octaves that map a row of
-// whole-number points onto lattice points. Points outside the range the fast
-// path is exact for (non-power-of-two wavelengths, subnormal or huge
-// products, coordinates of 2^23 and more, non-finite values) are computed by
-// the plain noise_sum or noise3.
+// entries lane by lane (reusing the inner hashes of the last (y, z) row when
+// all lanes share it, otherwise looking them up in the pair table) and
+// collect them with 4 x 4 transposes. Axes on which every lane's offset is 0
+// skip their corners (see noise_sweep::blend), octaves at which all points of
+// a group are lattice points add an exact zero and are skipped, and so are
+// octaves that map a row of whole-number points onto lattice points. Points
+// outside the range the fast path is exact for (non-power-of-two wavelengths,
+// subnormal or huge products, coordinates of 2^23 and more, non-finite
+// values) are computed by the plain noise_sum or noise3.
+//
+// The sweep is written once over a lane type (noise_sweep.hpp) and built for
+// each width in its own unit, under that width's instruction set.
 //
 // Results equal noise_sum's for tables filled by noise_seed (finite
 // gradients). Internal to src/texture.
@@ -40,6 +43,9 @@
 #endif
 
 namespace quilbet {
+
+template <typename Lanes>
+class NoiseSweep;
 
 // Which lane width a sampler uses: the widest the processor runs, or one
 // forced (tests compare the two). Eight lanes fall back to four where the
@@ -89,13 +95,21 @@ private:
         uint32_t inner = 0;           // (Y0, Z0), (Y1, Z0), (Y0, Z1), (Y1, Z1) in bytes 0 .. 3
     };
 
-    void prepare(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
-    template <bool Scaled>
-    void prepare_points(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
-    void prepare_avx2(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    // The sweep of noise_sweep.hpp works on the scratch and caches below.
+    template <typename Lanes>
+    friend class NoiseSweep;
+    // Each width's sweep, in the unit compiled for its instruction set
+    // (noise_lanes_sse2.cpp, noise_lanes_avx2.cpp). prepare_* fills the base
+    // rows with the products P of points 0 .. padded - 1 (the last point
+    // repeated past count), marks groups for the plain path and sets whole_;
+    // sweep_* adds octave `octave` of every other group to its sums.
+    void prepare_four(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    void sweep_four(int32_t octave, int32_t groups);
+    void prepare_eight(int32_t count, const Vec3* p, const Vec3* scale, std::size_t padded);
+    void sweep_eight(int32_t octave, int32_t groups);
+    // Point j's products through octave_base (extended precision), marking
+    // its group for the plain path when they fail the plan's bounds.
     void prepare_point(std::size_t j, const Vec3& p, const Vec3* scale);
-    void sweep_octave(int32_t octave, int32_t groups);
-    void sweep_octave_avx2(int32_t octave, int32_t groups);
     uint32_t inner_of(HashedRow& row, uint32_t key) const;
     static uint32_t pairs_of(uint32_t inner, uint32_t key);
     uint32_t pair(uint32_t v) const { return tables_.pair[v & 255u]; }

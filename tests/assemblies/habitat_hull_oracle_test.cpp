@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "blocks/habitat.hpp"
-#include "blocks/habitat_lattice.hpp"
+#include "generators/habitat.hpp"
+#include "generators/habitat_lattice.hpp"
 #include "metamold/grid.hpp"
 #include "metamold/merge.hpp"
 #include "metamold/polygonise.hpp"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "blocks/habitat_lattice.hpp"
+#include "generators/habitat_lattice.hpp"
 
 namespace quilbet {
 namespace {

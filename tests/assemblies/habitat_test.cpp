@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "assembly_support.hpp"
-#include "blocks/habitat.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/habitat.hpp"
+#include "generators/panel_truss.hpp"
 
 namespace quilbet {
 namespace {

@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "assembly_support.hpp"
-#include "blocks/wings.hpp"
-#include "mesh/adaptor_tank.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/wings.hpp"
+#include "generators/adaptor_tank.hpp"
+#include "generators/panel_truss.hpp"
 
 namespace quilbet {
 namespace {

@@ -8,7 +8,7 @@
 #include "blocks/catalogue.hpp"
 #include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/panel_truss.hpp"
 
 namespace quilbet {
 namespace {

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "generator_checks.hpp"
-#include "mesh/adaptor_tank.hpp"
+#include "generators/adaptor_tank.hpp"
 #include "texture/painters.hpp"
 
 namespace quilbet {

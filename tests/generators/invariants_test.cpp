@@ -11,8 +11,8 @@
 #include <string>
 
 #include "generator_checks.hpp"
-#include "mesh/adaptor_tank.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/adaptor_tank.hpp"
+#include "generators/panel_truss.hpp"
 
 namespace quilbet {
 namespace {

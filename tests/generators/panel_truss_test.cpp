@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "generator_checks.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/panel_truss.hpp"
 #include "texture/painters.hpp"
 
 namespace quilbet {

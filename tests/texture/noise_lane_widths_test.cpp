@@ -1,8 +1,9 @@
 // The row sampler's four-lane and eight-lane sweeps forced on the same rows:
 // both must give noise_sum bit for bit, whatever the group layout (one cell,
 // two cells of four lanes, a cell per lane with a shared or a differing (y, z)
-// row, lattice axes), the row length, or the points that fall back to the
-// plain path. The eight-lane half is skipped on processors without AVX2.
+// row, lattice axes in every combination), the row length, or the points
+// whose products tie between two floats or that fall back to the plain path.
+// The eight-lane half is skipped on processors without AVX2.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -46,6 +47,35 @@ std::vector<Row> rows_of_every_layout() {
         }
         for (Row* row : {&unit, &shifted, &warped, &scattered, &eighths, &lattice_yz, &negative_zero, &mixed}) rows.push_back(*row);
     }
+    // Every choice of axes on which whole groups sit on whole numbers (their
+    // corners are skipped at the wavelengths that keep them whole), the other
+    // axes spread over one or more cells.
+    for (int zero_axes = 1; zero_axes < 7; ++zero_axes) {
+        Row row;
+        for (int x = 0; x < 24; ++x) {
+            double c[3];
+            for (int a = 0; a < 3; ++a) c[a] = 7.0 + a * 3 + ((zero_axes >> a & 1) ? 0.0 : x * (0.1 + 0.2 * a));
+            row.p.push_back(Vec3{c[0], c[1], c[2]});
+        }
+        rows.push_back(row);
+    }
+    // Scaled points whose double product lands exactly on a tie between two
+    // floats while the extended product lies beside it, among ordinary ones.
+    Row tied;
+    for (int coord = 3; coord < 400 && tied.p.size() < 48; coord += 2) {
+        for (int k = 0; k < 40 && tied.p.size() < 48; ++k) {
+            const double tie = 1.0 + 0x1p-24 + k * 0x1p-23;
+            const double s = tie / coord;
+            if (s * coord == tie && static_cast<long double>(s) * coord != static_cast<long double>(tie)) {
+                tied.p.push_back(Vec3{double(coord), double(coord), 100.0});
+                tied.scale.push_back(Vec3{s, 1.0, 1.0});
+                tied.p.push_back(Vec3{coord + 0.5, double(coord), 100.0});
+                tied.scale.push_back(Vec3{1.0, 1.0, 1.0});
+            }
+        }
+    }
+    EXPECT_GT(tied.p.size(), 16u);
+    rows.push_back(tied);
     return rows;
 }
 

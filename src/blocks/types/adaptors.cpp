@@ -1,7 +1,7 @@
 // Adaptors: a tapering frame from a std_length-wide base to the standard
 // section, "Length" long.
 #include "blocks/types/type_families.hpp"
-#include "mesh/adaptor_tank.hpp"
+#include "generators/adaptor_tank.hpp"
 
 namespace quilbet::types {
 

@@ -1,6 +1,6 @@
 // Auxiliary docking ports: an adaptor from the block's base section to a
 // 2 x 2 section with the docking collar 2.5 m beyond its far end.
-#include "blocks/habitat.hpp"
+#include "generators/habitat.hpp"
 #include "blocks/types/type_families.hpp"
 
 namespace quilbet::types {

@@ -2,7 +2,7 @@
 // hatches and textures. Hull sizes have no closed form: the vertex bounds are
 // twice the largest count seen over Windows 0 to 32, both Round settings and
 // lengths 0 to 1,000 m; the work is dominated by the molding.
-#include "blocks/habitat.hpp"
+#include "generators/habitat.hpp"
 #include "blocks/types/type_families.hpp"
 
 namespace quilbet::types {

@@ -1,7 +1,7 @@
 // Power wings: "Panel type" picks the panel variant of every wing (-1 picks
 // at random per panel); the type's figures are those of variant 0, the largest.
 #include "blocks/types/type_families.hpp"
-#include "blocks/wings.hpp"
+#include "generators/wings.hpp"
 
 namespace quilbet::types {
 

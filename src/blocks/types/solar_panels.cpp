@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "blocks/types/type_families.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/panel_truss.hpp"
 
 namespace quilbet::types {
 

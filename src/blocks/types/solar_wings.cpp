@@ -1,7 +1,7 @@
 // Solar wings: a truss carrying four solar panels; their size does not depend
 // on the panel rotation or shear.
 #include "blocks/types/type_families.hpp"
-#include "blocks/wings.hpp"
+#include "generators/wings.hpp"
 
 namespace quilbet::types {
 

@@ -1,6 +1,6 @@
 // Tanks: capsules "Length" long of "Radius" (Tank_B a cluster of small ones).
 #include "blocks/types/type_families.hpp"
-#include "mesh/adaptor_tank.hpp"
+#include "generators/adaptor_tank.hpp"
 
 namespace quilbet::types {
 

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "blocks/types/type_families.hpp"
-#include "mesh/panel_truss.hpp"
+#include "generators/panel_truss.hpp"
 
 namespace quilbet::types {
 
