@@ -50,6 +50,8 @@ fuzz:
 
 bench: build
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true || exit 1; done
+	node bench/designer_bench.mjs --quilbet build/release/tools/quilbet --chromium $$(command -v chromium) \
+	  --source . --out build/release
 	@$(MAKE) --no-print-directory bench-win32
 
 # The Windows test host's timing mode: quilbet.dll in a real 32-bit process

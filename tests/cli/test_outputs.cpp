@@ -17,6 +17,7 @@
 #include "png_io.hpp"
 #include "preview.hpp"
 #include "station_runner.hpp"
+#include "version.hpp"
 
 namespace quilbet {
 namespace {
@@ -65,44 +66,79 @@ TEST(Build, HabitatsReachTheHostWithTexturesAndVesselData) {
     EXPECT_EQ(r.vessel["list_counts"]["list7"], 3);
 }
 
-TEST(Build, GlbHasOneMeshPerGroupWithItsMaterialAndTexture) {
-    const BuildResult& r = built("small_station.json");
-    std::vector<uint8_t> glb;
-    std::string error;
-    ASSERT_TRUE(write_glb(r.scene, glb, error)) << error;
-    ASSERT_GE(glb.size(), 28u);
+// The GLB's JSON chunk.
+nlohmann::json glb_json(const std::vector<uint8_t>& glb) {
     uint32_t head[5];
     std::memcpy(head, glb.data(), sizeof head);
     EXPECT_EQ(head[0], 0x46546C67u);   // "glTF"
     EXPECT_EQ(head[1], 2u);
     EXPECT_EQ(head[2], glb.size());
     EXPECT_EQ(head[4], 0x4E4F534Au);   // JSON chunk
-    const auto doc = nlohmann::json::parse(std::string(glb.begin() + 20, glb.begin() + 20 + head[3]));
-    size_t with_triangles = 0, with_texture = 0;
-    for (const SceneGroup& g : r.scene.groups) {
-        with_triangles += g.ind.size() >= 3 ? 1 : 0;
-        with_texture += g.ind.size() >= 3 && g.texw > 0 ? 1 : 0;
+    return nlohmann::json::parse(std::string(glb.begin() + 20, glb.begin() + 20 + head[3]));
+}
+
+// Reads float i of accessor a from the GLB's binary chunk.
+float accessor_float(const std::vector<uint8_t>& glb, const nlohmann::json& doc, int a, size_t i) {
+    uint32_t json_len;
+    std::memcpy(&json_len, glb.data() + 12, 4);
+    const size_t bin = 20 + json_len + 8;
+    const auto& acc = doc["accessors"][a];
+    const auto& view = doc["bufferViews"][acc["bufferView"].get<int>()];
+    float f;
+    std::memcpy(&f, glb.data() + bin + view.value("byteOffset", 0) + acc.value("byteOffset", 0) + 4 * i, 4);
+    return f;
+}
+
+TEST(Build, GlbHasOneNodePerBlockWhosePlacedVerticesAreTheHostsOwn) {
+    const BuildResult& r = built("small_station.json");
+    std::vector<uint8_t> glb;
+    std::string error;
+    ASSERT_TRUE(write_glb(r.scene, glb, error)) << error;
+    const auto doc = glb_json(glb);
+    EXPECT_EQ(doc["asset"]["generator"], std::string("quilbet ") + quilbet_version);
+    // Node names and parameters from the description (ids are slots for a blob build).
+    const std::vector<std::string> names = {"0 (Hab_Node_A)", "1 (Hab_A)", "2 (DG_Hab_Port)", "3 (Hab_B)",
+                                            "4 (Truss_A)", "5 (Power_wing_A)", "6 (Solar_wing_A)"};
+    ASSERT_EQ(doc["nodes"].size(), names.size());
+    for (size_t n = 0; n < names.size(); ++n) EXPECT_EQ(doc["nodes"][n]["name"], names[n]);
+    EXPECT_EQ(doc["nodes"][1]["extras"]["params"]["Length"], 10.0);
+    EXPECT_EQ(doc["nodes"][1]["extras"]["params"]["Round"], true);
+    EXPECT_EQ(doc["nodes"][4]["extras"]["params"]["Block_count"], 3.0);
+
+    // Each block's primitives, moved by its node's rotation and translation,
+    // land on the host's groups in hand-over order (blocks by id, groups in order).
+    size_t host_group = 0;
+    double worst = 0;
+    for (const auto& node : doc["nodes"]) {
+        const auto t = node.value("translation", std::vector<double>{0, 0, 0});
+        const auto q = node.value("rotation", std::vector<double>{0, 0, 0, 1});
+        const Quat rot{q[0], q[1], q[2], q[3]};
+        if (!node.contains("mesh")) continue;
+        for (const auto& prim : doc["meshes"][node["mesh"].get<int>()]["primitives"]) {
+            ASSERT_LT(host_group, r.scene.groups.size());
+            const SceneGroup& h = r.scene.groups[host_group++];
+            const int pos = prim["attributes"]["POSITION"];
+            ASSERT_EQ(doc["accessors"][pos]["count"], h.vertex_count());
+            EXPECT_EQ(doc["accessors"][prim["indices"].get<int>()]["count"], h.ind.size());
+            const std::string node_name = node["name"];
+            const size_t open = node_name.find('(');
+            const std::string type = node_name.substr(open + 1, node_name.size() - open - 2);
+            const std::string material = doc["materials"][prim["material"].get<int>()]["name"];
+            EXPECT_EQ(material.rfind(type + " group ", 0), 0u) << material;
+            for (size_t i = 0; i < h.vertex_count(); ++i) {
+                const Vec3 local{accessor_float(glb, doc, pos, 3 * i), accessor_float(glb, doc, pos, 3 * i + 1),
+                                 accessor_float(glb, doc, pos, 3 * i + 2)};
+                const Vec3 placed = vec_add(quat_rotate(rot, local), Vec3{t[0], t[1], t[2]});
+                worst = std::max({worst, std::fabs(placed.x - h.pos[3 * i]), std::fabs(placed.y - h.pos[3 * i + 1]),
+                                  std::fabs(placed.z - h.pos[3 * i + 2])});
+            }
+        }
     }
-    EXPECT_EQ(doc["meshes"].size(), with_triangles);
-    EXPECT_EQ(doc["nodes"].size(), with_triangles);
-    EXPECT_EQ(doc["images"].size(), with_texture);
-    size_t k = 0;
-    for (const SceneGroup& g : r.scene.groups) {
-        if (g.ind.size() < 3) continue;
-        const auto& mat = doc["materials"][k];
-        // The writer leaves out values equal to the glTF defaults.
-        const auto pbr = mat.value("pbrMetallicRoughness", nlohmann::json::object());
-        const auto base = pbr.value("baseColorFactor", nlohmann::json::array({1.0, 1.0, 1.0, 1.0}));
-        EXPECT_NEAR(base[0].get<double>(), g.diffuse[0], 1e-6);
-        const double rough = std::min(1.0, std::max(0.1, 1.0 - g.specpow / 100.0));
-        EXPECT_NEAR(pbr.value("roughnessFactor", 1.0), rough, 1e-6);
-        EXPECT_EQ(pbr.value("metallicFactor", 1.0), 0.0);
-        EXPECT_EQ(pbr.contains("baseColorTexture"), g.texw > 0);
-        const auto& prim = doc["meshes"][k]["primitives"][0];
-        EXPECT_EQ(doc["accessors"][prim["attributes"]["POSITION"].get<int>()]["count"], g.vertex_count());
-        EXPECT_EQ(doc["accessors"][prim["indices"].get<int>()]["count"], g.ind.size());
-        ++k;
-    }
+    EXPECT_EQ(host_group, r.scene.groups.size());
+    // The host's floats were rounded once more after placement: a few float steps at 30 m.
+    EXPECT_LT(worst, 1e-4);
+    EXPECT_EQ(doc["images"].size(), std::count_if(r.scene.groups.begin(), r.scene.groups.end(),
+                                                  [](const SceneGroup& g) { return g.texw > 0; }));
 }
 
 TEST(Preview, LargeStationFillsTheFrameWithoutTouchingTheBorder) {

@@ -97,7 +97,7 @@ int run_build(const BuildOptions& opt) {
         progress.show("building blocks " + std::to_string(done) + "/" + std::to_string(blocks));
     });
     BuildResult result;
-    if (!run_station(module, encode_blob(st.station), result, error)) {
+    if (!run_station(module, encode_blob(st.station), result, error, st.names)) {
         progress.done();
         std::cerr << "quilbet: " << opt.input << ": " << error << "\n";
         return 1;

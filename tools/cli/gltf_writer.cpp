@@ -4,11 +4,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <sstream>
 
 #include <tiny_gltf.h>
 
 #include "png_io.hpp"
+#include "version.hpp"
 
 namespace quilbet {
 namespace {
@@ -44,30 +46,28 @@ int add_accessor(tinygltf::Model& m, int view, int component, size_t count, int 
 
 double clamp01(double v) { return std::min(1.0, std::max(0.0, v)); }
 
-}  // namespace
+// Builds the glTF model: materials, textures and accessors go into m.
+class GlbBuilder {
+public:
+    GlbBuilder() {
+        m_.asset.version = "2.0";
+        m_.asset.generator = std::string("quilbet ") + quilbet_version;
+        m_.buffers.resize(1);
+        m_.defaultScene = 0;
+        tinygltf::Sampler sampler;
+        sampler.magFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
+        sampler.minFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
+        sampler.wrapS = TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE;
+        sampler.wrapT = TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE;
+        m_.samplers.push_back(sampler);
+    }
 
-bool write_glb(const Scene& scene, std::vector<uint8_t>& out, std::string& error) {
-    tinygltf::Model m;
-    m.asset.version = "2.0";
-    m.asset.generator = "quilbet";
-    m.buffers.resize(1);
-    m.defaultScene = 0;
-    tinygltf::Scene sc;
-    sc.name = "station";
-
-    tinygltf::Sampler sampler;
-    sampler.magFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
-    sampler.minFilter = TINYGLTF_TEXTURE_FILTER_LINEAR;
-    sampler.wrapS = TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE;
-    sampler.wrapT = TINYGLTF_TEXTURE_WRAP_CLAMP_TO_EDGE;
-    m.samplers.push_back(sampler);
-
-    for (size_t gi = 0; gi < scene.groups.size(); ++gi) {
-        const SceneGroup& g = scene.groups[gi];
+    // One triangle primitive of g with a material named material_name; false
+    // with a reason when an index is out of range or a texture cannot be encoded.
+    bool add_primitive(const SceneGroup& g, const std::string& material_name, tinygltf::Primitive& prim,
+                       std::string& error) {
+        tinygltf::Model& m = m_;
         const size_t n = g.vertex_count();
-        if (n == 0 || g.ind.size() < 3) continue;
-        const std::string name = "group " + std::to_string(gi);
-
         // Positions with their bounds; normals made unit length (a zero normal becomes +y).
         std::vector<double> lo(3, INFINITY), hi(3, -INFINITY);
         std::vector<float> nrm(g.nrm);
@@ -84,7 +84,6 @@ bool write_glb(const Scene& scene, std::vector<uint8_t>& out, std::string& error
                 for (int c = 0; c < 3; ++c) v[c] = static_cast<float>(v[c] / len);
             }
         }
-        tinygltf::Primitive prim;
         prim.mode = TINYGLTF_MODE_TRIANGLES;
         prim.attributes["POSITION"] =
             add_accessor(m, add_view(m, g.pos.data(), g.pos.size() * 4, TINYGLTF_TARGET_ARRAY_BUFFER),
@@ -100,7 +99,8 @@ bool write_glb(const Scene& scene, std::vector<uint8_t>& out, std::string& error
         const size_t tri_indices = g.ind.size() - g.ind.size() % 3;
         const uint32_t max_index = *std::max_element(g.ind.begin(), g.ind.begin() + static_cast<long>(tri_indices));
         if (max_index >= n) {
-            error = name + ": index " + std::to_string(max_index) + " beyond its " + std::to_string(n) + " vertices";
+            error = material_name + ": index " + std::to_string(max_index) + " beyond its " + std::to_string(n) +
+                    " vertices";
             return false;
         }
         // 0xFFFF is the primitive-restart value of 16-bit indices, so it needs 32 bits.
@@ -116,7 +116,7 @@ bool write_glb(const Scene& scene, std::vector<uint8_t>& out, std::string& error
         }
 
         tinygltf::Material mat;
-        mat.name = name;
+        mat.name = material_name;
         mat.pbrMetallicRoughness.baseColorFactor = {clamp01(g.diffuse[0]), clamp01(g.diffuse[1]),
                                                     clamp01(g.diffuse[2]), clamp01(g.diffuse[3])};
         mat.pbrMetallicRoughness.metallicFactor = 0.0;
@@ -124,50 +124,138 @@ bool write_glb(const Scene& scene, std::vector<uint8_t>& out, std::string& error
         mat.emissiveFactor = {clamp01(g.emissive[0]), clamp01(g.emissive[1]), clamp01(g.emissive[2])};
         if (g.texw > 0 && g.texh > 0 && g.rgba.size() == static_cast<size_t>(g.texw) * g.texh * 4 &&
             prim.attributes.count("TEXCOORD_0") != 0) {
+            int texture = -1;
+            if (!texture_of(g, material_name, texture, error)) return false;
+            mat.pbrMetallicRoughness.baseColorTexture.index = texture;
+        }
+        m.materials.push_back(mat);
+        prim.material = static_cast<int>(m.materials.size() - 1);
+        return true;
+    }
+
+    void add_root_node(tinygltf::Node node) {
+        m_.nodes.push_back(std::move(node));
+        scene_.nodes.push_back(static_cast<int>(m_.nodes.size() - 1));
+    }
+
+    int add_mesh(tinygltf::Mesh mesh) {
+        m_.meshes.push_back(std::move(mesh));
+        return static_cast<int>(m_.meshes.size() - 1);
+    }
+
+    bool finish(std::vector<uint8_t>& out, std::string& error) {
+        scene_.name = "station";
+        m_.scenes.push_back(scene_);
+        if (m_.images.empty()) m_.samplers.clear();
+        if (m_.buffers[0].data.empty()) m_.buffers.clear();
+        std::ostringstream stream;
+        tinygltf::TinyGLTF writer;
+        if (!writer.WriteGltfSceneToStream(&m_, stream, false, true)) {
+            error = "glTF writing failed";
+            return false;
+        }
+        const std::string bytes = stream.str();
+        out.assign(bytes.begin(), bytes.end());
+        return true;
+    }
+
+private:
+    // The texture of g, encoded once per pixel image: groups that share a
+    // cached PNG (the same block geometry placed twice) share one texture.
+    bool texture_of(const SceneGroup& g, const std::string& name, int& texture, std::string& error) {
+        if (g.png) {
+            const auto it = texture_of_png_.find(g.png.get());
+            if (it != texture_of_png_.end()) {
+                texture = it->second;
+                return true;
+            }
+        }
+        std::vector<uint8_t> encoded;
+        const std::vector<uint8_t>* png = g.png.get();
+        if (png == nullptr) {
             // The host keeps no alpha: the texture is opaque RGB.
             std::vector<uint8_t> rgb(static_cast<size_t>(g.texw) * g.texh * 3);
             for (size_t p = 0, q = 0; p < g.rgba.size(); p += 4, q += 3) {
                 rgb[q] = g.rgba[p], rgb[q + 1] = g.rgba[p + 1], rgb[q + 2] = g.rgba[p + 2];
             }
-            std::vector<uint8_t> png;
-            if (!encode_png(rgb.data(), g.texw, g.texh, 3, png, error)) return false;
-            tinygltf::Image img;
-            img.name = name;
-            img.mimeType = "image/png";
-            img.bufferView = add_view(m, png.data(), png.size(), 0);
-            m.images.push_back(img);
-            tinygltf::Texture tex;
-            tex.sampler = 0;
-            tex.source = static_cast<int>(m.images.size() - 1);
-            m.textures.push_back(tex);
-            mat.pbrMetallicRoughness.baseColorTexture.index = static_cast<int>(m.textures.size() - 1);
+            if (!encode_png(rgb.data(), g.texw, g.texh, 3, encoded, error)) return false;
+            png = &encoded;
         }
-        m.materials.push_back(mat);
-        prim.material = static_cast<int>(m.materials.size() - 1);
+        tinygltf::Image img;
+        img.name = name;
+        img.mimeType = "image/png";
+        img.bufferView = add_view(m_, png->data(), png->size(), 0);
+        m_.images.push_back(img);
+        tinygltf::Texture tex;
+        tex.sampler = 0;
+        tex.source = static_cast<int>(m_.images.size() - 1);
+        m_.textures.push_back(tex);
+        texture = static_cast<int>(m_.textures.size() - 1);
+        if (g.png) texture_of_png_[g.png.get()] = texture;
+        return true;
+    }
 
-        tinygltf::Mesh mesh;
-        mesh.name = name;
-        mesh.primitives.push_back(prim);
-        m.meshes.push_back(mesh);
+    tinygltf::Model m_;
+    tinygltf::Scene scene_;
+    std::map<const void*, int> texture_of_png_;
+};
+
+tinygltf::Value params_extras(const std::vector<SceneParam>& params) {
+    tinygltf::Value::Object values;
+    for (const SceneParam& p : params) {
+        values[p.name] = p.is_switch ? tinygltf::Value(p.value > 0) : tinygltf::Value(p.value);
+    }
+    tinygltf::Value::Object extras;
+    extras["params"] = tinygltf::Value(values);
+    return tinygltf::Value(extras);
+}
+
+bool is_identity(const double r[4]) { return r[0] == 0 && r[1] == 0 && r[2] == 0 && r[3] == 1; }
+
+}  // namespace
+
+std::string block_node_name(const SceneBlock& b) { return b.id + " (" + b.type + ")"; }
+
+bool write_glb(const Scene& scene, std::vector<uint8_t>& out, std::string& error) {
+    GlbBuilder glb;
+    if (scene.blocks.empty()) {
+        for (size_t gi = 0; gi < scene.groups.size(); ++gi) {
+            const SceneGroup& g = scene.groups[gi];
+            if (g.vertex_count() == 0 || g.ind.size() < 3) continue;
+            const std::string name = "group " + std::to_string(gi);
+            tinygltf::Mesh mesh;
+            mesh.name = name;
+            mesh.primitives.emplace_back();
+            if (!glb.add_primitive(g, name, mesh.primitives.back(), error)) return false;
+            tinygltf::Node node;
+            node.name = name;
+            node.mesh = glb.add_mesh(std::move(mesh));
+            glb.add_root_node(std::move(node));
+        }
+        return glb.finish(out, error);
+    }
+    for (const SceneBlock& b : scene.blocks) {
         tinygltf::Node node;
-        node.name = name;
-        node.mesh = static_cast<int>(m.meshes.size() - 1);
-        m.nodes.push_back(node);
-        sc.nodes.push_back(static_cast<int>(m.nodes.size() - 1));
+        node.name = block_node_name(b);
+        tinygltf::Mesh mesh;
+        mesh.name = node.name;
+        for (size_t gi = 0; gi < b.groups.size(); ++gi) {
+            const SceneGroup& g = *b.groups[gi];
+            if (g.vertex_count() == 0 || g.ind.size() < 3) continue;
+            mesh.primitives.emplace_back();
+            if (!glb.add_primitive(g, b.type + " group " + std::to_string(gi), mesh.primitives.back(), error)) {
+                return false;
+            }
+        }
+        if (!mesh.primitives.empty()) node.mesh = glb.add_mesh(std::move(mesh));
+        if (b.translation[0] != 0 || b.translation[1] != 0 || b.translation[2] != 0) {
+            node.translation = {b.translation[0], b.translation[1], b.translation[2]};
+        }
+        if (!is_identity(b.rotation)) node.rotation = {b.rotation[0], b.rotation[1], b.rotation[2], b.rotation[3]};
+        node.extras = params_extras(b.params);
+        glb.add_root_node(std::move(node));
     }
-    m.scenes.push_back(sc);
-    if (m.images.empty()) m.samplers.clear();
-    if (m.buffers[0].data.empty()) m.buffers.clear();
-
-    std::ostringstream stream;
-    tinygltf::TinyGLTF writer;
-    if (!writer.WriteGltfSceneToStream(&m, stream, false, true)) {
-        error = "glTF writing failed";
-        return false;
-    }
-    const std::string bytes = stream.str();
-    out.assign(bytes.begin(), bytes.end());
-    return true;
+    return glb.finish(out, error);
 }
 
 }  // namespace quilbet

@@ -4,6 +4,8 @@
 //   quilbet decode STATION.blob [-o STATION.json]      blob back to JSON (exact round trip)
 //   quilbet build STATION.json|.blob -o OUT.glb [--png OUT.png] [--vessel OUT.json] [--size WxH]
 //   quilbet catalogue [--json]                         every block type, parameter and port
+//   quilbet design [STATION.json] [--port N] [--no-open]  the station designer in the browser
+//   quilbet --version
 //
 // Exit codes: 0 success (warnings allowed), 1 invalid input or a failed
 // build or write, 2 a usage error. Invalid input writes no output file.
@@ -16,8 +18,10 @@
 #include "build_command.hpp"
 #include "catalogue_listing.hpp"
 #include "catalogue_types.hpp"
+#include "design_command.hpp"
 #include "files.hpp"
 #include "load_station.hpp"
+#include "version.hpp"
 
 namespace {
 
@@ -92,6 +96,7 @@ int catalogue(bool json) {
 static int run(int argc, char** argv) {
     CLI::App app{"quilbet: station descriptions, blobs, glTF models and previews of quilbet space stations"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", std::string("quilbet ") + quilbet_version);
     std::string in, out, png, vessel, size = "1280x960";
     bool json = false;
 
@@ -113,6 +118,17 @@ static int run(int argc, char** argv) {
     CLI::App* c_catalogue = app.add_subcommand("catalogue", "List every block type with parameters and ports");
     c_catalogue->add_flag("--json", json, "Machine-readable listing");
 
+    DesignOptions design;
+    bool no_open = false;
+    CLI::App* c_design = app.add_subcommand(
+        "design", "Design a station in the browser: a local server on 127.0.0.1 with a 3D view, the catalogue, "
+                  "undo and redo, open, save and export (Ctrl-C stops it)");
+    c_design->add_option("station", design.station,
+                         "JSON description to open; saving writes it (created when it does not exist)");
+    c_design->add_option("--port", design.port, "Port on 127.0.0.1 (default 8417; 0 picks a free one)")
+        ->check(CLI::Range(0, 65535));
+    c_design->add_flag("--no-open", no_open, "Only print the address; do not start a browser");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -125,6 +141,10 @@ static int run(int argc, char** argv) {
     if (*c_describe) return describe(in, out);
     if (*c_decode) return decode(in, out);
     if (*c_catalogue) return catalogue(json);
+    if (*c_design) {
+        design.open_browser = !no_open;
+        return run_design(design);
+    }
     if (*c_build) {
         BuildOptions opt;
         opt.input = in;

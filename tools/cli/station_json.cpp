@@ -126,6 +126,8 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
         diag.error("station, blocks: expected a non-empty list of blocks (the first one is the root)");
         return false;
     }
+    if (doc.contains("name") && doc["name"].is_string()) out.title = doc["name"].get<std::string>();
+    if (doc.contains("$schema") && doc["$schema"].is_string()) out.schema = doc["$schema"].get<std::string>();
     const ojson& blocks = doc["blocks"];
     const auto& tlist = types.types();
     std::vector<std::string> type_names;
@@ -399,8 +401,28 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
     return diag.error_count() == errors_before;
 }
 
-ojson station_to_json(const BlobStation& st, const TypeSource& types) {
+namespace {
+
+// The JSON id of a slot: its name as written, or its number when names is
+// null (ids are all names or all numbers, so either every block has a name or none).
+ojson id_json(int32_t slot, const std::map<int32_t, std::string>* names) {
+    if (names != nullptr) {
+        const auto it = names->find(slot);
+        return it != names->end() ? it->second : std::to_string(slot);
+    }
+    return slot;
+}
+
+std::string id_text(int32_t slot, const std::map<int32_t, std::string>* names) {
+    const ojson id = id_json(slot, names);
+    return id.is_string() ? id.get<std::string>() : std::to_string(slot);
+}
+
+ojson write_station(const BlobStation& st, const TypeSource& types, const std::map<int32_t, std::string>* names,
+                    const std::string& schema, const std::string& title) {
     ojson doc = ojson::object();
+    if (!schema.empty()) doc["$schema"] = schema;
+    if (!title.empty()) doc["name"] = title;
     ojson blocks = ojson::array();
     ojson links = ojson::object();
     int32_t max_slot = -1;
@@ -409,7 +431,7 @@ ojson station_to_json(const BlobStation& st, const TypeSource& types) {
         max_slot = std::max(max_slot, r.id);
         const int32_t t = types.find_btype(r.btype);
         ojson b = ojson::object();
-        b["id"] = r.id;
+        b["id"] = id_json(r.id, names);
         if (t < 0) {
             b["type"] = r.btype;
             blocks.push_back(b);
@@ -450,14 +472,24 @@ ojson station_to_json(const BlobStation& st, const TypeSource& types) {
             const auto other = std::make_pair(e.block, e.port);
             if (written.count({other, self}) != 0) continue;
             written.insert({self, other});
-            links[std::to_string(r.id) + "." + std::to_string(k)] =
-                std::to_string(e.block) + "." + std::to_string(e.port);
+            links[id_text(r.id, names) + "." + std::to_string(k)] = id_text(e.block, names) + "." + std::to_string(e.port);
         }
     }
     doc["blocks"] = blocks;
     doc["links"] = links;
     if (st.block_count != max_slot + 1) doc["block_count"] = st.block_count;
     return doc;
+}
+
+}  // namespace
+
+ojson station_to_json(const BlobStation& st, const TypeSource& types) { return write_station(st, types, nullptr, "", ""); }
+
+ojson station_to_json(const StationText& st, const TypeSource& types) {
+    // Names that are all the slots' own numbers (a blob, or numeric ids) are written as numbers.
+    bool named = false;
+    for (const auto& [slot, name] : st.names) named = named || name != std::to_string(slot);
+    return write_station(st.station, types, named ? &st.names : nullptr, st.schema, st.title);
 }
 
 }  // namespace quilbet

@@ -26,6 +26,8 @@ namespace quilbet {
 struct StationText {
     BlobStation station;
     std::map<int32_t, std::string> names;   // slot -> id as written
+    std::string title;                      // the description's "name", "" when it has none
+    std::string schema;                     // its "$schema", "" when it has none
 };
 
 // Reads a description from JSON text. Problems of the text itself (syntax,
@@ -38,5 +40,11 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
 // integer ids (the slots), type and parameter names, switches as true / false,
 // each link once. parse_station_json of its dump gives the same records.
 nlohmann::ordered_json station_to_json(const BlobStation& st, const TypeSource& types);
+
+// The same with the ids as written (st.names; when every name is its slot's
+// own number, the ids are written as numbers), and "$schema" and the title as
+// "name" when there are. parse_station_json of its dump gives the same
+// records, names, schema and title, so writing that dump again gives the same bytes.
+nlohmann::ordered_json station_to_json(const StationText& st, const TypeSource& types);
 
 }  // namespace quilbet

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "block_scene.hpp"
 #include "host/inprocess_host.hpp"
 
 namespace quilbet {
@@ -69,7 +70,8 @@ ojson vessel_json(const vesdeftyp& def, const HostVesselRecord& v, const Scene& 
 
 }  // namespace
 
-bool run_station(Module& module, const std::vector<uint8_t>& blob, BuildResult& out, std::string& error) {
+bool run_station(Module& module, const std::vector<uint8_t>& blob, BuildResult& out, std::string& error,
+                 const std::map<int32_t, std::string>& names) {
     std::vector<std::string> lines;
     module.set_diagnostic_sink([&lines](const std::string& line) { lines.push_back(line); });
     InProcessHost host;
@@ -117,6 +119,8 @@ bool run_station(Module& module, const std::vector<uint8_t>& blob, BuildResult& 
         }
         out.scene.groups.push_back(std::move(sg));
     }
+    // The hand-over placed every block; the blocks keep their own-frame groups.
+    out.scene.blocks = station_scene_blocks(module.station(), names);
     out.vessel = vessel_json(def, record, out.scene);
     InProcessHost::release_vessel(record);
     return true;

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,8 +25,10 @@ struct BuildResult {
 // Builds the station of `blob` on `module` (started, placeholder files not
 // written) through make_vessel and make_vesselmesh on a fresh in-process host.
 // Any diagnostic the module raises (a refused blob, a station that does not fit
-// the host mesh) makes the build fail with that text in `error`. progress
-// receives the module's progress calls.
-bool run_station(Module& module, const std::vector<uint8_t>& blob, BuildResult& out, std::string& error);
+// the host mesh) makes the build fail with that text in `error`. out.scene gets
+// both the host's groups and the station block by block (ids from names, slot
+// numbers where names has none).
+bool run_station(Module& module, const std::vector<uint8_t>& blob, BuildResult& out, std::string& error,
+                 const std::map<int32_t, std::string>& names = {});
 
 }  // namespace quilbet

@@ -1,0 +1,174 @@
+// The designer driven in a real headless Chromium, as a person uses it: open
+// a station, see it, attach a block at a free port by clicking its marker,
+// change a parameter, undo, refuse a value beyond the hard limit, save. Each
+// step leaves a screenshot in --out for a person to look at.
+//
+//   node designer_test.mjs --quilbet BUILD/tools/quilbet --chromium /usr/bin/chromium
+//                          --source REPO --out DIR
+import { strict as assert } from 'node:assert';
+import { execFileSync } from 'node:child_process';
+import fs from 'node:fs';
+import path from 'node:path';
+import { launchDesigner, stopDesigner, launchBrowser, parseArgs, canvasCoverage, waitIdle } from './designer_support.mjs';
+
+const args = parseArgs(process.argv.slice(2));
+fs.rmSync(args.out, { recursive: true, force: true });
+fs.mkdirSync(args.out, { recursive: true });
+const work = fs.mkdtempSync(path.join(args.out, 'work-'));
+const stationFile = path.join(work, 'station.json');
+fs.copyFileSync(path.join(args.source, 'examples/small_station.json'), stationFile);
+
+// What the command-line tool says about a description file: its messages
+// (without the file prefix) and, with `blob`, the blob it writes.
+function cli(desc, name, blob = false) {
+  const file = path.join(work, name + '.json');
+  fs.writeFileSync(file, typeof desc === 'string' ? desc : JSON.stringify(desc, null, 2));
+  const out = path.join(work, name + '.blob');
+  let stderr = '';
+  try {
+    execFileSync(args.quilbet, ['describe', file, ...(blob ? ['-o', out] : [])], { stdio: ['ignore', 'ignore', 'pipe'] });
+  } catch (e) {
+    stderr = e.stderr.toString();
+  }
+  const messages = stderr.split('\n').filter(Boolean).map((l) => l.slice(file.length + 2).replace(/^(error|warning): /, ''));
+  return { messages, blob: blob && fs.existsSync(out) ? fs.readFileSync(out) : null };
+}
+
+const results = [];
+async function step(name, page, work) {
+  try {
+    await work();
+    results.push([name, true]);
+    console.log(`ok   ${name}`);
+  } catch (e) {
+    results.push([name, false]);
+    console.log(`FAIL ${name}\n     ${e.message.split('\n').join('\n     ')}`);
+  }
+  await page.screenshot({ path: path.join(args.out, `${String(results.length).padStart(2, '0')}-${name.replace(/[^a-z0-9]+/gi, '-')}.png`) });
+}
+
+const server = await launchDesigner(args.quilbet, [stationFile]);
+const browser = await launchBrowser(args.chromium, work);
+const consoleErrors = [];
+let exitCode = 1;
+try {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 800 });
+  page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
+  page.on('pageerror', (e) => consoleErrors.push(e.message));
+  page.on('requestfailed', (r) => consoleErrors.push(`request failed: ${r.url()}`));
+  page.on('dialog', (d) => d.accept());
+  await page.goto(server.url, { waitUntil: 'load' });
+  await page.waitForSelector('body[data-ready="true"]', { timeout: 60000 });
+
+  const original = JSON.parse(fs.readFileSync(stationFile, 'utf8'));
+  let truss = null;   // { port on hab, port on Truss_A }
+
+  await step('open shows the station', page, async () => {
+    const blocks = await page.evaluate(() => designer.state.build.blocks.map((b) => b.id));
+    assert.deepEqual(blocks, original.blocks.map((b) => b.id));
+    const coverage = await canvasCoverage(page);
+    assert.ok(coverage > 0.05, `only ${(coverage * 100).toFixed(1)}% of the middle third differs from the background`);
+  });
+
+  await step('clicking a free habitat port lists the fitting types', page, async () => {
+    const catalogue = await page.evaluate(() => designer.state.catalogue);
+    const trussType = catalogue.types.find((t) => t.name === 'Truss_A');
+    const markers = await page.evaluate(() => designer.markers());
+    const marker = markers.find((m) => m.block === 'hab' && trussType.ports.some((p) => p.kind === m.kind));
+    assert.ok(marker, 'no free port on hab that a Truss_A fits');
+    const at = await page.evaluate((m) => designer.markerScreenPosition(m.block, m.port), marker);
+    await page.mouse.click(at.x, at.y);
+    await page.waitForSelector('#port-menu:not([hidden])', { timeout: 5000 });
+    const offered = await page.$$eval('#port-menu .choice[data-type]', (bs) => bs.map((b) => [b.dataset.type, Number(b.dataset.port)]));
+    const fitting = catalogue.types.flatMap((t) => t.ports.filter((p) => p.kind === marker.kind).map((p) => [t.name, p.index]));
+    assert.deepEqual(offered, fitting);
+    truss = { habPort: marker.port, trussPort: trussType.ports.find((p) => p.kind === marker.kind).index };
+  });
+
+  await step('choosing Truss_A adds the block and its link', page, async () => {
+    await page.click(`#port-menu .choice[data-type="Truss_A"][data-port="${truss.trussPort}"]`);
+    await waitIdle(page);
+    const s = await page.evaluate(() => ({ desc: designer.state.desc, ids: designer.state.build.blocks.map((b) => b.id), objects: [...designer.viewer.objects.keys()] }));
+    assert.deepEqual(s.desc.blocks.at(-1), { id: 'truss_a', type: 'Truss_A' });
+    assert.equal(s.desc.links[`hab.${truss.habPort}`], `truss_a.${truss.trussPort}`);
+    assert.ok(s.ids.includes('truss_a') && s.objects.includes('truss_a'));
+    assert.equal(await page.$eval('#tree .node.selected', (e) => e.dataset.block), 'truss_a');
+  });
+
+  const setBlockCount = async (value) => {
+    const input = await page.$('#inspector tr[data-param="Block_count"] input');
+    await input.click({ clickCount: 3 });
+    await input.type(String(value));
+    await input.press('Tab');
+    await waitIdle(page);
+  };
+
+  let meshBefore = null;
+  await step('changing Block_count rebuilds the truss', page, async () => {
+    meshBefore = await page.evaluate(() => designer.state.build.blocks.find((b) => b.id === 'truss_a').mesh);
+    await setBlockCount(5);
+    const s = await page.evaluate(() => ({ desc: designer.state.desc, build: designer.state.build, last: designer.state.lastEdit }));
+    assert.deepEqual(s.desc.blocks.at(-1).params, { Block_count: 5 });
+    assert.notEqual(s.build.blocks.find((b) => b.id === 'truss_a').mesh, meshBefore);
+    // Only the changed block's geometry was made anew.
+    assert.equal(s.last.built, 1, `built ${s.last.built} blocks anew`);
+  });
+
+  await step('undo restores the default Block_count', page, async () => {
+    await page.click('#undo');
+    await waitIdle(page);
+    const s = await page.evaluate(() => ({ desc: designer.state.desc, build: designer.state.build }));
+    assert.deepEqual(s.desc.blocks.at(-1), { id: 'truss_a', type: 'Truss_A' });
+    assert.equal(s.build.blocks.find((b) => b.id === 'truss_a').mesh, meshBefore);
+    const def = await page.evaluate(() => designer.state.types.get('truss_a').parameters.find((p) => p.name === 'Block_count').default);
+    assert.equal(await page.$eval('#inspector tr[data-param="Block_count"] input', (i) => i.value), String(def));
+  });
+
+  await step('a Block_count beyond the hard limit shows the CLI message and changes nothing', page, async () => {
+    const before = await page.evaluate(() => ({ desc: designer.state.desc, undos: designer.state.history.undos.length }));
+    await setBlockCount(100000);
+    const after = await page.evaluate(() => ({ desc: designer.state.desc, undos: designer.state.history.undos.length }));
+    assert.deepEqual(after, before);
+    const refused = structuredClone(before.desc);
+    refused.blocks.at(-1).params = { Block_count: 100000 };
+    const expected = cli(refused, 'refused').messages.find((m) => m.includes('Block_count'));
+    assert.ok(expected, 'the CLI accepted the refused value');
+    const shown = await page.$$eval('#inspector tr[data-param="Block_count"] .field-message.error', (es) => es.map((e) => e.textContent));
+    assert.ok(shown.includes(expected), `shown ${JSON.stringify(shown)}, the CLI says ${JSON.stringify(expected)}`);
+  });
+
+  await step('save writes the expected description', page, async () => {
+    await page.click('#save');
+    await page.waitForFunction(() => document.getElementById('status').textContent.startsWith('saved'), { timeout: 10000 });
+    const savedText = fs.readFileSync(stationFile, 'utf8');
+    const expected = structuredClone(original);
+    expected.blocks.push({ id: 'truss_a', type: 'Truss_A' });
+    expected.links[`hab.${truss.habPort}`] = `truss_a.${truss.trussPort}`;
+    const saved = JSON.parse(savedText);
+    assert.deepEqual(saved, expected);
+    // The tool reads the saved file into the same blob as the expected description ...
+    const a = cli(savedText, 'saved', true), b = cli(expected, 'expected', true);
+    assert.ok(a.blob && b.blob && a.blob.equals(b.blob), 'the saved and expected descriptions give different blobs');
+    // ... and the file is written in the tool's own layout: saving what was opened gives it back byte for byte.
+    assert.equal(savedText, await page.evaluate(() => designer.state.build.canonical));
+    assert.ok(savedText.endsWith('}\n') && savedText.includes('\n  "blocks": [\n    {\n      "id": "node",'));
+  });
+
+  await step('the console shows no error', page, async () => {
+    assert.deepEqual(consoleErrors, []);
+  });
+  exitCode = results.every(([, ok]) => ok) ? 0 : 1;
+} finally {
+  await browser.close();
+  const stopped = await stopDesigner(server);
+  if (stopped !== 0) {
+    console.log(`FAIL the server did not stop cleanly on SIGINT (exit ${stopped})`);
+    exitCode = 1;
+  }
+  fs.rmSync(work, { recursive: true, force: true });
+}
+const passed = results.filter(([, ok]) => ok).length;
+console.log(`${passed} passed, ${results.length - passed} failed`);
+console.log(`screenshots: ${args.out}`);
+process.exit(exitCode);

@@ -1,0 +1,341 @@
+// The designer's server: block-by-block builds equal to the module's own,
+// the geometry cache, the API's answers and every refusal, over HTTP too.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include "catalogue_types.hpp"
+#include "design_api.hpp"
+#include "design_server.hpp"
+#include "files.hpp"
+#include "load_station.hpp"
+#include "station_builder.hpp"
+#include "station_runner.hpp"
+#include "validate.hpp"
+
+namespace quilbet {
+namespace {
+
+namespace fs = std::filesystem;
+using json = nlohmann::json;
+
+std::string example(const std::string& name) { return std::string(QUILBET_SOURCE_DIR) + "/examples/" + name; }
+
+std::string read_text(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_TRUE(read_file_bytes(path, bytes, error)) << error;
+    return std::string(bytes.begin(), bytes.end());
+}
+
+StationText load(const std::string& text) {
+    CatalogueTypes types;
+    StationText st;
+    Diagnostics diag;
+    EXPECT_TRUE(load_station_bytes(std::vector<uint8_t>(text.begin(), text.end()), false, types, st, diag));
+    return st;
+}
+
+// One builder for the whole program: its module starts once.
+StationBuilder& builder() {
+    static StationBuilder b;
+    return b;
+}
+
+// Every host group of the real build (make_vessel, make_vesselmesh) equals,
+// bit for bit, the builder's block-frame group placed as the hand-over places it.
+void expect_same_as_module(const StationText& st, const StationBuild& built) {
+    Module module;
+    StartupOptions opt;
+    opt.write_placeholder_files = false;
+    ASSERT_TRUE(module.startup(opt));
+    BuildResult real;
+    std::string error;
+    ASSERT_TRUE(run_station(module, encode_blob(st.station), real, error)) << error;
+
+    std::vector<const PlacedBlock*> by_slot;
+    for (const PlacedBlock& p : built.blocks) by_slot.push_back(&p);
+    std::sort(by_slot.begin(), by_slot.end(), [](auto* a, auto* b) { return a->slot < b->slot; });
+    size_t host_group = 0;
+    for (const PlacedBlock* p : by_slot) {
+        for (const auto& g : p->built->groups) {
+            ASSERT_LT(host_group, real.scene.groups.size());
+            const SceneGroup& h = real.scene.groups[host_group++];
+            std::vector<pnttyp> v(g->vertex_count());
+            for (size_t i = 0; i < v.size(); ++i) {
+                v[i].pos = {g->pos[3 * i], g->pos[3 * i + 1], g->pos[3 * i + 2]};
+                v[i].nrm = {g->nrm[3 * i], g->nrm[3 * i + 1], g->nrm[3 * i + 2]};
+            }
+            pnt_place(v.data(), static_cast<int32_t>(v.size()), p->pos, p->rot);
+            ASSERT_EQ(h.vertex_count(), v.size()) << p->id;
+            for (size_t i = 0; i < v.size(); ++i) {
+                ASSERT_EQ(std::memcmp(&h.pos[3 * i], &v[i].pos, 12), 0) << p->id << " vertex " << i;
+                ASSERT_EQ(std::memcmp(&h.nrm[3 * i], &v[i].nrm, 12), 0) << p->id << " vertex " << i;
+            }
+            ASSERT_EQ(h.uv, g->uv) << p->id;
+            ASSERT_EQ(h.ind, g->ind) << p->id;
+            ASSERT_EQ(h.rgba, g->rgba) << p->id;
+        }
+    }
+    EXPECT_EQ(host_group, real.scene.groups.size());
+}
+
+TEST(StationBuilder, BuildsWhatTheModuleBuildsAndRebuildsOnlyTheChangedBlock) {
+    ASSERT_TRUE(builder().started()) << builder().start_error();
+    const std::string text = read_text(example("large_station.json"));
+    const StationText st = load(text);
+    const StationBuild first = builder().build(st);
+    ASSERT_EQ(first.blocks.size(), st.station.records.size());
+    expect_same_as_module(st, first);
+
+    const StationBuild again = builder().build(st);
+    EXPECT_EQ(again.built_anew, 0u);
+    EXPECT_EQ(again.reused, st.station.records.size());
+
+    // One parameter of a block early in the list: that block is made anew,
+    // every other one comes from the cache, and the result is still exactly
+    // what the module builds for the changed description.
+    json doc = json::parse(text);
+    size_t changed = 0;
+    for (size_t i = 0; i < doc["blocks"].size(); ++i) {
+        if (doc["blocks"][i]["id"] == "truss_r") changed = i;
+    }
+    ASSERT_GT(changed, 0u);
+    doc["blocks"][changed]["params"]["Block_count"] = 14;
+    const StationText edited = load(doc.dump());
+    const StationBuild rebuilt = builder().build(edited);
+    EXPECT_EQ(rebuilt.built_anew, 1u);
+    EXPECT_NE(rebuilt.blocks[changed].built->key, first.blocks[changed].built->key);
+    expect_same_as_module(edited, rebuilt);
+}
+
+TEST(DesignApi, SavedTextIsTheToolsOwnLayoutAndReadsBackToTheSameBytes) {
+    CatalogueTypes types;
+    for (const char* name : {"small_station.json", "large_station.json", "habitats.json"}) {
+        const StationText st = load(read_text(example(name)));
+        const std::string saved = saved_text(st, types);
+        const StationText back = load(saved);
+        EXPECT_EQ(saved_text(back, types), saved) << name;
+        EXPECT_EQ(encode_blob(back.station), encode_blob(st.station)) << name;
+        EXPECT_EQ(back.title, json::parse(read_text(example(name)))["name"]) << name;
+        EXPECT_EQ(back.schema, json::parse(read_text(example(name)))["$schema"]) << name;
+        // With numeric ids the text is what `quilbet decode` writes for the blob.
+        StationText numbered = st;
+        for (auto& [slot, id] : numbered.names) id = std::to_string(slot);
+        numbered.title.clear();
+        numbered.schema.clear();
+        EXPECT_EQ(saved_text(numbered, types), station_to_json(st.station, types).dump(2) + "\n") << name;
+    }
+}
+
+TEST(DesignApi, MessagesPointAtTheBlockAndFieldTheyName) {
+    // Faults put into the small station; each message of the CLI must be
+    // placed at the block and field that was spoiled.
+    struct Row {
+        const char* block;
+        const char* field;
+        std::function<void(json&)> spoil;
+    };
+    const std::vector<Row> rows = {
+        {"hab", "Length", [](json& d) { d["blocks"][1]["params"]["Length"] = 1e9; }},
+        {"truss", "Block_count", [](json& d) { d["blocks"][4]["params"]["Block_count"] = 40; }},   // a warning
+        {"lab", "type", [](json& d) { d["blocks"][3]["type"] = "Hab_Q"; }},
+        {"dock", "Length", [](json& d) { d["blocks"][2]["params"] = {{"Length", "long"}}; }},
+        {"truss", "port 4", [](json& d) { d["links"]["truss.4"] = "truss.0"; }},
+    };
+    CatalogueTypes types;
+    for (const Row& row : rows) {
+        json doc = json::parse(read_text(example("small_station.json")));
+        row.spoil(doc);
+        StationText st;
+        Diagnostics diag;
+        const std::string text = doc.dump();
+        load_station_bytes(std::vector<uint8_t>(text.begin(), text.end()), false, types, st, diag);
+        ASSERT_FALSE(diag.list().empty()) << row.block << " " << row.field;
+        const MessagePlace place = message_place(diag.list().front().text);
+        EXPECT_EQ(place.block, row.block) << diag.list().front().text;
+        EXPECT_EQ(place.field, row.field) << diag.list().front().text;
+    }
+}
+
+// A description the CLI refuses for the station budget only after thousands
+// of blocks: 1024 habitats, unlinked (also unreachable), well below 1 MiB.
+std::string over_budget() {
+    std::string text = R"({"blocks": [)";
+    for (int i = 0; i < 1024; ++i) {
+        text += std::string(i ? "," : "") + R"({"id": )" + std::to_string(i) + R"(, "type": "Hab_A", "params": {"Length": 30}})";
+    }
+    return text + R"(], "links": {}})";
+}
+
+TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
+    CatalogueTypes types;
+    DesignApi api(builder(), types, "");
+    json beyond = json::parse(read_text(example("small_station.json")));
+    beyond["blocks"][4]["params"]["Block_count"] = 100000;
+    struct Row {
+        const char* what;
+        std::string body;
+        int status;
+        const char* says;   // words of the answer
+    };
+    const std::vector<Row> rows = {
+        {"not JSON", "{\"blocks\": [", 400, "parse error"},
+        {"not JSON either", "blocks", 400, "parse error"},
+        {"beyond a hard limit", beyond.dump(), 422, "breaks the hard limit 0 to 64"},
+        {"beyond the station budget", over_budget(), 422, "station budget"},
+        {"unknown type", R"({"blocks": [{"id": "a", "type": "Tank_AA"}]})", 422, "did you mean"},
+    };
+    for (const Row& row : rows) {
+        const size_t cached = builder().cached();
+        for (const ApiResponse& r : {api.build(row.body), api.export_glb(row.body), api.export_blob(row.body)}) {
+            EXPECT_EQ(r.status, row.status) << row.what;
+            EXPECT_NE(r.body.find(row.says), std::string::npos) << row.what << ": " << r.body.substr(0, 300);
+        }
+        EXPECT_EQ(builder().cached(), cached) << row.what << " was built";
+        // Validation and the page's edit call answer the same verdict without an
+        // HTTP error, except for text that is not JSON.
+        for (const ApiResponse& v : {api.validate(row.body), api.edit(row.body)}) {
+            EXPECT_EQ(v.status, row.status == 400 ? 400 : 200) << row.what;
+            if (v.status == 200) {
+                EXPECT_FALSE(json::parse(v.body)["ok"].get<bool>()) << row.what;
+            }
+        }
+        EXPECT_EQ(builder().cached(), cached) << row.what << " was built";
+    }
+    // Without a file given on the command line there is nowhere to save.
+    EXPECT_EQ(api.save(read_text(example("small_station.json"))).status, 409);
+}
+
+TEST(DesignApi, BuildAnswersPlacementPortsAndMeshes) {
+    CatalogueTypes types;
+    DesignApi api(builder(), types, "");
+    const ApiResponse r = api.build(read_text(example("small_station.json")));
+    ASSERT_EQ(r.status, 200) << r.body;
+    const json doc = json::parse(r.body);
+    ASSERT_EQ(doc["blocks"].size(), 7u);
+    size_t linked = 0;
+    for (const json& b : doc["blocks"]) {
+        for (const json& p : b["ports"]) linked += p["linked"].get<bool>() ? 1 : 0;
+        const ApiResponse mesh = api.mesh(b["mesh"]);
+        EXPECT_EQ(mesh.status, 200);
+        EXPECT_EQ(mesh.content_type, "model/gltf-binary");
+        EXPECT_EQ(mesh.body.substr(0, 4), "glTF");
+    }
+    EXPECT_EQ(linked, 2 * 6u);   // six links, two sides each
+    EXPECT_EQ(api.mesh("0123456789abcdef").status, 404);
+    const ApiResponse blob = api.export_blob(read_text(example("small_station.json")));
+    EXPECT_EQ(std::vector<uint8_t>(blob.body.begin(), blob.body.end()),
+              encode_blob(load(read_text(example("small_station.json"))).station));
+}
+
+// The server on a free port in a thread of its own, stopped at the end.
+class LiveServer {
+public:
+    LiveServer(DesignApi& api, const std::string& web_root) : server_(api, web_root) {
+        std::string error;
+        EXPECT_TRUE(server_.bind(0, error)) << error;
+        thread_ = std::thread([this] { server_.run(); });
+    }
+    ~LiveServer() {
+        server_.stop();
+        thread_.join();
+    }
+    int port() const { return server_.port(); }
+
+private:
+    DesignServer server_;
+    std::thread thread_;
+};
+
+TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) {
+    CatalogueTypes types;
+    const fs::path dir = fs::path(::testing::TempDir()) / "quilbet_design_server";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "web");
+    std::ofstream(dir / "web" / "index.html") << "<!doctype html><title>page</title>";
+    std::ofstream(dir / "secret.txt") << "classified station plans";
+    fs::create_symlink(dir / "secret.txt", dir / "web" / "leak.txt");
+    const fs::path station = dir / "station.json";
+    fs::copy_file(example("small_station.json"), station);
+    DesignApi api(builder(), types, station.string());
+    LiveServer live(api, (dir / "web").string());
+    httplib::Client client("127.0.0.1", live.port());
+
+    auto get = [&](const std::string& path) { return client.Get(path.c_str()); };
+    auto res = get("/");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+    EXPECT_NE(res->body.find("<title>page</title>"), std::string::npos);
+    EXPECT_EQ(get("/api/catalogue")->status, 200);
+
+    // Paths out of the folder, spelled several ways, and a link that leads out.
+    for (const char* path : {"/../secret.txt", "/%2e%2e/secret.txt", "/web/../../secret.txt", "/leak.txt",
+                             "/..%2fsecret.txt", "/.%2e/secret.txt", "//etc/passwd", "/%5c..%5csecret.txt"}) {
+        auto r = get(path);
+        ASSERT_TRUE(r) << path;
+        EXPECT_EQ(r->status, r->status == 400 ? 400 : 404) << path;
+        EXPECT_EQ(r->body.find("classified"), std::string::npos) << path;
+    }
+
+    // Another Host (a DNS name pointed at this port) is refused, API and files alike.
+    for (const char* host : {"evil.example", "evil.example:80", "127.0.0.1", "127.0.0.1:1"}) {
+        for (const char* path : {"/", "/api/catalogue"}) {
+            auto r = client.Get(path, {{"Host", host}});
+            ASSERT_TRUE(r);
+            EXPECT_EQ(r->status, 403) << host << path;
+        }
+    }
+
+    // Over 1 MiB: 413, whatever the body; just under passes to the API (as bad JSON here).
+    const std::string big(max_body_bytes + 1, ' ');
+    auto large = client.Post("/api/build", big, "application/json");
+    ASSERT_TRUE(large);
+    EXPECT_EQ(large->status, 413);
+    auto fits = client.Post("/api/build", std::string(max_body_bytes - 1, ' ') + "x", "application/json");
+    ASSERT_TRUE(fits);
+    EXPECT_EQ(fits->status, 400);
+
+    auto bad = client.Post("/api/validate", "{\"blocks\": [1,", "application/json");
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->status, 400);
+    EXPECT_NE(json::parse(bad->body)["error"].get<std::string>().find("parse error"), std::string::npos);
+
+    // Save writes the file given on the command line, in the tool's layout.
+    const std::string original = read_text(station.string());
+    auto saved = client.Post("/api/save", original, "application/json");
+    ASSERT_TRUE(saved);
+    ASSERT_EQ(saved->status, 200) << saved->body;
+    EXPECT_EQ(read_text(station.string()), saved_text(load(original), types));
+    fs::remove_all(dir);
+}
+
+TEST(DesignServer, StaticFilesResolveOnlyInsideTheFolder) {
+    const fs::path dir = fs::path(::testing::TempDir()) / "quilbet_static";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "web" / "sub");
+    std::ofstream(dir / "web" / "index.html") << "i";
+    std::ofstream(dir / "web" / "sub" / "a.js") << "a";
+    const std::string root = (dir / "web").string();
+    EXPECT_EQ(static_file(root, "/"), fs::canonical(dir / "web" / "index.html").string());
+    EXPECT_EQ(static_file(root, "/sub/a.js"), fs::canonical(dir / "web" / "sub" / "a.js").string());
+    for (const char* path : {"", "sub/a.js", "/sub", "/sub/", "/sub/../index.html", "/./index.html", "/sub\\a.js",
+                             "/missing.js", "/../web/index.html"}) {
+        EXPECT_EQ(static_file(root, path), "") << path;
+    }
+    EXPECT_TRUE(host_header_allowed("127.0.0.1:8417", 8417));
+    EXPECT_TRUE(host_header_allowed("localhost:8417", 8417));
+    for (const char* host : {"", "127.0.0.1", "127.0.0.1:8418", "127.0.0.2:8417", "localhost.evil:8417", "[::1]:8417"}) {
+        EXPECT_FALSE(host_header_allowed(host, 8417)) << host;
+    }
+    fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace quilbet

@@ -1,0 +1,268 @@
+// The designer's API handlers.
+#include "design_api.hpp"
+
+#include <filesystem>
+#include <regex>
+
+#include "catalogue_listing.hpp"
+#include "files.hpp"
+#include "gltf_writer.hpp"
+#include "validate.hpp"
+
+namespace quilbet {
+namespace {
+
+using ojson = nlohmann::ordered_json;
+
+ApiResponse json_response(int status, const ojson& doc) {
+    ApiResponse r;
+    r.status = status;
+    r.body = doc.dump();
+    return r;
+}
+
+ApiResponse error_response(int status, const std::string& text) {
+    ojson doc = ojson::object();
+    doc["error"] = text;
+    return json_response(status, doc);
+}
+
+ojson vec_json(Vec3 v) { return ojson::array({v.x, v.y, v.z}); }
+
+ojson diagnostics_json(const Diagnostics& diag) {
+    ojson list = ojson::array();
+    for (const Diagnostic& d : diag.list()) {
+        const MessagePlace place = message_place(d.text);
+        ojson o = ojson::object();
+        o["severity"] = d.error ? "error" : "warning";
+        o["text"] = d.text;
+        o["block"] = place.block;
+        o["field"] = place.field;
+        list.push_back(o);
+    }
+    if (diag.dropped() > 0) {
+        ojson o = ojson::object();
+        o["severity"] = "warning";
+        o["text"] = "\u2026 and " + std::to_string(diag.dropped()) + " more";
+        o["block"] = "";
+        o["field"] = "";
+        list.push_back(o);
+    }
+    return list;
+}
+
+ojson block_json(const PlacedBlock& p) {
+    const blocktyp& b = p.built->block;
+    ojson o = ojson::object();
+    o["id"] = p.id;
+    o["slot"] = p.slot;
+    o["type"] = b.name;
+    o["mesh"] = p.built->key;
+    o["position"] = vec_json(p.pos);
+    o["rotation"] = ojson::array({p.rot.x, p.rot.y, p.rot.z, p.rot.w});
+    o["radius"] = b.size;
+    ojson ports = ojson::array();
+    for (const PlacedPort& q : p.ports) {
+        ojson port = ojson::object();
+        port["index"] = q.index;
+        port["kind"] = q.kind;
+        port["position"] = vec_json(q.pos);
+        port["direction"] = vec_json(q.dir);
+        port["linked"] = q.linked;
+        ports.push_back(port);
+    }
+    o["ports"] = ports;
+    return o;
+}
+
+}  // namespace
+
+MessagePlace message_place(const std::string& text) {
+    static const std::regex block_form(R"re(^block "([^"]*)"(?: \([^)]*\))?(?:, (parameter "([^"]*)"|[a-z_]+))?)re");
+    static const std::regex link_form(R"re(^links(?:: port)?,? "([^".]*)\.([0-9]+)")re");
+    MessagePlace place;
+    std::smatch m;
+    if (std::regex_search(text, m, block_form)) {
+        place.block = m[1].str();
+        place.field = m[3].matched ? m[3].str() : m[2].str();
+    } else if (std::regex_search(text, m, link_form)) {
+        place.block = m[1].str();
+        place.field = "port " + m[2].str();
+    }
+    return place;
+}
+
+std::string saved_text(const StationText& st, const TypeSource& types) {
+    return station_to_json(st, types).dump(2) + "\n";
+}
+
+DesignApi::DesignApi(StationBuilder& builder, const TypeSource& types, std::string station_path)
+    : builder_(builder), types_(types), station_path_(std::move(station_path)) {}
+
+ApiResponse DesignApi::catalogue() const { return json_response(200, catalogue_json(types_)); }
+
+ApiResponse DesignApi::station() const {
+    ojson doc = ojson::object();
+    doc["path"] = station_path_;
+    std::string text;
+    // A file that does not exist yet is a new station; saving creates it.
+    std::error_code ec;
+    if (!station_path_.empty() && std::filesystem::exists(station_path_, ec)) {
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!read_file_bytes(station_path_, bytes, error)) return error_response(404, error);
+        text.assign(bytes.begin(), bytes.end());
+    }
+    doc["text"] = text;
+    return json_response(200, doc);
+}
+
+bool DesignApi::check(const std::string& body, StationText& st, ojson& diagnostics, ApiResponse& refusal) const {
+    // Text that is not JSON at all is a bad request; a description the CLI
+    // refuses is answered with the CLI's messages.
+    if (!nlohmann::json::accept(body)) {
+        try {
+            const nlohmann::json doc = nlohmann::json::parse(body);
+        } catch (const nlohmann::json::parse_error& e) {
+            refusal = error_response(400, e.what());
+            return false;
+        } catch (const nlohmann::json::exception&) {
+            // Numbers beyond a double: parse_station_json names the block and field.
+        }
+    }
+    Diagnostics diag;
+    const bool ok = parse_station_json(body, types_, st, diag) && [&] {
+        const auto& names = st.names;
+        validate_station(st.station, types_,
+                         [&names](int32_t slot) {
+                             const auto it = names.find(slot);
+                             return it != names.end() ? it->second : std::to_string(slot);
+                         },
+                         diag);
+        return !diag.has_errors();
+    }();
+    diagnostics = diagnostics_json(diag);
+    if (!ok) {
+        ojson doc = ojson::object();
+        doc["error"] = "the description was refused; nothing was built";
+        doc["diagnostics"] = diagnostics;
+        refusal = json_response(422, doc);
+    }
+    return ok;
+}
+
+ApiResponse DesignApi::validate(const std::string& body) const {
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    const bool ok = check(body, st, diagnostics, refusal);
+    if (!ok && refusal.status == 400) return refusal;
+    ojson doc = ojson::object();
+    doc["ok"] = ok;
+    doc["diagnostics"] = diagnostics;
+    if (ok) doc["canonical"] = saved_text(st, types_);
+    return json_response(200, doc);
+}
+
+ojson DesignApi::build_answer(const StationText& st, const ojson& diagnostics) {
+    const StationBuild built = builder_.build(st);
+    ojson doc = ojson::object();
+    doc["ok"] = true;
+    doc["canonical"] = saved_text(st, types_);
+    doc["diagnostics"] = diagnostics;
+    ojson blocks = ojson::array();
+    for (const PlacedBlock& p : built.blocks) blocks.push_back(block_json(p));
+    doc["blocks"] = blocks;
+    ojson stats = ojson::object();
+    stats["built"] = built.built_anew;
+    stats["reused"] = built.reused;
+    stats["milliseconds"] = built.milliseconds;
+    doc["stats"] = stats;
+    return doc;
+}
+
+ApiResponse DesignApi::edit(const std::string& body) {
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    if (!check(body, st, diagnostics, refusal)) {
+        if (refusal.status == 400) return refusal;
+        ojson doc = ojson::object();
+        doc["ok"] = false;
+        doc["diagnostics"] = diagnostics;
+        return json_response(200, doc);
+    }
+    return json_response(200, build_answer(st, diagnostics));
+}
+
+ApiResponse DesignApi::build(const std::string& body) {
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    if (!check(body, st, diagnostics, refusal)) return refusal;
+    return json_response(200, build_answer(st, diagnostics));
+}
+
+ApiResponse DesignApi::mesh(const std::string& key) const {
+    const std::shared_ptr<const BuiltBlock> built = builder_.find(key);
+    if (!built) return error_response(404, "no block geometry " + key + " is held (build the station again)");
+    Scene scene;
+    SceneBlock b;
+    b.id = key;
+    b.type = built->block.name;
+    b.groups = built->groups;
+    scene.blocks.push_back(std::move(b));
+    ApiResponse r;
+    r.content_type = "model/gltf-binary";
+    std::vector<uint8_t> glb;
+    std::string error;
+    if (!write_glb(scene, glb, error)) return error_response(500, error);
+    r.body.assign(glb.begin(), glb.end());
+    return r;
+}
+
+ApiResponse DesignApi::export_glb(const std::string& body) {
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    if (!check(body, st, diagnostics, refusal)) return refusal;
+    const StationBuild built = builder_.build(st);
+    std::vector<uint8_t> glb;
+    std::string error;
+    if (!write_glb(StationBuilder::scene(built), glb, error)) return error_response(500, error);
+    ApiResponse r;
+    r.content_type = "model/gltf-binary";
+    r.body.assign(glb.begin(), glb.end());
+    return r;
+}
+
+ApiResponse DesignApi::export_blob(const std::string& body) {
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    if (!check(body, st, diagnostics, refusal)) return refusal;
+    const std::vector<uint8_t> blob = encode_blob(st.station);
+    ApiResponse r;
+    r.content_type = "application/octet-stream";
+    r.body.assign(blob.begin(), blob.end());
+    return r;
+}
+
+ApiResponse DesignApi::save(const std::string& body) {
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    if (!check(body, st, diagnostics, refusal)) return refusal;
+    if (station_path_.empty()) {
+        return error_response(409, "no station file was given to `quilbet design`; download the description instead");
+    }
+    const std::string text = saved_text(st, types_);
+    std::string error;
+    if (!write_file_bytes(station_path_, text.data(), text.size(), error)) return error_response(500, error);
+    ojson doc = ojson::object();
+    doc["path"] = station_path_;
+    doc["canonical"] = text;
+    return json_response(200, doc);
+}
+
+}  // namespace quilbet

@@ -1,0 +1,36 @@
+// The server's API (see tools/design/design_api.hpp).
+
+async function post(path, text) {
+  return fetch(path, { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: text });
+}
+
+export async function getCatalogue() {
+  return (await fetch('/api/catalogue')).json();
+}
+
+export async function getStation() {
+  return (await fetch('/api/station')).json();
+}
+
+// Checks and, when the command-line tool accepts it, builds: { ok: true,
+// result } for a built station; { ok: false, error, diagnostics } when it was
+// refused (nothing was built).
+export async function build(desc) {
+  const r = await post('/api/edit', JSON.stringify(desc));
+  const body = await r.json();
+  if (r.ok && body.ok) return { ok: true, result: body };
+  if (r.ok) return { ok: false, error: 'refused', diagnostics: body.diagnostics };
+  return { ok: false, error: body.error, diagnostics: [] };
+}
+
+export async function save(desc) {
+  const r = await post('/api/save', JSON.stringify(desc));
+  return { ok: r.ok, status: r.status, body: await r.json() };
+}
+
+// The bytes of an export ('glb' or 'blob'), or an error text.
+export async function exportBytes(kind, desc) {
+  const r = await post(`/api/export/${kind}`, JSON.stringify(desc));
+  if (!r.ok) return { ok: false, error: (await r.json()).error };
+  return { ok: true, blob: await r.blob() };
+}

@@ -1,0 +1,541 @@
+// The designer page: the description, the history of edits, and the panels
+// around the 3D view. Every edit is tried on a copy of the description; the
+// server checks and builds it with the command-line tool's own code, and only
+// a description it accepts becomes the current one.
+
+import * as api from './api.js';
+import { History, AddBlockCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
+import { clone, findBlock, subtree, newBlockId, emptyDescription, linkList, parseRef } from './description.js';
+import { Viewer, PORT_KINDS } from './viewer.js';
+
+const $ = (id) => document.getElementById(id);
+
+const state = {
+  desc: emptyDescription(),
+  build: null,          // the last accepted build: { canonical, diagnostics, blocks, stats }
+  diagnostics: [],      // messages of the last check (also of a refused edit)
+  refused: null,        // { blockId, field, text } of the last refused edit
+  catalogue: null,
+  types: new Map(),     // name -> catalogue entry
+  history: new History(),
+  selected: null,
+  path: '',
+  busy: Promise.resolve(),
+  lastEdit: null,       // timings of the last edit: { serverMs, roundTripMs, drawnMs }
+};
+
+const viewer = new Viewer($('view'));
+
+function setStatus(text) { $('status').textContent = text; }
+
+// ---- building ----
+
+// Checks and builds desc; on success it becomes the current description.
+// Returns true when accepted. A refused description changes nothing; its
+// messages are shown next to the blocks and fields they name.
+async function adopt(desc, refusedField = null) {
+  const started = performance.now();
+  if (!desc.blocks.length) {
+    state.desc = desc;
+    state.build = { canonical: '', diagnostics: [], blocks: [] };
+    state.diagnostics = [];
+    await viewer.showBuild([]);
+    renderAll();
+    return true;
+  }
+  const r = await api.build(desc);
+  const answered = performance.now();
+  if (!r.ok) {
+    state.diagnostics = r.diagnostics.length ? r.diagnostics : [{ severity: 'error', text: r.error, block: '', field: '' }];
+    const first = state.diagnostics.find((d) => d.severity === 'error') || state.diagnostics[0];
+    state.refused = refusedField ? { ...refusedField, text: first.text } : null;
+    // A station that could not be built at all (opened with errors) is still shown in the tree.
+    if (!state.build) state.desc = desc;
+    renderAll();
+    setStatus('refused: ' + first.text);
+    return false;
+  }
+  state.refused = null;
+  state.desc = desc;
+  state.build = r.result;
+  state.diagnostics = r.result.diagnostics;
+  await viewer.showBuild(r.result.blocks);
+  renderAll();
+  await viewer.nextFrame();
+  state.lastEdit = {
+    serverMs: r.result.stats.milliseconds,
+    roundTripMs: answered - started,
+    drawnMs: performance.now() - started,
+    built: r.result.stats.built,
+    reused: r.result.stats.reused,
+  };
+  setStatus(`${r.result.blocks.length} blocks · built ${r.result.stats.built}, reused ${r.result.stats.reused} · ${r.result.stats.milliseconds.toFixed(1)} ms`);
+  return true;
+}
+
+// Runs one edit after the previous one has finished.
+function serial(work) {
+  state.busy = state.busy.then(work, work);
+  return state.busy;
+}
+
+function edit(cmd, refusedField = null) {
+  return serial(async () => {
+    const next = clone(state.desc);
+    cmd.execute(next);
+    if (await adopt(next, refusedField)) {
+      state.history.push(cmd);
+      renderToolbar();
+      return true;
+    }
+    return false;
+  });
+}
+
+function undo() {
+  return serial(async () => {
+    if (!state.history.canUndo) return false;
+    const cmd = state.history.undos[state.history.undos.length - 1];
+    const next = clone(state.desc);
+    cmd.undo(next);
+    if (!(await adopt(next))) return false;
+    state.history.redos.push(state.history.undos.pop());
+    if (state.selected !== null && !findBlock(state.desc, state.selected)) select(null);
+    renderToolbar();
+    return true;
+  });
+}
+
+function redo() {
+  return serial(async () => {
+    if (!state.history.canRedo) return false;
+    const cmd = state.history.redos[state.history.redos.length - 1];
+    const next = clone(state.desc);
+    cmd.execute(next);
+    if (!(await adopt(next))) return false;
+    state.history.undos.push(state.history.redos.pop());
+    renderToolbar();
+    return true;
+  });
+}
+
+// ---- editing actions ----
+
+function addAtPort(parent, parentPort, typeName, childPort) {
+  const id = newBlockId(state.desc, typeName);
+  closePortMenu();
+  return edit(new AddBlockCommand({ id, type: typeName }, parent, parentPort, childPort)).then((ok) => {
+    if (ok) select(id);
+    return ok;
+  });
+}
+
+function addRoot(typeName) {
+  return edit(new AddBlockCommand({ id: newBlockId(state.desc, typeName), type: typeName }, null, 0, 0));
+}
+
+// The value written for a parameter input, or undefined for an empty field.
+function inputValue(input, param) {
+  if (param.kind === 'switch') return input.checked;
+  if (input.value.trim() === '') return undefined;
+  return Number(input.value);
+}
+
+function setParam(blockId, param, value) {
+  const b = findBlock(state.desc, blockId);
+  const before = b.params ? b.params[param.name] : undefined;
+  if (before === value) return Promise.resolve(true);
+  return edit(new SetParamCommand(blockId, param.name, before, value), { blockId: String(blockId), field: param.name });
+}
+
+function deleteSelected() {
+  if (state.selected === null) return Promise.resolve(false);
+  const ids = subtree(state.desc, state.selected);
+  const others = ids.slice(1);
+  const text = others.length
+    ? `Delete ${ids[0]} and the ${others.length} block${others.length > 1 ? 's' : ''} hanging from it (${others.join(', ')})?`
+    : `Delete ${ids[0]}?`;
+  if (!window.confirm(text)) return Promise.resolve(false);
+  return edit(new DeleteBlocksCommand(ids)).then((ok) => {
+    if (ok) select(null);
+    return ok;
+  });
+}
+
+async function openText(text, label) {
+  let desc;
+  try {
+    desc = JSON.parse(text);
+  } catch (e) {
+    setStatus(`${label}: not JSON (${e.message})`);
+    return false;
+  }
+  if (!desc || !Array.isArray(desc.blocks)) {
+    setStatus(`${label}: not a station description (no "blocks" list)`);
+    return false;
+  }
+  desc.links = desc.links || {};
+  select(null);
+  const ok = await edit(new ReplaceStationCommand(state.desc, desc));
+  if (ok) viewer.frameAll();
+  return ok;
+}
+
+function download(name, blob) {
+  const a = document.createElement('a');
+  a.href = URL.createObjectURL(blob);
+  a.download = name;
+  a.click();
+  setTimeout(() => URL.revokeObjectURL(a.href), 1000);
+}
+
+async function save() {
+  await state.busy;
+  if (!state.path) {
+    downloadJson();
+    return;
+  }
+  const r = await api.save(state.desc);
+  setStatus(r.ok ? `saved ${r.body.path}` : `not saved: ${r.body.error}`);
+}
+
+function downloadJson() {
+  if (state.build && state.build.canonical) download('station.json', new Blob([state.build.canonical], { type: 'application/json' }));
+}
+
+async function exportBytes(kind) {
+  const r = await api.exportBytes(kind, state.desc);
+  if (!r.ok) return setStatus(`export failed: ${r.error}`);
+  download(`station.${kind}`, r.blob);
+}
+
+function exportPng() {
+  viewer.nextFrame().then(() => viewer.canvas.toBlob((b) => download('station.png', b), 'image/png'));
+}
+
+// ---- panels ----
+
+function select(id) {
+  state.selected = id === null ? null : String(id);
+  viewer.select(state.selected);
+  renderTree();
+  renderInspector();
+  renderToolbar();
+}
+
+function messagesFor(blockId, field) {
+  return state.diagnostics.filter((d) => d.block === String(blockId) && (field === undefined || d.field === field));
+}
+
+function renderToolbar() {
+  $('undo').disabled = !state.history.canUndo;
+  $('redo').disabled = !state.history.canRedo;
+  $('delete').disabled = state.selected === null;
+  $('undo').title = state.history.canUndo ? `Undo ${state.history.undos.at(-1).label} (Ctrl+Z)` : 'Nothing to undo';
+  $('redo').title = state.history.canRedo ? `Redo ${state.history.redos.at(-1).label} (Ctrl+Y)` : 'Nothing to redo';
+  $('station-name').textContent = (state.desc.name || '') + (state.path ? ` — ${state.path}` : '');
+}
+
+function renderTree() {
+  const tree = $('tree');
+  tree.replaceChildren();
+  if (!state.desc.blocks.length) {
+    tree.innerHTML = '<li class="hint">Empty station: choose a type from the catalogue to place the first block.</li>';
+    return;
+  }
+  const root = String(state.desc.blocks[0].id);
+  const seen = new Set();
+  const item = (id, via) => {
+    seen.add(id);
+    const b = findBlock(state.desc, id);
+    const li = document.createElement('li');
+    const span = document.createElement('span');
+    span.className = 'node';
+    span.dataset.block = id;
+    span.textContent = `${id} (${b ? b.type : '?'})`;
+    const msgs = messagesFor(id);
+    if (msgs.some((m) => m.severity === 'error')) span.classList.add('has-error');
+    else if (msgs.length) span.classList.add('has-warning');
+    if (state.selected === id) span.classList.add('selected');
+    span.onclick = () => select(id);
+    li.append(span);
+    if (via) {
+      const p = document.createElement('span');
+      p.className = 'port';
+      p.textContent = ` ${via}`;
+      li.append(p);
+    }
+    const children = [];
+    for (const [a, c] of linkList(state.desc)) {
+      const ra = parseRef(a), rc = parseRef(c);
+      if (String(ra.block) === id && !seen.has(String(rc.block))) children.push([String(rc.block), `port ${ra.port} → ${rc.port}`]);
+      if (String(rc.block) === id && !seen.has(String(ra.block))) children.push([String(ra.block), `port ${rc.port} → ${ra.port}`]);
+    }
+    if (children.length) {
+      const ul = document.createElement('ul');
+      for (const [cid, how] of children) if (!seen.has(cid)) ul.append(item(cid, how));
+      li.append(ul);
+    }
+    return li;
+  };
+  tree.append(item(root, ''));
+  for (const b of state.desc.blocks) if (!seen.has(String(b.id))) tree.append(item(String(b.id), '(not linked)'));
+}
+
+function renderPalette() {
+  const pal = $('palette');
+  pal.replaceChildren();
+  const byCat = new Map();
+  for (const t of state.catalogue.types) {
+    if (!byCat.has(t.category)) byCat.set(t.category, []);
+    byCat.get(t.category).push(t);
+  }
+  for (const [cat, types] of byCat) {
+    const div = document.createElement('div');
+    div.className = 'palette-cat';
+    const h = document.createElement('h3');
+    h.textContent = cat;
+    div.append(h);
+    for (const t of types) {
+      const b = document.createElement('button');
+      b.textContent = t.name;
+      b.dataset.type = t.name;
+      const kinds = [...new Set(t.ports.map((p) => (PORT_KINDS[p.kind] || { name: p.kind }).name))];
+      b.title = `${t.name}: ${t.ports.length} ports (${kinds.join(', ')})`;
+      b.onclick = () => {
+        if (!state.desc.blocks.length) addRoot(t.name);
+        else setStatus(`to attach ${t.name}, click a free port marker in the view`);
+      };
+      div.append(b);
+    }
+    pal.append(div);
+  }
+}
+
+function fieldMessage(parent, msgs) {
+  for (const m of msgs) {
+    const div = document.createElement('div');
+    div.className = `field-message ${m.severity}`;
+    div.textContent = m.text;
+    parent.append(div);
+  }
+}
+
+function renderInspector() {
+  const box = $('inspector');
+  box.replaceChildren();
+  const h = document.createElement('h2');
+  h.textContent = 'Block';
+  box.append(h);
+  const b = state.selected !== null ? findBlock(state.desc, state.selected) : null;
+  if (!b) {
+    box.insertAdjacentHTML('beforeend', '<p class="hint">Select a block in the view or the tree.</p>');
+    return;
+  }
+  const type = state.types.get(String(b.type).toLowerCase());
+  const title = document.createElement('p');
+  title.innerHTML = `<strong></strong> <span class="kind"></span>`;
+  title.querySelector('strong').textContent = String(b.id);
+  title.querySelector('.kind').textContent = type ? `${type.name} · ${type.category}` : String(b.type);
+  box.append(title);
+  fieldMessage(box, messagesFor(b.id).filter((m) => !type || !type.parameters.some((p) => p.name === m.field)));
+  if (!type) return;
+  if (!type.parameters.length) box.insertAdjacentHTML('beforeend', '<p class="hint">This type has no parameters.</p>');
+  const table = document.createElement('table');
+  for (const p of type.parameters) {
+    const tr = document.createElement('tr');
+    tr.dataset.param = p.name;
+    const value = b.params && b.params[p.name] !== undefined ? b.params[p.name] : p.default;
+    const label = document.createElement('td');
+    label.innerHTML = '<div class="name"></div><div class="kind"></div>';
+    label.querySelector('.name').textContent = p.name;
+    label.querySelector('.kind').textContent = p.kind === 'switch' ? 'switch' : `${p.kind === 'whole' ? 'whole number' : 'real number'} · ${p.min} to ${p.max} · default ${p.default}`;
+    const cell = document.createElement('td');
+    const input = document.createElement('input');
+    input.name = p.name;
+    if (p.kind === 'switch') {
+      input.type = 'checkbox';
+      input.checked = value === true || value > 0;
+    } else {
+      input.type = 'number';
+      input.step = p.kind === 'whole' ? '1' : 'any';
+      input.value = String(value);
+      if (typeof value === 'number' && (value < p.min || value > p.max)) tr.classList.add('out-of-range');
+    }
+    input.onchange = () => setParam(b.id, p, inputValue(input, p));
+    cell.append(input);
+    const msgs = messagesFor(b.id, p.name);
+    const refused = state.refused;
+    if (refused && refused.blockId === String(b.id) && refused.field === p.name && !msgs.some((m) => m.text === refused.text)) {
+      msgs.unshift({ severity: 'error', text: refused.text });
+    }
+    fieldMessage(cell, msgs);
+    tr.append(label, cell);
+    table.append(tr);
+  }
+  box.append(table);
+}
+
+function renderMessages() {
+  const ul = $('messages');
+  ul.replaceChildren();
+  if (!state.diagnostics.length) {
+    ul.innerHTML = '<li class="hint">No messages: the command-line tool accepts this description.</li>';
+    return;
+  }
+  for (const d of state.diagnostics) {
+    const li = document.createElement('li');
+    li.className = d.severity;
+    li.textContent = `${d.severity}: ${d.text}`;
+    if (d.block && findBlock(state.desc, d.block)) {
+      li.dataset.block = d.block;
+      li.onclick = () => select(d.block);
+    }
+    ul.append(li);
+  }
+}
+
+function renderAll() {
+  renderToolbar();
+  renderTree();
+  renderInspector();
+  renderMessages();
+}
+
+// ---- the port menu ----
+
+function closePortMenu() {
+  $('port-menu').hidden = true;
+}
+
+function openPortMenu(marker, x, y) {
+  const menu = $('port-menu');
+  menu.replaceChildren();
+  const kind = PORT_KINDS[marker.kind] || { name: `kind ${marker.kind}` };
+  const h = document.createElement('h3');
+  h.textContent = `${marker.block} port ${marker.port} (${kind.name}): attach`;
+  menu.append(h);
+  for (const t of state.catalogue.types) {
+    const ports = t.ports.filter((p) => p.kind === marker.kind);
+    if (!ports.length) continue;
+    const row = document.createElement('div');
+    row.className = 'choice-row';
+    const name = document.createElement('span');
+    name.textContent = t.name;
+    row.append(name);
+    for (const p of ports) {
+      const b = document.createElement('button');
+      b.className = 'choice';
+      b.dataset.type = t.name;
+      b.dataset.port = p.index;
+      b.textContent = `port ${p.index}`;
+      b.title = `attach ${t.name} by its port ${p.index}`;
+      b.onclick = () => addAtPort(marker.block, marker.port, t.name, p.index);
+      row.append(b);
+    }
+    menu.append(row);
+  }
+  const cancel = document.createElement('button');
+  cancel.className = 'cancel';
+  cancel.textContent = 'Cancel';
+  cancel.onclick = closePortMenu;
+  menu.append(cancel);
+  const wrap = $('view-wrap').getBoundingClientRect();
+  menu.style.left = `${Math.min(x - wrap.left + 8, wrap.width - 240)}px`;
+  menu.style.top = `${Math.max(4, Math.min(y - wrap.top + 8, wrap.height - 300))}px`;
+  menu.hidden = false;
+}
+
+// ---- start ----
+
+// Generate: the toolbar holds a hidden "Generate…" button for the seeded
+// station generator (tools/generate). Once the server answers POST
+// /api/generate { seed, size, style } with a description, show the button and
+// pass the answer to openText, so that generating is one undoable edit.
+
+function wire() {
+  $('undo').onclick = undo;
+  $('redo').onclick = redo;
+  $('delete').onclick = deleteSelected;
+  $('frame').onclick = () => viewer.frameAll();
+  $('save').onclick = save;
+  $('download').onclick = downloadJson;
+  $('export-glb').onclick = () => exportBytes('glb');
+  $('export-blob').onclick = () => exportBytes('blob');
+  $('export-png').onclick = exportPng;
+  $('open').onclick = () => $('open-file').click();
+  $('open-file').onchange = async (e) => {
+    const file = e.target.files[0];
+    if (file) await openText(await file.text(), file.name);
+    e.target.value = '';
+  };
+  // A click (not a drag) on the view picks a marker or a block.
+  let down = null;
+  const canvas = $('view');
+  canvas.addEventListener('pointerdown', (e) => { down = { x: e.clientX, y: e.clientY }; });
+  canvas.addEventListener('pointerup', (e) => {
+    if (!down || Math.hypot(e.clientX - down.x, e.clientY - down.y) > 4) return;
+    const hit = viewer.pick(e.clientX, e.clientY);
+    if (hit && hit.marker) openPortMenu(hit.marker, e.clientX, e.clientY);
+    else {
+      closePortMenu();
+      select(hit && hit.block ? hit.block : null);
+    }
+  });
+  window.addEventListener('keydown', (e) => {
+    if (e.target.tagName === 'INPUT') return;
+    const key = e.key.toLowerCase();
+    if ((e.ctrlKey || e.metaKey) && key === 'z' && !e.shiftKey) { e.preventDefault(); undo(); }
+    else if ((e.ctrlKey || e.metaKey) && (key === 'y' || (key === 'z' && e.shiftKey))) { e.preventDefault(); redo(); }
+    else if ((e.ctrlKey || e.metaKey) && key === 's') { e.preventDefault(); save(); }
+    else if (key === 'delete') deleteSelected();
+    else if (key === 'f') viewer.frameAll();
+    else if (key === 'escape') closePortMenu();
+  });
+}
+
+async function start() {
+  wire();
+  state.catalogue = await api.getCatalogue();
+  for (const t of state.catalogue.types) {
+    state.types.set(t.name.toLowerCase(), t);
+    state.types.set(String(t.id), t);
+  }
+  renderPalette();
+  const opened = await api.getStation();
+  state.path = opened.path;
+  if (opened.text) {
+    let desc = null;
+    try {
+      desc = JSON.parse(opened.text);
+    } catch (e) {
+      setStatus(`${opened.path}: not JSON (${e.message})`);
+    }
+    if (desc && Array.isArray(desc.blocks)) {
+      desc.links = desc.links || {};
+      await serial(() => adopt(desc));
+      viewer.frameAll();
+    }
+  } else {
+    await serial(() => adopt(emptyDescription()));
+  }
+  renderAll();
+  await viewer.nextFrame();
+  document.body.dataset.ready = 'true';
+}
+
+// For tests and benchmarks: what a person sees, in numbers.
+window.designer = {
+  state,
+  viewer,
+  undo,
+  redo,
+  idle: () => state.busy,
+  markerScreenPosition: (block, port) => viewer.markerScreenPosition(block, port),
+  markers: () => viewer.markerList(),
+};
+
+start().catch((e) => {
+  setStatus(`start failed: ${e.message}`);
+  console.error(e);
+});

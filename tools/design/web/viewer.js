@@ -1,0 +1,240 @@
+// The 3D view: the station's blocks as the server built them (one glb per
+// distinct block geometry, placed by the build's translation and rotation),
+// free ports as markers coloured by kind, a grid and axes in metres, orbit /
+// pan / zoom, frame-all and picking.
+
+import * as THREE from 'three';
+import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
+import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
+
+export const BACKGROUND = 0x1b2230;
+
+// Port kinds as the catalogue numbers them, with a colour each.
+export const PORT_KINDS = {
+  1: { name: 'axial', colour: 0x4fc3f7 },
+  2: { name: 'height face', colour: 0xffb74d },
+  3: { name: 'width face', colour: 0xba68c8 },
+  10: { name: 'habitat', colour: 0x81c784 },
+  11: { name: 'docking', colour: 0xf06292 },
+};
+
+// True when WebGL runs on a software rasteriser (no GPU), where multisampling
+// costs more than a frame is worth waiting for.
+function softwareRenderer() {
+  const gl = document.createElement('canvas').getContext('webgl2');
+  if (!gl) return false;
+  const info = gl.getExtension('WEBGL_debug_renderer_info');
+  const name = info ? gl.getParameter(info.UNMASKED_RENDERER_WEBGL) : gl.getParameter(gl.RENDERER);
+  gl.getExtension('WEBGL_lose_context')?.loseContext();
+  return /swiftshader|llvmpipe|software/i.test(String(name));
+}
+
+export class Viewer {
+  constructor(canvas) {
+    this.canvas = canvas;
+    this.software = softwareRenderer();
+    this.renderer = new THREE.WebGLRenderer({ canvas, antialias: !this.software, preserveDrawingBuffer: true });
+    this.renderer.setPixelRatio(window.devicePixelRatio || 1);
+    this.scene = new THREE.Scene();
+    this.scene.background = new THREE.Color(BACKGROUND);
+    this.camera = new THREE.PerspectiveCamera(45, 1, 0.1, 5000);
+    this.camera.position.set(30, 20, 30);
+    this.controls = new OrbitControls(this.camera, canvas);
+    this.controls.screenSpacePanning = true;
+    this.controls.addEventListener('change', () => this.render());
+
+    this.scene.add(new THREE.HemisphereLight(0xdfe8ff, 0x303040, 1.6));
+    const sun = new THREE.DirectionalLight(0xffffff, 2.2);
+    sun.position.set(40, 60, 30);
+    this.scene.add(sun);
+
+    this.helpers = new THREE.Group();
+    this.scene.add(this.helpers);
+    this.blocksGroup = new THREE.Group();
+    this.scene.add(this.blocksGroup);
+    this.markers = new THREE.Group();
+    this.scene.add(this.markers);
+    this.selectionBox = null;
+
+    this.loader = new GLTFLoader();
+    this.meshes = new Map();     // mesh key -> Promise<THREE.Object3D> (block geometry, own frame)
+    this.objects = new Map();    // block id -> { key, object }
+    this.raycaster = new THREE.Raycaster();
+    this.frameHooks = [];        // called once after the next frame is drawn
+
+    new ResizeObserver(() => this.resize()).observe(canvas.parentElement);
+    this.resize();
+    this.setGrid(20);
+  }
+
+  resize() {
+    const el = this.canvas.parentElement;
+    const w = Math.max(1, el.clientWidth), h = Math.max(1, el.clientHeight);
+    this.renderer.setSize(w, h, false);
+    this.camera.aspect = w / h;
+    this.camera.updateProjectionMatrix();
+    this.render();
+  }
+
+  // A 1 m grid and a 10 m grid in the station's x-z plane, and 5 m axes.
+  setGrid(radius) {
+    this.helpers.clear();
+    const size = Math.max(20, Math.ceil((radius * 2.2) / 10) * 10);
+    const fine = new THREE.GridHelper(size, size, 0x2c3646, 0x242d3b);
+    const coarse = new THREE.GridHelper(size, size / 10, 0x46546a, 0x46546a);
+    for (const g of [fine, coarse]) {
+      g.material.depthWrite = false;
+      this.helpers.add(g);
+    }
+    this.helpers.add(new THREE.AxesHelper(5));
+  }
+
+  render() {
+    if (this.pending) return;
+    this.pending = requestAnimationFrame(() => {
+      this.pending = 0;
+      this.renderer.render(this.scene, this.camera);
+      const hooks = this.frameHooks;
+      this.frameHooks = [];
+      for (const h of hooks) h();
+    });
+  }
+
+  // Resolves once a frame drawn after this call is on the canvas.
+  nextFrame() {
+    return new Promise((resolve) => { this.frameHooks.push(resolve); this.render(); });
+  }
+
+  meshFor(key) {
+    if (!this.meshes.has(key)) {
+      const p = fetch(`/api/mesh/${key}.glb`)
+        .then((r) => { if (!r.ok) throw new Error(`mesh ${key}: HTTP ${r.status}`); return r.arrayBuffer(); })
+        .then((buf) => this.loader.parseAsync(buf, ''))
+        .then((gltf) => gltf.scene);
+      p.catch(() => this.meshes.delete(key));
+      this.meshes.set(key, p);
+    }
+    return this.meshes.get(key);
+  }
+
+  // Shows the blocks of a build: geometry already held is reused, a new key
+  // is fetched once. Resolves when every block is in the scene.
+  async showBuild(blocks) {
+    const wanted = new Set(blocks.map((b) => String(b.id)));
+    const loaded = await Promise.all(blocks.map((b) => this.meshFor(b.mesh)));
+    for (const [id, entry] of this.objects) {
+      if (!wanted.has(id)) {
+        this.blocksGroup.remove(entry.object);
+        this.objects.delete(id);
+      }
+    }
+    blocks.forEach((b, i) => {
+      const id = String(b.id);
+      let entry = this.objects.get(id);
+      if (!entry || entry.key !== b.mesh) {
+        if (entry) this.blocksGroup.remove(entry.object);
+        const object = loaded[i].clone();
+        object.userData.blockId = id;
+        object.traverse((o) => { o.userData.blockId = id; });
+        entry = { key: b.mesh, object };
+        this.objects.set(id, entry);
+        this.blocksGroup.add(object);
+      }
+      entry.object.position.fromArray(b.position);
+      entry.object.quaternion.fromArray(b.rotation);
+    });
+    // Drop geometry no block uses any more.
+    const keys = new Set(blocks.map((b) => b.mesh));
+    for (const key of [...this.meshes.keys()]) if (!keys.has(key)) this.meshes.delete(key);
+    this.showMarkers(blocks);
+    this.updateSelection();
+    this.render();
+  }
+
+  // Markers grow with the station so that they stay visible when it is framed whole.
+  showMarkers(blocks) {
+    this.markers.clear();
+    const extent = new THREE.Box3().setFromObject(this.blocksGroup);
+    const radius = extent.isEmpty() ? 10 : extent.getBoundingSphere(new THREE.Sphere()).radius;
+    const size = Math.max(0.35, radius / 80);
+    const geometry = new THREE.SphereGeometry(size, 16, 12);
+    for (const b of blocks) {
+      for (const p of b.ports) {
+        if (p.linked) continue;
+        const kind = PORT_KINDS[p.kind] || { colour: 0xffffff };
+        const material = new THREE.MeshBasicMaterial({ color: kind.colour, depthTest: false, transparent: true, opacity: 0.9 });
+        const m = new THREE.Mesh(geometry, material);
+        m.renderOrder = 10;
+        m.position.fromArray(p.position).addScaledVector(new THREE.Vector3().fromArray(p.direction), size);
+        m.userData = { block: String(b.id), port: p.index, kind: p.kind };
+        this.markers.add(m);
+      }
+    }
+  }
+
+  select(id) {
+    this.selected = id === null ? null : String(id);
+    this.updateSelection();
+    this.render();
+  }
+
+  updateSelection() {
+    if (this.selectionBox) {
+      this.scene.remove(this.selectionBox);
+      this.selectionBox.dispose();
+      this.selectionBox = null;
+    }
+    const entry = this.selected !== null && this.selected !== undefined ? this.objects.get(this.selected) : null;
+    if (entry) {
+      this.selectionBox = new THREE.BoxHelper(entry.object, 0xffe066);
+      this.selectionBox.material.depthTest = false;
+      this.selectionBox.renderOrder = 9;
+      this.scene.add(this.selectionBox);
+    }
+  }
+
+  // Moves the camera so that the whole station fills the view.
+  frameAll() {
+    const box = new THREE.Box3().setFromObject(this.blocksGroup);
+    if (box.isEmpty()) return;
+    const sphere = box.getBoundingSphere(new THREE.Sphere());
+    const fov = THREE.MathUtils.degToRad(this.camera.fov);
+    const fit = Math.min(fov, 2 * Math.atan(Math.tan(fov / 2) * this.camera.aspect));
+    const distance = (sphere.radius / Math.sin(fit / 2)) * 1.05;
+    const dir = new THREE.Vector3(1, 0.7, 1.1).normalize();
+    this.camera.position.copy(sphere.center).addScaledVector(dir, distance);
+    this.camera.near = Math.max(0.05, distance / 1000);
+    this.camera.far = distance * 10 + sphere.radius * 4;
+    this.camera.updateProjectionMatrix();
+    this.controls.target.copy(sphere.center);
+    this.controls.update();
+    this.setGrid(sphere.radius + sphere.center.length());
+    this.render();
+  }
+
+  // The port marker or block under a canvas point (client coordinates):
+  // { marker } or { block } or null. Markers are drawn on top, so they win.
+  pick(clientX, clientY) {
+    const r = this.canvas.getBoundingClientRect();
+    const ndc = new THREE.Vector2(((clientX - r.left) / r.width) * 2 - 1, -((clientY - r.top) / r.height) * 2 + 1);
+    this.raycaster.setFromCamera(ndc, this.camera);
+    const m = this.raycaster.intersectObjects(this.markers.children, false);
+    if (m.length) return { marker: m[0].object.userData };
+    const b = this.raycaster.intersectObjects(this.blocksGroup.children, true);
+    if (b.length) return { block: b[0].object.userData.blockId };
+    return null;
+  }
+
+  // Client coordinates of the marker of a block's port, or null when it has none.
+  markerScreenPosition(blockId, port) {
+    const m = this.markers.children.find((c) => c.userData.block === String(blockId) && c.userData.port === port);
+    if (!m) return null;
+    const v = m.position.clone().project(this.camera);
+    const r = this.canvas.getBoundingClientRect();
+    return { x: r.left + ((v.x + 1) / 2) * r.width, y: r.top + ((1 - v.y) / 2) * r.height };
+  }
+
+  markerList() {
+    return this.markers.children.map((c) => ({ ...c.userData }));
+  }
+}
