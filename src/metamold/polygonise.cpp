@@ -225,7 +225,6 @@ public:
         for (Worker& w : workers_) {
             w.lists.assign(static_cast<size_t>(top_ + 1), std::vector<polyarr>(static_cast<size_t>(groups_)));
             w.tags.assign(static_cast<size_t>(top_ + 1), std::vector<std::vector<lattice_tag>>(static_cast<size_t>(groups_)));
-            if (lattice_positions_) w.merger.set_lattice(n_);
         }
     }
 
@@ -458,7 +457,7 @@ private:
                 }
             }
         }
-        merge_level(w, p, x, y, z);
+        merge_level(w, p);
     }
 
     // Appends the facets (and tags) of one bucket to another and empties it.
@@ -473,23 +472,17 @@ private:
         }
     }
 
-    void merge_level(Worker& w, int32_t p, int32_t x, int32_t y, int32_t z) {
+    void merge_level(Worker& w, int32_t p) {
         if (p >= passes_) return;
         std::vector<polyarr>& here = w.lists[static_cast<size_t>(p)];
         for (size_t g = 0; g < here.size(); ++g) {
-            polyarr& b = here[g];
-            if (b.count < 3) continue;
+            if (here[g].count < 3) continue;
+            mbs_merge_input input{&here[g]};
             if (tagged_) {
-                // The block's lattice points: 2^(p+1) cells per axis.
-                const int32_t span = 2 << p;
-                const int32_t lo[3] = {x * span, y * span, z * span};
-                const int32_t hi[3] = {lo[0] + span, lo[1] + span, lo[2] + span};
-                w.merger.merge_lattice_made(b, w.tags[static_cast<size_t>(p)][g], lo, hi);
-            } else if (points_apart_) {
-                w.merger.merge_apart(b);
-            } else {
-                w.merger.merge(b);
+                input.tags = &w.tags[static_cast<size_t>(p)][g];
+                input.resolution = n_;
             }
+            w.merger.merge(input);
         }
     }
 
@@ -551,7 +544,7 @@ private:
                         w.lists[static_cast<size_t>(p)][static_cast<size_t>(g)], w.tags[static_cast<size_t>(p)][static_cast<size_t>(g)]);
             }
         }
-        merge_level(w, p, x, y, z);
+        merge_level(w, p);
     }
 
     // The cube pass over the cells of the level-0 block (x, y, z), in cell

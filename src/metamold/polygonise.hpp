@@ -24,16 +24,9 @@ void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid);
 // thread when threads is true (same result, bit for bit).
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads);
 
-// The same result worked out step by step through the grid's buckets (the cube
-// pass fills level 0, every pass merges a whole level and moves it up), with a
-// chosen bucket merge: for instance mbs_merge_coplanar_reference, to check the
-// fast forms against the plain ones. A null merge means mbs_merge_coplanar.
-// Fills the buckets and so is meant to run once per built grid.
-// The common start of both forms: zeroes the grid's triangle counts and,
+// The start of every polygonisation: zeroes the grid's triangle counts and,
 // when the grid is not built, empties the output groups the mesh has and
 // returns false (nothing to polygonise).
 bool mbs_polygonise_start(typmsh& mesh, int32_t first_group, mbs_grid& grid);
-
-void mbs_polygonise_with(typmsh& mesh, int32_t first_group, mbs_grid& grid, void (*merge)(polyarr&));
 
 }  // namespace quilbet

@@ -11,6 +11,7 @@
 #include "metamold/grid.hpp"
 #include "metamold/merge.hpp"
 #include "metamold/polygonise.hpp"
+#include "support/polygonise_by_buckets.hpp"
 
 namespace quilbet {
 namespace {
@@ -34,7 +35,7 @@ Hull mold(const hab_spec& spec, Molding how) {
     h.mesh.used = 1;
     h.mesh.grpcnt = 3;
     h.mesh.grp.resize(3);
-    if (how == Molding::step_by_step) mbs_polygonise_with(h.mesh, 0, grid, mbs_merge_coplanar_reference);
+    if (how == Molding::step_by_step) oracle::polygonise_by_buckets(h.mesh, 0, grid, mbs_merge_coplanar_tolerant);
     else mbs_polygonise(h.mesh, 0, grid, how == Molding::fast_two_threads);
     h.raw = grid.raw_triangle_count;
     h.tris = grid.triangle_count;

@@ -35,38 +35,34 @@ double total_area(const polyarr& b) {
     return a;
 }
 
-// True when no two different points of the bucket are equal within the
-// tolerance (the promise that mbs_merger::merge_apart relies on).
-bool points_apart(const polyarr& b) {
-    std::vector<Vec3f> pts;
-    const size_t count = std::min(static_cast<size_t>(std::max(b.count, 0)), b.tris.size());
-    for (size_t i = 0; i < count; ++i) {
-        const mbs_facet& f = b.tris[i];
-        pts.insert(pts.end(), {f.pa, f.pb, f.pc});
+// The merger's forms: every shortcut on, none, and each one off alone.
+std::vector<mbs_merge_forms> every_form() {
+    std::vector<mbs_merge_forms> forms(2);
+    for (bool mbs_merge_forms::*shortcut : {&mbs_merge_forms::lattice_points, &mbs_merge_forms::plane_keys,
+                                            &mbs_merge_forms::edge_keys, &mbs_merge_forms::follow_outline,
+                                            &mbs_merge_forms::cone_test}) {
+        forms[1].*shortcut = false;
+        forms.push_back(mbs_merge_forms{});
+        forms.back().*shortcut = false;
     }
-    for (size_t i = 0; i < pts.size(); ++i) {
-        for (size_t j = i + 1; j < pts.size(); ++j) {
-            const bool same = pts[i].x == pts[j].x && pts[i].y == pts[j].y && pts[i].z == pts[j].z;
-            if (!same && vecf_equal(pts[i], pts[j])) return false;
-        }
-    }
-    return true;
+    return forms;
 }
 
-// Runs both forms on copies; expects identical results and returns the fast
-// one. Buckets whose points are apart also go through merge_apart.
+// Runs the fast form in every form and the tolerant form on copies; expects
+// identical results and returns the fast one.
 polyarr merged(const polyarr& in) {
-    polyarr fast = in, ref = in;
-    mbs_merge_coplanar(fast);
-    mbs_merge_coplanar_reference(ref);
-    EXPECT_TRUE(same_facets(fast, ref));
-    EXPECT_EQ(fast.tris.size(), static_cast<size_t>(fast.count));
-    if (points_apart(in)) {
-        polyarr apart = in;
-        mbs_merger merger;
-        merger.merge_apart(apart);
-        EXPECT_TRUE(same_facets(apart, ref));
+    polyarr ref = in;
+    mbs_merge_coplanar_tolerant(ref);
+    const std::vector<mbs_merge_forms> forms = every_form();
+    for (size_t i = 0; i < forms.size(); ++i) {
+        polyarr fast = in;
+        mbs_merger merger(forms[i]);
+        merger.merge(mbs_merge_input{&fast});
+        EXPECT_TRUE(same_facets(fast, ref)) << "form " << i;
+        EXPECT_EQ(fast.tris.size(), static_cast<size_t>(fast.count));
     }
+    polyarr fast = in;
+    mbs_merge_coplanar(fast);
     return fast;
 }
 
@@ -345,36 +341,29 @@ TEST(MoldMerge, LatticeKnowingMergerGivesTheReferenceFacets) {
         }
         std::shuffle(b.tris.begin(), b.tris.end(), rng);
         b.count = static_cast<int32_t>(b.tris.size());
-        polyarr fast = b, tagged = b, ref = b;
-        mbs_merger merger;
-        merger.set_lattice(n);
-        merger.merge_apart(fast);
-        mbs_merge_coplanar_reference(ref);
-        EXPECT_TRUE(same_facets(fast, ref)) << "trial " << trial << " n " << n;
-        // With the facets' tags (some trials give wrong or missing ones: the
-        // result must not change), and the tags handed back must describe
-        // the output facets.
-        std::vector<lattice_tag> tags;
-        for (const mbs_facet& f : b.tris) tags.push_back(tag_of(f, n));
-        if (trial % 11 == 5 && tags.size() > 1) std::swap(tags[0].code[1], tags[1].code[2]);
-        if (trial % 13 == 6) tags.resize(tags.size() / 2);
-        if (trial % 3 == 0) {
-            // With a box of lattice indices: the whole lattice, or one that
-            // misses some points (they take the slower path).
-            const int32_t lo[3] = {0, 0, 0};
-            const int32_t hi[3] = {n - 1, trial % 2 ? n / 2 : n - 1, n - 1};
-            merger.merge_lattice(tagged, tags, lo, hi);
-        } else {
-            merger.merge_lattice(tagged, tags);
-        }
-        EXPECT_TRUE(same_facets(tagged, ref)) << "tagged, trial " << trial << " n " << n;
-        ASSERT_EQ(tags.size(), static_cast<size_t>(tagged.count));
-        if (n <= lattice_tag_max_resolution) {
+        merged(b);
+        polyarr ref = b;
+        mbs_merge_coplanar_tolerant(ref);
+        // With the facets' tags, in every form. Some trials give wrong or
+        // missing tags: the result must not change. Tags handed back must
+        // describe the output facets, every one when the given tags did.
+        std::vector<lattice_tag> given;
+        for (const mbs_facet& f : b.tris) given.push_back(tag_of(f, n));
+        const bool right = trial % 11 != 5 && trial % 13 != 6;
+        if (trial % 11 == 5 && given.size() > 1) std::swap(given[0].code[1], given[1].code[2]);
+        if (trial % 13 == 6) given.resize(given.size() / 2);
+        const std::vector<mbs_merge_forms> forms = every_form();
+        for (size_t f = 0; f < forms.size(); ++f) {
+            polyarr tagged = b;
+            std::vector<lattice_tag> tags = given;
+            mbs_merger merger(forms[f]);
+            merger.merge(mbs_merge_input{&tagged, &tags, n});
+            EXPECT_TRUE(same_facets(tagged, ref)) << "trial " << trial << " n " << n << " form " << f;
+            ASSERT_EQ(tags.size(), static_cast<size_t>(tagged.count));
             for (int32_t i = 0; i < tagged.count; ++i) {
                 const lattice_tag want = tag_of(tagged.tris[static_cast<size_t>(i)], n);
                 const lattice_tag& got = tags[static_cast<size_t>(i)];
-                // Unknown tags are allowed only where the merge fell back.
-                if (got.code[0] == lattice_code_none) continue;
+                if (got.code[0] == lattice_code_none && !right) continue;
                 EXPECT_TRUE(std::equal(want.code, want.code + 3, got.code) && want.same_plane(got) && want.edge2 == got.edge2)
                     << "trial " << trial << " facet " << i;
             }
