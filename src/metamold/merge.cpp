@@ -30,7 +30,7 @@ public:
     region_writer(work& w, polyarr& bucket, std::vector<lattice_tag>* tags) : w_(w), bucket_(bucket), tags_(tags) {}
 
     // Writes the merged facets of the region of `count` facets at `members`,
-    // or the region's own facets where the rules keep them.
+    // or the region's own facets where the merge keeps them.
     void region(const int32_t* members, int32_t count) {
         if (count > 1 && merged(members, count)) return;
         for (int32_t i = 0; i < count; ++i) facet(members[i]);
@@ -84,13 +84,14 @@ private:
 
 }  // namespace
 
-mbs_merger::mbs_merger(mbs_merge_forms forms) : w_(std::make_unique<work>()) { w_->forms = forms; }
+mbs_merger::mbs_merger() : w_(std::make_unique<work>()) {}
 mbs_merger::~mbs_merger() = default;
 
 void mbs_merger::merge(const mbs_merge_input& input) {
     if (input.bucket == nullptr) return;
     polyarr& bucket = *input.bucket;
     work& w = *w_;
+    w.forms = input.forms;
     const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
     // The input moves to the work record; the bucket keeps the storage of the
     // previous input for its output.
@@ -123,8 +124,10 @@ void mbs_merger::merge(const mbs_merge_input& input) {
 }
 
 void mbs_merge_coplanar(polyarr& bucket) {
+    mbs_merge_input input;
+    input.bucket = &bucket;
     mbs_merger merger;
-    merger.merge(mbs_merge_input{&bucket});
+    merger.merge(input);
 }
 
 }  // namespace quilbet

@@ -35,6 +35,16 @@ void mbs_merge_coplanar(polyarr& bucket);
 // hold a -0 or a value that is not finite).
 void mbs_merge_coplanar_tolerant(polyarr& bucket);
 
+// The shortcuts the merger may take (all by default). Each one only changes
+// how the facets are found, never which: benchmarks and tests switch them off.
+struct mbs_merge_forms {
+    bool lattice_points = true;   // tagged lattice points are a spacing apart: no search for close points
+    bool plane_keys = true;       // regions from exact lattice plane keys instead of line tests
+    bool edge_keys = true;        // shared edges found by sorting edge keys, not by comparing facet pairs
+    bool follow_outline = true;   // straightening visits only the two edges at each point
+    bool cone_test = true;        // ear clipping skips angle sums that a cone around the corners settles
+};
+
 // A bucket for mbs_merger::merge and what its caller knows about its facets.
 struct mbs_merge_input {
     polyarr* bucket = nullptr;
@@ -45,23 +55,14 @@ struct mbs_merge_input {
     // describe their facets leave the result unchanged and only cost speed.
     std::vector<lattice_tag>* tags = nullptr;
     int32_t resolution = 0;
-};
-
-// The shortcuts the merger may take (all by default). Each one only changes
-// how the facets are found, never which: benchmarks and tests switch them off.
-struct mbs_merge_forms {
-    bool lattice_points = true;   // tagged lattice points are a spacing apart: no search for close points
-    bool plane_keys = true;       // regions from exact lattice plane keys instead of line tests
-    bool edge_keys = true;        // shared edges found by sorting edge keys, not by comparing facet pairs
-    bool follow_outline = true;   // straightening visits only the two edges at each point
-    bool cone_test = true;        // ear clipping skips angle sums a cone around the corners rules out
+    mbs_merge_forms forms;
 };
 
 // mbs_merge_coplanar with working memory kept between calls, for merging many
 // buckets in a row (polygonisation).
 class mbs_merger {
 public:
-    explicit mbs_merger(mbs_merge_forms forms = {});
+    mbs_merger();
     ~mbs_merger();
     mbs_merger(const mbs_merger&) = delete;
     mbs_merger& operator=(const mbs_merger&) = delete;

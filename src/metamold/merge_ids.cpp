@@ -1,5 +1,5 @@
 // Merge stage 1, ids: every distinct point of a bucket gets an integer id, so
-// that the later stages compare ids where the rules compare points with
+// that the later stages compare ids where the merge compares points with
 // vecf_equal. That holds when no two distinct points are within the
 // tolerance of each other. Plain form: points hashed by their exact bits,
 // then searched for close pairs. Fast form: when the facets' lattice tags

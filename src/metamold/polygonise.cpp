@@ -210,8 +210,8 @@ constexpr int32_t max_passes = 30;
 
 class Molder {
 public:
-    Molder(mbs_grid& grid, bool threads)
-        : grid_(grid), n_(grid.resolution), groups_(grid.group_count), top_group_(grid.group_count - 1) {
+    Molder(mbs_grid& grid, bool threads, const mbs_merge_forms& forms)
+        : grid_(grid), n_(grid.resolution), groups_(grid.group_count), top_group_(grid.group_count - 1), forms_(forms) {
         passes_ = std::clamp(grid.pass_count, 0, max_passes);
         top_ = std::max(passes_ - 1, 0);
         final_.resize(static_cast<size_t>(groups_));
@@ -255,6 +255,7 @@ public:
 private:
     mbs_grid& grid_;
     const int32_t n_, groups_, top_group_;
+    const mbs_merge_forms forms_;
     int32_t passes_ = 0, top_ = 0;
     size_t corner_offset_[8] = {};
     // What one thread of the block walk works with.
@@ -477,7 +478,7 @@ private:
         std::vector<polyarr>& here = w.lists[static_cast<size_t>(p)];
         for (size_t g = 0; g < here.size(); ++g) {
             if (here[g].count < 3) continue;
-            mbs_merge_input input{&here[g]};
+            mbs_merge_input input{&here[g], nullptr, 0, forms_};
             if (tagged_) {
                 input.tags = &w.tags[static_cast<size_t>(p)][g];
                 input.resolution = n_;
@@ -766,8 +767,12 @@ bool mbs_polygonise_start(typmsh& mesh, int32_t first_group, mbs_grid& grid) {
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid) { mbs_polygonise(mesh, first_group, grid, false); }
 
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads) {
+    mbs_polygonise(mesh, first_group, grid, threads, mbs_merge_forms{});
+}
+
+void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads, const mbs_merge_forms& forms) {
     if (!mbs_polygonise_start(mesh, first_group, grid)) return;
-    Molder molder(grid, threads);
+    Molder molder(grid, threads, forms);
     molder.run(mesh, first_group);
 }
 

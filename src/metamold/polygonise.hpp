@@ -5,6 +5,7 @@
 
 #include "mesh/mesh.hpp"
 #include "metamold/grid.hpp"
+#include "metamold/merge.hpp"
 
 namespace quilbet {
 
@@ -23,6 +24,9 @@ void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid);
 // mbs_polygonise that may build independent parts of the hull on a second
 // thread when threads is true (same result, bit for bit).
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads);
+// mbs_polygonise whose merges take only the shortcuts that `forms` allows
+// (same result; for benchmarks and tests).
+void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads, const mbs_merge_forms& forms);
 
 // The start of every polygonisation: zeroes the grid's triangle counts and,
 // when the grid is not built, empties the output groups the mesh has and
