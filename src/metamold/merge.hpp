@@ -40,8 +40,6 @@ void mbs_merge_coplanar_tolerant(polyarr& bucket);
 struct mbs_merge_forms {
     bool lattice_points = true;   // tagged lattice points are a spacing apart: no search for close points
     bool plane_keys = true;       // regions from exact lattice plane keys instead of line tests
-    bool edge_keys = true;        // shared edges found by sorting edge keys, not by comparing facet pairs
-    bool follow_outline = true;   // straightening visits only the two edges at each point
     bool cone_test = true;        // ear clipping skips angle sums that a cone around the corners settles
 };
 

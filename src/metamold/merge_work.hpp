@@ -61,10 +61,7 @@ struct mbs_merger::work {
     // outline and polygon: the region's outline edges (straightened in
     // place) and the chained polygon as point ids.
     std::vector<id_edge> edges;
-    std::vector<uint8_t> marked, chained, alive;
-    std::vector<uint64_t> keys;
-    std::vector<int32_t> incident;   // two outline edges per point id, -1 = none
-    std::vector<int32_t> touched;    // point ids whose incident entries are set
+    std::vector<uint8_t> marked, chained;
     std::vector<int32_t> poly;
 
     // triangles: the facets clipped from the polygon, and as written.

@@ -12,7 +12,7 @@
 // molds the cells of one block, merges, hands the facets up, and keeps one
 // bucket per pass and group alive instead of two whole bucket levels. Each
 // merge therefore sees exactly the facets, in the same order, that the
-// bucket-by-bucket form (polygonise_reference.cpp) hands it, and the output
+// bucket-by-bucket form (tests/support/polygonise_by_buckets.cpp) hands it, and the output
 // is the same bit for bit. Blocks without a surface crossing are skipped
 // whole, and the normals of cube-pass facets come from a small cache keyed by
 // the exact cross product they are normalised from.
@@ -300,8 +300,7 @@ private:
     // Every inside point has the value 1.0 and sits at its lattice position,
     // so every edge vertex is one of the edge's two lattice points (the one
     // valued 1.0 captures it, or an outside point valued -1.0 does first) and
-    // distinct facet points are at least a lattice spacing apart; the merges
-    // can skip their search for points equal within the tolerance.
+    // distinct facet points are at least a lattice spacing apart.
     bool points_apart_ = false;
     // Up to this resolution the lattice spacing 2 / (n - 1) stays far above
     // the 1e-5 tolerance.

@@ -39,9 +39,8 @@ double total_area(const polyarr& b) {
 // The merger's forms: every shortcut on, none, and each one off alone.
 std::vector<mbs_merge_forms> every_form() {
     std::vector<mbs_merge_forms> forms(2);
-    for (bool mbs_merge_forms::*shortcut : {&mbs_merge_forms::lattice_points, &mbs_merge_forms::plane_keys,
-                                            &mbs_merge_forms::edge_keys, &mbs_merge_forms::follow_outline,
-                                            &mbs_merge_forms::cone_test}) {
+    for (bool mbs_merge_forms::*shortcut :
+         {&mbs_merge_forms::lattice_points, &mbs_merge_forms::plane_keys, &mbs_merge_forms::cone_test}) {
         forms[1].*shortcut = false;
         forms.push_back(mbs_merge_forms{});
         forms.back().*shortcut = false;

@@ -320,6 +320,39 @@ int main(int argc, char** argv) {
     make_vessel(vesdef, &vr2);
     check(read_at<int32_t>(vesdef, 852) == 2 && read_at<int32_t>(vesdef, 856) == 1, "wrong magic keeps the station");
 
+    // Habitats alone: their three hull groups reach the host with the
+    // triangle counts of the merged hulls.
+    struct HabitatRow {
+        const char* what;
+        int32_t type;
+        std::vector<std::pair<int32_t, double>> params;   // Windows = 1, Round = 2
+        uint32_t triangles[3];
+    };
+    const HabitatRow habitats[] = {
+        {"Hab_A defaults: hull triangles 668, 80, 892", 51, {}, {668, 80, 892}},
+        {"Hab_Node_A defaults: hull triangles 536, 144, 200", 53, {}, {536, 144, 200}},
+        {"Hab_A with Round off and Windows 0: hull triangles 128, 48, 96", 51, {{2, 0.0}, {1, 0.0}}, {128, 48, 96}},
+    };
+    for (const HabitatRow& row : habitats) {
+        std::vector<int32_t> hw{0x01010101, 1};
+        add_block(hw, 0, row.type, row.params, {});
+        VesselRecord hv = {};
+        hv.blob = reinterpret_cast<uint32_t>(hw.data());
+        hv.blob_length = static_cast<uint32_t>(hw.size() * 4);
+        make_vessel(vesdef, &hv);
+        for (uint32_t l : hv.lists) {
+            if (l) HeapFree(GetProcessHeap(), 0, reinterpret_cast<void*>(l - 8));
+        }
+        make_vesselmesh(&mesh);
+        bool counts = true;
+        for (int g = 0; g < 3; ++g) counts = counts && mesh.groups[g].flags == 0 && mesh.groups[g].nindices == 3 * row.triangles[g];
+        check(counts, row.what);
+        for (int g = 0; g < 1000 && mesh.groups[g].flags == 0; ++g) {
+            HeapFree(GetProcessHeap(), 0, reinterpret_cast<void*>(mesh.groups[g].vertices));
+            HeapFree(GetProcessHeap(), 0, reinterpret_cast<void*>(mesh.groups[g].indices));
+        }
+    }
+
     std::printf("%d passed, %d failed\n", passed, failed);
     return failed ? 1 : 0;
 }
