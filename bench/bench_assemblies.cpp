@@ -111,18 +111,18 @@ void BM_DefaultHabitats(benchmark::State& state) {
 BENCHMARK(BM_DefaultHabitats)->Unit(benchmark::kMillisecond);
 
 // The five default hulls on one thread with every merge shortcut (argument
-// 0), with one shortcut switched off (1 to 3, in the order of
-// mbs_merge_forms), or with none (4). The time a shortcut saves is its row's
+// 0), with one shortcut switched off (1 to 4, in the order of
+// mbs_merge_forms), or with none (5). The time a shortcut saves is its row's
 // time less row 0.
 void BM_DefaultHullsMergeShortcutOff(benchmark::State& state) {
     static bool mbs_merge_forms::*const shortcuts[] = {&mbs_merge_forms::lattice_points, &mbs_merge_forms::plane_keys,
-                                                       &mbs_merge_forms::cone_test};
-    static const char* const names[] = {"all shortcuts", "lattice_points off", "plane_keys off", "cone_test off",
-                                        "no shortcut"};
+                                                       &mbs_merge_forms::edge_lists, &mbs_merge_forms::cone_test};
+    static const char* const names[] = {"all shortcuts", "lattice_points off", "plane_keys off", "edge_lists off",
+                                        "cone_test off", "no shortcut"};
     const int64_t off = state.range(0);
     mbs_merge_forms forms;
-    for (int64_t k = 1; k <= 3; ++k) {
-        if (off == k || off == 4) forms.*shortcuts[k - 1] = false;
+    for (int64_t k = 1; k <= 4; ++k) {
+        if (off == k || off == 5) forms.*shortcuts[k - 1] = false;
     }
     state.SetLabel(names[off]);
     typmsh m;
@@ -140,7 +140,7 @@ void BM_DefaultHullsMergeShortcutOff(benchmark::State& state) {
         }
     }
 }
-BENCHMARK(BM_DefaultHullsMergeShortcutOff)->DenseRange(0, 4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DefaultHullsMergeShortcutOff)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 // The lattice fill alone, on a grid built once.
 void BM_HabitatLatticeFill(benchmark::State& state) {

@@ -40,6 +40,7 @@ void mbs_merge_coplanar_tolerant(polyarr& bucket);
 struct mbs_merge_forms {
     bool lattice_points = true;   // tagged lattice points are a spacing apart: no search for close points
     bool plane_keys = true;       // regions from exact lattice plane keys instead of line tests
+    bool edge_lists = true;       // shared edges met through per-point edge lists, not all facet pairs
     bool cone_test = true;        // ear clipping skips angle sums that a cone around the corners settles
 };
 

@@ -1,10 +1,10 @@
 // Merge stage 1, ids: every distinct point of a bucket gets an integer id, so
 // that the later stages compare ids where the merge compares points with
 // vecf_equal. That holds when no two distinct points are within the
-// tolerance of each other. Plain form: points hashed by their exact bits,
-// then searched for close pairs. Fast form: when the facets' lattice tags
-// name exactly their points, the points are lattice points, far more than
-// the tolerance apart, and the search is skipped.
+// tolerance of each other. Points are numbered by their lattice codes when
+// the facets' tags name them exactly, by their exact bits otherwise. Plain
+// form: then a search for close pairs. Fast form: lattice points are far
+// more than the tolerance apart, so their search is skipped.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -64,37 +64,76 @@ void find_box(work& w) {
     }
 }
 
-}  // namespace
-
-bool assign_ids(work& w) {
-    const size_t corners = 3 * w.facets.size();
+// A hash table of 2^k >= 2 n slots for n keys, all empty.
+size_t clear_slots(work& w, size_t n) {
     size_t cap = 16;
-    while (cap < 2 * corners) cap <<= 1;
+    while (cap < 2 * n) cap <<= 1;
     w.slots.assign(cap, -1);
+    return cap - 1;
+}
+
+// Ids keyed by the tags' lattice codes; false when a code does not name its
+// corner's point exactly.
+bool ids_from_codes(work& w) {
+    const size_t corners = 3 * w.facets.size(), mask = clear_slots(w, corners);
     w.ids.resize(corners);
     w.points.clear();
     w.codes.clear();
-    bool on_lattice = w.tagged;
-    for (size_t at = 0; at < corners; ++at) {
-        const mbs_facet& f = w.facets[at / 3];
-        const Vec3f v = at % 3 == 0 ? f.pa : at % 3 == 1 ? f.pb : f.pc;
-        if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
-        size_t h = hash_bits(v) & (cap - 1);
-        while (w.slots[h] >= 0 && !same_bits(w.points[size_t(w.slots[h])], v)) h = (h + 1) & (cap - 1);
-        const uint32_t code = on_lattice ? w.tags[at / 3].code[at % 3] : lattice_code_none;
-        if (w.slots[h] < 0) {
-            w.slots[h] = static_cast<int32_t>(w.points.size());
-            w.points.push_back(v);
-            on_lattice = on_lattice && code_names(w, code, v);
-            if (on_lattice) w.codes.push_back(code);
-        } else {
-            on_lattice = on_lattice && w.codes[size_t(w.slots[h])] == code;
+    for (size_t f = 0; f < w.facets.size(); ++f) {
+        const Vec3f corner[3] = {w.facets[f].pa, w.facets[f].pb, w.facets[f].pc};
+        for (int c = 0; c < 3; ++c) {
+            const uint32_t code = w.tags[f].code[c];
+            const uint32_t mixed = code * 0x9E3779B1u;
+            size_t h = (mixed ^ (mixed >> 15)) & mask;
+            while (w.slots[h] >= 0 && w.codes[size_t(w.slots[h])] != code) h = (h + 1) & mask;
+            if (w.slots[h] < 0) {
+                if (!code_names(w, code, corner[c])) return false;
+                w.slots[h] = static_cast<int32_t>(w.points.size());
+                w.points.push_back(corner[c]);
+                w.codes.push_back(code);
+            } else if (!same_bits(w.points[size_t(w.slots[h])], corner[c])) {
+                return false;
+            }
+            w.ids[3 * f + size_t(c)] = w.slots[h];
         }
-        w.ids[at] = w.slots[h];
     }
-    w.on_lattice = on_lattice;
-    if (on_lattice) find_box(w);
-    return (on_lattice && w.forms.lattice_points) || points_apart(w);
+    return true;
+}
+
+// Ids keyed by the points' exact bits; false for a coordinate that is not
+// finite (ids cannot stand for such points).
+bool ids_from_bits(work& w) {
+    const size_t corners = 3 * w.facets.size(), mask = clear_slots(w, corners);
+    w.ids.resize(corners);
+    w.points.clear();
+    for (size_t f = 0; f < w.facets.size(); ++f) {
+        const Vec3f corner[3] = {w.facets[f].pa, w.facets[f].pb, w.facets[f].pc};
+        for (int c = 0; c < 3; ++c) {
+            const Vec3f v = corner[c];
+            if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) return false;
+            size_t h = hash_bits(v) & mask;
+            while (w.slots[h] >= 0 && !same_bits(w.points[size_t(w.slots[h])], v)) h = (h + 1) & mask;
+            if (w.slots[h] < 0) {
+                w.slots[h] = static_cast<int32_t>(w.points.size());
+                w.points.push_back(v);
+            }
+            w.ids[3 * f + size_t(c)] = w.slots[h];
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool assign_ids(work& w) {
+    w.on_lattice = w.tagged && ids_from_codes(w);
+    if (w.on_lattice) {
+        find_box(w);
+        if (w.forms.lattice_points) return true;
+    } else if (!ids_from_bits(w)) {
+        return false;
+    }
+    return points_apart(w);
 }
 
 }  // namespace quilbet::merging

@@ -27,12 +27,8 @@ bool joins_seed_plane(const mbs_facet& seed, const mbs_facet& f) {
 }
 
 // The longest facet edge (squared, in lattice steps) up to which plane keys
-// decide the line tests in this bucket, or -1. A test's float value differs
-// from h^3 times its integer determinant by at most
-// 1.5 * 2^-24 (sqrt 3 (|u||w| + |s||w| + |s||u|) + 4 |s||u||w|), with |s| the
-// bucket's diameter and |u|, |w| edge lengths; that must stay below the
-// margin min(tol, h^3 - tol) by which a determinant of 0 or of 1 clears the
-// tolerance (docs/merge.md).
+// decide the line tests in this bucket, or -1: the rounding bound of a test
+// (docs/merge.md) must stay below the margin min(tol, h^3 - tol).
 double key_edge_limit(const work& w) {
     const double h = w.spacing;
     const double margin = 0.99 * std::min(tolerance, h * h * h - tolerance);

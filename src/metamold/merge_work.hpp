@@ -62,6 +62,8 @@ struct mbs_merger::work {
     // place) and the chained polygon as point ids.
     std::vector<id_edge> edges;
     std::vector<uint8_t> marked, chained;
+    std::vector<int32_t> first_edge, next_edge;
+    std::vector<uint64_t> edge_key;
     std::vector<int32_t> poly;
 
     // triangles: the facets clipped from the polygon, and as written.

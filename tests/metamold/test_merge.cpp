@@ -40,7 +40,8 @@ double total_area(const polyarr& b) {
 std::vector<mbs_merge_forms> every_form() {
     std::vector<mbs_merge_forms> forms(2);
     for (bool mbs_merge_forms::*shortcut :
-         {&mbs_merge_forms::lattice_points, &mbs_merge_forms::plane_keys, &mbs_merge_forms::cone_test}) {
+         {&mbs_merge_forms::lattice_points, &mbs_merge_forms::plane_keys, &mbs_merge_forms::edge_lists,
+          &mbs_merge_forms::cone_test}) {
         forms[1].*shortcut = false;
         forms.push_back(mbs_merge_forms{});
         forms.back().*shortcut = false;
