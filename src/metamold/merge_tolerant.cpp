@@ -7,7 +7,6 @@
 // hold the fast form against it.
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "metamold/merge_work.hpp"
@@ -30,9 +29,7 @@ struct dablock {
     int32_t count = 0;
     std::vector<outline_edge> edges;
     std::vector<edge_flags> flags;
-    std::vector<std::pair<int32_t, int32_t>> ends;
     std::vector<Vec3f> poly;
-    std::vector<Vec3f> pts;
 };
 
 void facet_edge(const mbs_facet& f, int e, Vec3f& p, Vec3f& q) {
@@ -118,24 +115,6 @@ void straighten(dablock& r) {
                 break;
             }
         }
-    }
-}
-
-int32_t point_slot(std::vector<Vec3f>& pts, Vec3f p) {
-    for (size_t i = 0; i < pts.size(); ++i) {
-        if (vecf_equal(pts[i], p)) return static_cast<int32_t>(i);
-    }
-    pts.push_back(p);
-    return static_cast<int32_t>(pts.size() - 1);
-}
-
-void collect_ends(dablock& r) {
-    r.pts.clear();
-    r.ends.clear();
-    for (const outline_edge& e : r.edges) {
-        const int32_t ia = point_slot(r.pts, e.a);
-        const int32_t ib = point_slot(r.pts, e.b);
-        r.ends.emplace_back(ia, ib);
     }
 }
 
@@ -246,7 +225,6 @@ void write_region(polyarr& bucket, dablock& r) {
         return;
     }
     straighten(r);
-    collect_ends(r);
     if (!chain(r) || r.poly.size() < 3) {
         write_region_facets(bucket, r);
         return;
