@@ -43,11 +43,8 @@ lattice_tag lattice_tag_of(uint32_t a, uint32_t b, uint32_t c) {
     ivec n{uy * vz - uz * vy, uz * vx - ux * vz, ux * vy - uy * vx};
     const int32_t ax = std::abs(n.x), ay = std::abs(n.y), az = std::abs(n.z);
     if ((ax | ay | az) == 0) return t;
-    // Most lattice normals have a component of 1, or only one component,
-    // and need no division by a common factor.
-    if ((ax == 0) + (ay == 0) + (az == 0) == 2) {
-        n = ivec{(n.x > 0) - (n.x < 0), (n.y > 0) - (n.y < 0), (n.z > 0) - (n.z < 0)};
-    } else if (ax != 1 && ay != 1 && az != 1) {
+    // Most lattice normals have a component of 1 and need no reduction.
+    if (ax != 1 && ay != 1 && az != 1) {
         const int32_t g = gcd32(gcd32(ax, ay), az);
         if (g != 1) {
             n.x /= g;
