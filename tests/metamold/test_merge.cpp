@@ -293,8 +293,8 @@ TEST(MoldMerge, FastFormGivesTheReferenceFacetsOnRandomBuckets) {
 
 // Coplanar squares at lattice steps from tiny to large, with corners lifted
 // off the plane by amounts that put the six line tests on both sides of the
-// tolerance: the certain acceptance by the height bound must never accept a
-// facet that a line test rejects (the step-by-step form decides).
+// tolerance: every form must group them as the line tests of the
+// step-by-step form do.
 TEST(MoldMerge, FastFormGivesTheReferenceFacetsAcrossScalesAndLifts) {
     std::mt19937 rng(11);
     const float steps[] = {1e-3f, 1.0f / 30, 0.25f, 3.0f};
@@ -350,7 +350,7 @@ lattice_tag tag_of(const mbs_facet& f, int32_t n) {
 // those whose spacing barely separates a lattice determinant from the
 // tolerance: patches in slanted planes, long facets spanning the lattice,
 // stray facets and collinear lattice triples. A merger that knows the lattice
-// decides regions by plane keys and must give the reference facets.
+// decides regions by plane keys and must give the step-by-step facets.
 TEST(MoldMerge, LatticeKnowingMergerGivesTheReferenceFacets) {
     std::mt19937 rng(31);
     const int32_t sizes[] = {3, 9, 61, 64, 80, 93, 128};
