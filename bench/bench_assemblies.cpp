@@ -7,6 +7,7 @@
 #include "generators/habitat_lattice.hpp"
 #include "generators/wings.hpp"
 #include "metamold/grid.hpp"
+#include "metamold/merge.hpp"
 #include "metamold/polygonise.hpp"
 
 namespace quilbet {
@@ -91,6 +92,55 @@ void BM_HabitatHullOnly(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_HabitatHullOnly)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}})->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The five default habitats built one after another on one thread (hull,
+// textures, hatches): the build that the merge shortcuts below are weighed
+// against.
+void BM_DefaultHabitats(benchmark::State& state) {
+    Context ctx;
+    ctx.threads = false;
+    typmsh m;
+    for (auto _ : state) {
+        for (int32_t variant = 0; variant <= 4; ++variant) {
+            msh_prepare(m);
+            hab_spec spec = default_habitat(variant);
+            benchmark::DoNotOptimize(gen_habitat(ctx, m, 0, Vec3{}, Vec3{}, spec));
+        }
+    }
+}
+BENCHMARK(BM_DefaultHabitats)->Unit(benchmark::kMillisecond);
+
+// The five default hulls on one thread with every merge shortcut (argument
+// 0), with one shortcut switched off (1 to 4, in the order of
+// mbs_merge_forms), or with none (5). The time a shortcut saves is its row's
+// time less row 0.
+void BM_DefaultHullsMergeShortcutOff(benchmark::State& state) {
+    static bool mbs_merge_forms::*const shortcuts[] = {&mbs_merge_forms::lattice_points, &mbs_merge_forms::plane_keys,
+                                                       &mbs_merge_forms::edge_lists, &mbs_merge_forms::cone_test};
+    static const char* const names[] = {"all shortcuts", "lattice_points off", "plane_keys off", "edge_lists off",
+                                        "cone_test off", "no shortcut"};
+    const int64_t off = state.range(0);
+    mbs_merge_forms forms;
+    for (int64_t k = 1; k <= 4; ++k) {
+        if (off == k || off == 5) forms.*shortcuts[k - 1] = false;
+    }
+    state.SetLabel(names[off]);
+    typmsh m;
+    msh_prepare(m);
+    for (auto _ : state) {
+        for (int32_t variant = 0; variant <= 4; ++variant) {
+            mbs_grid grid;
+            grid.resolution = hab_resolution;
+            grid.group_count = 3;
+            grid.pass_count = 6;
+            mbs_build_grid(grid);
+            hab_fill_lattice(grid, default_habitat(variant));
+            mbs_polygonise(m, 0, grid, false, forms);
+            benchmark::DoNotOptimize(m.grp[0].pnt.data());
+        }
+    }
+}
+BENCHMARK(BM_DefaultHullsMergeShortcutOff)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
 
 // The lattice fill alone, on a grid built once.
 void BM_HabitatLatticeFill(benchmark::State& state) {

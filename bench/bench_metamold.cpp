@@ -1,7 +1,6 @@
 // Molder speed on a Hab_A-like hull: a 16-sided tube of outer radius 29 and
 // inner radius 27 lattice units, length +-27, in the 61^3 lattice with three
-// groups and six coarsening passes; and the fast merge against the
-// step-by-step one on the same lattice.
+// groups and six coarsening passes.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -9,7 +8,6 @@
 
 #include "mesh/mesh.hpp"
 #include "metamold/grid.hpp"
-#include "metamold/merge.hpp"
 #include "metamold/polygonise.hpp"
 
 namespace {
@@ -57,7 +55,7 @@ void fill_tube(mbs_grid& g) {
     }
 }
 
-void run(benchmark::State& state, void (*merge)(polyarr&)) {
+void BM_TubeBuildAndPolygonise(benchmark::State& state) {
     int32_t raw = 0, tris = 0;
     for (auto _ : state) {
         mbs_grid g;
@@ -69,7 +67,7 @@ void run(benchmark::State& state, void (*merge)(polyarr&)) {
         fill_tube(g);
         typmsh m;
         m.grp.resize(3);
-        mbs_polygonise_with(m, 0, g, merge);
+        mbs_polygonise(m, 0, g);
         raw = g.raw_triangle_count;
         tris = g.triangle_count;
         benchmark::DoNotOptimize(m.grp[0].pnt.data());
@@ -77,9 +75,6 @@ void run(benchmark::State& state, void (*merge)(polyarr&)) {
     state.counters["raw_triangles"] = raw;
     state.counters["triangles"] = tris;
 }
-
-void BM_TubeBuildAndPolygonise(benchmark::State& state) { run(state, nullptr); }
-void BM_TubeBuildAndPolygoniseReferenceMerge(benchmark::State& state) { run(state, mbs_merge_coplanar_reference); }
 
 void BM_BuildGridOnly(benchmark::State& state) {
     for (auto _ : state) {
@@ -110,7 +105,6 @@ void BM_TubeNoMerging(benchmark::State& state) {
 BENCHMARK(BM_BuildGridOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TubeNoMerging)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TubeBuildAndPolygonise)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_TubeBuildAndPolygoniseReferenceMerge)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
 

@@ -2,15 +2,18 @@
 //
 // A bucket's facets are grouped into regions that lie in the plane of their
 // first facet (each facet edge tested against two of the seed's edge lines
-// with lines_coplanar), each region's outline is found (edges not shared with
-// another facet of the region), straightened (collinear neighbours joined),
-// chained into one closed polygon and ear-clipped. Regions whose outline is
-// not one simple closed loop, or that have no ear, keep their facets. Point
-// equality is vecf_equal (every coordinate within 1e-5).
+// with lines_coplanar). Each region's outline (edges not shared with another
+// facet of the region) is straightened (collinear neighbours joined), chained
+// from its first edge into one closed polygon and ear-clipped. A region keeps
+// its facets when its outline does not chain into one loop, when no ear is
+// left, or when the facets written for it do not cover it (their area sum
+// differs from the region's by more than a relative 1e-5). Point equality is
+// vecf_equal (every coordinate within 1e-5). docs/merge.md explains the
+// stages of the fast form and why its shortcuts give the same facets.
 #pragma once
 
+#include <cstdint>
 #include <memory>
-
 #include <vector>
 
 #include "metamold/grid.hpp"
@@ -21,18 +24,41 @@ namespace quilbet {
 // Replaces the bucket's count facets by merged ones, in region order; a facet
 // left over from region growing goes last. Every facet written for a merged
 // region carries the normal of the region's first facet and keeps its winding
-// (right-hand normal along that normal). No surface is lost. On return tris
-// has exactly count elements. A count of 0 (or a count larger than tris,
-// which is clamped) is accepted.
+// (right-hand normal along that normal). The area of every region is kept.
+// On return tris has exactly count elements. A count of 0 (or a count larger
+// than tris, which is clamped) is accepted.
 void mbs_merge_coplanar(polyarr& bucket);
 
-// The plain, step-by-step form of the same merge (quadratic and worse in the
-// region size). Gives exactly the facets of mbs_merge_coplanar; kept as the
-// oracle that the fast form is checked against.
-void mbs_merge_coplanar_reference(polyarr& bucket);
+// The same merge with every point comparison made by the tolerance test, step
+// by step. Gives exactly the facets of mbs_merge_coplanar; the fast form hands
+// it the buckets whose distinct points are not all a tolerance apart (or that
+// hold a -0 or a value that is not finite).
+void mbs_merge_coplanar_tolerant(polyarr& bucket);
+
+// The shortcuts the merger may take (all by default). Each one only changes
+// how the facets are found, never which: benchmarks and tests switch them off.
+struct mbs_merge_forms {
+    bool lattice_points = true;   // tagged lattice points are a spacing apart: no search for close points
+    bool plane_keys = true;       // regions from exact lattice plane keys instead of line tests
+    bool edge_lists = true;       // shared edges met through per-point edge lists, not all facet pairs
+    bool cone_test = true;        // ear clipping skips angle sums that a cone around the corners settles
+};
+
+// A bucket for mbs_merger::merge and what its caller knows about its facets.
+struct mbs_merge_input {
+    polyarr* bucket = nullptr;
+    // Optional: the lattice tags of the bucket's facets (tags[i] for tris[i]),
+    // on the lattice of `resolution` points per axis laid out by
+    // mbs_build_grid. On return they are the tags of the output facets, one
+    // per facet (unknown where a point is off the lattice). Tags that do not
+    // describe their facets leave the result unchanged and only cost speed.
+    std::vector<lattice_tag>* tags = nullptr;
+    int32_t resolution = 0;
+    mbs_merge_forms forms;
+};
 
 // mbs_merge_coplanar with working memory kept between calls, for merging many
-// buckets in a row (polygonisation). Results are those of mbs_merge_coplanar.
+// buckets in a row (polygonisation).
 class mbs_merger {
 public:
     mbs_merger();
@@ -40,41 +66,14 @@ public:
     mbs_merger(const mbs_merger&) = delete;
     mbs_merger& operator=(const mbs_merger&) = delete;
 
-    void merge(polyarr& bucket);
-    // merge for a bucket whose caller knows that no two distinct points of
-    // its facets are equal within the tolerance (points of a lattice whose
-    // spacing is far above 1e-5): the search for such points is skipped.
-    // Points that are not that far apart still give whole facets, but not
-    // necessarily those of merge.
-    void merge_apart(polyarr& bucket);
-    // Tells the merger that facet points usually are points of the lattice
-    // of n points per axis that mbs_build_grid lays out. Results do not
-    // change; buckets whose points all lie on it are merged faster. Lattices
-    // above lattice_tag_max_resolution points per axis are not used.
-    void set_lattice(int32_t n);
-    // merge for a bucket whose facets come with their lattice tags (of the
-    // lattice given to set_lattice): tags[i] describes tris[i]. On return
-    // tags holds the tags of the output facets, exactly count of them (a tag
-    // of a point off the lattice is unknown). The facets are those of merge
-    // whatever the tags; tags that match their facets make it faster.
-    void merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags);
-    // merge_lattice for facets whose points the caller knows to lie in the
-    // box of lattice indices lo .. hi (inclusive, per axis); a point outside
-    // it only costs the faster path.
-    void merge_lattice(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3]);
-    // merge_lattice for tags that the polygoniser made from the very lattice
-    // points of the facets (and merges kept): they are not checked against
-    // the points. Tags that do not match give wrong facets.
-    void merge_lattice_made(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3]);
+    // Merges input.bucket as mbs_merge_coplanar does (and rewrites the tags,
+    // when given). A null bucket is ignored.
+    void merge(const mbs_merge_input& input);
 
-    struct scratch;
+    struct work;
 
 private:
-    void run(polyarr& bucket, bool check_apart, std::vector<lattice_tag>* tags);
-    void fall_back(polyarr& bucket, size_t count);
-    void run_in_box(polyarr& bucket, std::vector<lattice_tag>& tags, const int32_t lo[3], const int32_t hi[3], bool made);
-
-    std::unique_ptr<scratch> s_;
+    std::unique_ptr<work> w_;
 };
 
 }  // namespace quilbet

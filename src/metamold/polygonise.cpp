@@ -12,7 +12,7 @@
 // molds the cells of one block, merges, hands the facets up, and keeps one
 // bucket per pass and group alive instead of two whole bucket levels. Each
 // merge therefore sees exactly the facets, in the same order, that the
-// bucket-by-bucket form (polygonise_reference.cpp) hands it, and the output
+// bucket-by-bucket form (tests/support/polygonise_by_buckets.cpp) hands it, and the output
 // is the same bit for bit. Blocks without a surface crossing are skipped
 // whole, and the normals of cube-pass facets come from a small cache keyed by
 // the exact cross product they are normalised from.
@@ -210,8 +210,8 @@ constexpr int32_t max_passes = 30;
 
 class Molder {
 public:
-    Molder(mbs_grid& grid, bool threads)
-        : grid_(grid), n_(grid.resolution), groups_(grid.group_count), top_group_(grid.group_count - 1) {
+    Molder(mbs_grid& grid, bool threads, const mbs_merge_forms& forms)
+        : grid_(grid), n_(grid.resolution), groups_(grid.group_count), top_group_(grid.group_count - 1), forms_(forms) {
         passes_ = std::clamp(grid.pass_count, 0, max_passes);
         top_ = std::max(passes_ - 1, 0);
         final_.resize(static_cast<size_t>(groups_));
@@ -225,7 +225,6 @@ public:
         for (Worker& w : workers_) {
             w.lists.assign(static_cast<size_t>(top_ + 1), std::vector<polyarr>(static_cast<size_t>(groups_)));
             w.tags.assign(static_cast<size_t>(top_ + 1), std::vector<std::vector<lattice_tag>>(static_cast<size_t>(groups_)));
-            if (lattice_positions_) w.merger.set_lattice(n_);
         }
     }
 
@@ -256,6 +255,7 @@ public:
 private:
     mbs_grid& grid_;
     const int32_t n_, groups_, top_group_;
+    const mbs_merge_forms forms_;
     int32_t passes_ = 0, top_ = 0;
     size_t corner_offset_[8] = {};
     // What one thread of the block walk works with.
@@ -300,8 +300,7 @@ private:
     // Every inside point has the value 1.0 and sits at its lattice position,
     // so every edge vertex is one of the edge's two lattice points (the one
     // valued 1.0 captures it, or an outside point valued -1.0 does first) and
-    // distinct facet points are at least a lattice spacing apart; the merges
-    // can skip their search for points equal within the tolerance.
+    // distinct facet points are at least a lattice spacing apart.
     bool points_apart_ = false;
     // Up to this resolution the lattice spacing 2 / (n - 1) stays far above
     // the 1e-5 tolerance.
@@ -458,7 +457,7 @@ private:
                 }
             }
         }
-        merge_level(w, p, x, y, z);
+        merge_level(w, p);
     }
 
     // Appends the facets (and tags) of one bucket to another and empties it.
@@ -473,23 +472,17 @@ private:
         }
     }
 
-    void merge_level(Worker& w, int32_t p, int32_t x, int32_t y, int32_t z) {
+    void merge_level(Worker& w, int32_t p) {
         if (p >= passes_) return;
         std::vector<polyarr>& here = w.lists[static_cast<size_t>(p)];
         for (size_t g = 0; g < here.size(); ++g) {
-            polyarr& b = here[g];
-            if (b.count < 3) continue;
+            if (here[g].count < 3) continue;
+            mbs_merge_input input{&here[g], nullptr, 0, forms_};
             if (tagged_) {
-                // The block's lattice points: 2^(p+1) cells per axis.
-                const int32_t span = 2 << p;
-                const int32_t lo[3] = {x * span, y * span, z * span};
-                const int32_t hi[3] = {lo[0] + span, lo[1] + span, lo[2] + span};
-                w.merger.merge_lattice_made(b, w.tags[static_cast<size_t>(p)][g], lo, hi);
-            } else if (points_apart_) {
-                w.merger.merge_apart(b);
-            } else {
-                w.merger.merge(b);
+                input.tags = &w.tags[static_cast<size_t>(p)][g];
+                input.resolution = n_;
             }
+            w.merger.merge(input);
         }
     }
 
@@ -551,7 +544,7 @@ private:
                         w.lists[static_cast<size_t>(p)][static_cast<size_t>(g)], w.tags[static_cast<size_t>(p)][static_cast<size_t>(g)]);
             }
         }
-        merge_level(w, p, x, y, z);
+        merge_level(w, p);
     }
 
     // The cube pass over the cells of the level-0 block (x, y, z), in cell
@@ -773,8 +766,12 @@ bool mbs_polygonise_start(typmsh& mesh, int32_t first_group, mbs_grid& grid) {
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid) { mbs_polygonise(mesh, first_group, grid, false); }
 
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads) {
+    mbs_polygonise(mesh, first_group, grid, threads, mbs_merge_forms{});
+}
+
+void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads, const mbs_merge_forms& forms) {
     if (!mbs_polygonise_start(mesh, first_group, grid)) return;
-    Molder molder(grid, threads);
+    Molder molder(grid, threads, forms);
     molder.run(mesh, first_group);
 }
 

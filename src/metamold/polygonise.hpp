@@ -5,6 +5,7 @@
 
 #include "mesh/mesh.hpp"
 #include "metamold/grid.hpp"
+#include "metamold/merge.hpp"
 
 namespace quilbet {
 
@@ -23,17 +24,13 @@ void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid);
 // mbs_polygonise that may build independent parts of the hull on a second
 // thread when threads is true (same result, bit for bit).
 void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads);
+// mbs_polygonise whose merges take only the shortcuts that `forms` allows
+// (same result; for benchmarks and tests).
+void mbs_polygonise(typmsh& mesh, int32_t first_group, mbs_grid& grid, bool threads, const mbs_merge_forms& forms);
 
-// The same result worked out step by step through the grid's buckets (the cube
-// pass fills level 0, every pass merges a whole level and moves it up), with a
-// chosen bucket merge: for instance mbs_merge_coplanar_reference, to check the
-// fast forms against the plain ones. A null merge means mbs_merge_coplanar.
-// Fills the buckets and so is meant to run once per built grid.
-// The common start of both forms: zeroes the grid's triangle counts and,
+// The start of every polygonisation: zeroes the grid's triangle counts and,
 // when the grid is not built, empties the output groups the mesh has and
 // returns false (nothing to polygonise).
 bool mbs_polygonise_start(typmsh& mesh, int32_t first_group, mbs_grid& grid);
-
-void mbs_polygonise_with(typmsh& mesh, int32_t first_group, mbs_grid& grid, void (*merge)(polyarr&));
 
 }  // namespace quilbet

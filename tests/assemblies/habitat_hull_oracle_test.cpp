@@ -4,6 +4,8 @@
 // rounding, several window rows and proportions, must give the same three hull groups bit for bit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "generators/habitat.hpp"
@@ -11,6 +13,7 @@
 #include "metamold/grid.hpp"
 #include "metamold/merge.hpp"
 #include "metamold/polygonise.hpp"
+#include "support/polygonise_by_buckets.hpp"
 
 namespace quilbet {
 namespace {
@@ -22,11 +25,11 @@ struct Hull {
 
 enum class Molding { step_by_step, fast, fast_two_threads };
 
-Hull mold(const hab_spec& spec, Molding how) {
+Hull mold(const hab_spec& spec, Molding how, int32_t passes = 6) {
     mbs_grid grid;
     grid.resolution = hab_resolution;
     grid.group_count = 3;
-    grid.pass_count = 6;
+    grid.pass_count = passes;
     grid.round_sides = spec.rounded;
     mbs_build_grid(grid);
     hab_fill_lattice(grid, spec);
@@ -34,7 +37,7 @@ Hull mold(const hab_spec& spec, Molding how) {
     h.mesh.used = 1;
     h.mesh.grpcnt = 3;
     h.mesh.grp.resize(3);
-    if (how == Molding::step_by_step) mbs_polygonise_with(h.mesh, 0, grid, mbs_merge_coplanar_reference);
+    if (how == Molding::step_by_step) oracle::polygonise_by_buckets(h.mesh, 0, grid, mbs_merge_coplanar_tolerant);
     else mbs_polygonise(h.mesh, 0, grid, how == Molding::fast_two_threads);
     h.raw = grid.raw_triangle_count;
     h.tris = grid.triangle_count;
@@ -86,6 +89,61 @@ TEST(HabitatHullOracle, WindowRowsAndProportionsMoldAsTheStepByStepForm) {
             spec.length = windows == 2 ? 11.0 : 4.5;
             SCOPED_TRACE(::testing::Message() << variant << " windows " << windows);
             expect_same_hull(spec);
+        }
+    }
+}
+
+// Area (in double) and bounding box of one group's triangles.
+struct GroupMeasure {
+    double area = 0;
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+};
+
+GroupMeasure measure(const typmshgrp& g) {
+    GroupMeasure m;
+    for (size_t t = 0; t + 2 < g.ind.size(); t += 3) {
+        const Vec3f a = g.pnt[size_t(g.ind[t])].pos, b = g.pnt[size_t(g.ind[t + 1])].pos, c = g.pnt[size_t(g.ind[t + 2])].pos;
+        const double ux = double(b.x) - a.x, uy = double(b.y) - a.y, uz = double(b.z) - a.z;
+        const double vx = double(c.x) - a.x, vy = double(c.y) - a.y, vz = double(c.z) - a.z;
+        const double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+        m.area += std::sqrt(nx * nx + ny * ny + nz * nz) / 2;
+        for (const Vec3f& p : {a, b, c}) {
+            const float v[3] = {p.x, p.y, p.z};
+            for (int k = 0; k < 3; ++k) {
+                m.lo[k] = std::min(m.lo[k], v[k]);
+                m.hi[k] = std::max(m.hi[k], v[k]);
+            }
+        }
+    }
+    return m;
+}
+
+// Merging changes how each hull group is cut into triangles, never its area
+// or its extents: every variant, window count and cross-section against the
+// cube pass's facets.
+TEST(HabitatHullOracle, MergingKeepsTheAreaAndExtentsOfEveryGroup) {
+    for (int32_t variant = 0; variant <= 4; ++variant) {
+        const int32_t most_windows = (variant == 2 || variant == 4) ? 0 : 5;
+        for (int32_t windows = 0; windows <= most_windows; ++windows) {
+            for (uint8_t rounded = 0; rounded <= 1; ++rounded) {
+                SCOPED_TRACE(::testing::Message() << "variant " << variant << " windows " << windows << " round " << int(rounded));
+                hab_spec spec;
+                spec.variant = variant;
+                spec.length = variant == 2 ? 6.0 : 8.0;
+                spec.windows = windows;
+                spec.rounded = rounded;
+                const Hull raw = mold(spec, Molding::fast, 0), merged = mold(spec, Molding::fast);
+                EXPECT_LT(merged.tris, raw.tris);
+                for (size_t g = 0; g < 3; ++g) {
+                    const GroupMeasure a = measure(raw.mesh.grp[g]), b = measure(merged.mesh.grp[g]);
+                    EXPECT_GT(a.area, 0.0) << "group " << g;
+                    EXPECT_NEAR(b.area, a.area, 1e-6 * a.area) << "group " << g;
+                    for (int k = 0; k < 3; ++k) {
+                        EXPECT_EQ(b.lo[k], a.lo[k]) << "group " << g;
+                        EXPECT_EQ(b.hi[k], a.hi[k]) << "group " << g;
+                    }
+                }
+            }
         }
     }
 }

@@ -1,5 +1,5 @@
 // The table-driven vertex transform and primitive builders against their
-// plain forms (mesh_reference.hpp): every vertex and index must agree bit for
+// plain forms (support/plain_primitives.hpp): every vertex and index must agree bit for
 // bit, over the angles the tables hold (quarter, half and whole turns of both
 // signs, as the generators pass them), angles near them, and random angles,
 // sizes and segment counts.
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "maths/random.hpp"
-#include "mesh/mesh_reference.hpp"
+#include "support/plain_primitives.hpp"
 
 namespace quilbet {
 namespace {

@@ -12,6 +12,7 @@
 #include "metamold/grid.hpp"
 #include "metamold/merge.hpp"
 #include "metamold/polygonise.hpp"
+#include "support/polygonise_by_buckets.hpp"
 
 namespace quilbet::testing_mold {
 

@@ -24,7 +24,7 @@ void expect_same_as_buckets(int32_t n, int32_t groups, int32_t passes, bool roun
     fill(b);
     typmsh ma = make_mesh(groups), mb = make_mesh(groups);
     mbs_polygonise(ma, 0, a);
-    mbs_polygonise_with(mb, 0, b, nullptr);
+    oracle::polygonise_by_buckets(mb, 0, b, mbs_merge_coplanar);
     EXPECT_EQ(a.raw_triangle_count, b.raw_triangle_count);
     EXPECT_EQ(a.triangle_count, b.triangle_count);
     for (size_t g = 0; g < ma.grp.size(); ++g) EXPECT_TRUE(same_vertices(ma.grp[g], mb.grp[g])) << "group " << g;

@@ -199,6 +199,35 @@ void check_end_to_end(const char* dll_path, Report& r) {
         free_vessel_lists(vr3);
     }
 
+    // Habitats alone: their three hull groups reach the host with the
+    // triangle counts of the merged hulls.
+    struct HabitatRow {
+        const char* what;
+        int32_t type;
+        std::vector<std::pair<int32_t, double>> params;   // Windows = 1, Round = 2
+        uint32_t triangles[3];
+    };
+    const HabitatRow habitats[] = {
+        {"Hab_A defaults: hull triangles 668, 80, 892", 51, {}, {668, 80, 892}},
+        {"Hab_Node_A defaults: hull triangles 536, 144, 200", 53, {}, {536, 144, 200}},
+        {"Hab_A with Round off and Windows 0: hull triangles 128, 48, 96", 51, {{2, 0.0}, {1, 0.0}}, {128, 48, 96}},
+    };
+    for (const HabitatRow& row : habitats) {
+        StationBlob one;
+        one.add(row.type, row.params);
+        const std::vector<int32_t> hw = one.words();
+        VesselRecord hv = {};
+        hv.blob = reinterpret_cast<uint32_t>(hw.data());
+        hv.blob_length = static_cast<uint32_t>(hw.size() * 4);
+        plugin.make_vessel(vesdef, &hv);
+        free_vessel_lists(hv);
+        plugin.make_vesselmesh(&mesh);
+        bool counts = true;
+        for (int g = 0; g < 3; ++g) counts = counts && mesh.groups[g].flags == 0 && mesh.groups[g].nindices == 3 * row.triangles[g];
+        r.check(counts, row.what);
+        free_mesh_arrays(mesh);
+    }
+
     release_surfaces();
     plugin.unload();
 }

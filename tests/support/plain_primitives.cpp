@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-#include "mesh/mesh_reference.hpp"
+#include "support/plain_primitives.hpp"
 
 namespace quilbet::plain {
 

@@ -2,16 +2,16 @@
 // pass appends every facet to its level-0 bucket, each coarsening pass merges
 // every bucket of a level and moves the facets one level up, and the output
 // stage walks the last level. mbs_polygonise (polygonise.cpp) gives the same
-// mesh without the buckets; this form is the oracle it is checked against and
-// the way to polygonise with a chosen merge.
-#include "metamold/polygonise.hpp"
+// mesh without the buckets; this form is the oracle it is checked against.
+#include "support/polygonise_by_buckets.hpp"
 
 #include <algorithm>
 
 #include "metamold/mc_tables.hpp"
 #include "metamold/merge.hpp"
+#include "metamold/polygonise.hpp"
 
-namespace quilbet {
+namespace quilbet::oracle {
 
 namespace {
 
@@ -70,7 +70,6 @@ void cube_pass(mbs_grid& grid) {
 void coarsen(mbs_grid& grid, void (*merge)(polyarr&), int32_t& level, int32_t& span) {
     const int32_t n = grid.resolution;
     const int32_t groups = grid.group_count;
-    mbs_merger merger;
     level = 0;
     span = 2;
     for (int32_t pass = 0; pass < grid.pass_count; ++pass) {
@@ -80,9 +79,7 @@ void coarsen(mbs_grid& grid, void (*merge)(polyarr&), int32_t& level, int32_t& s
                 for (int32_t bz = 0; bz <= range; ++bz) {
                     for (int32_t g = 0; g < groups; ++g) {
                         polyarr& b = grid.bucket(level, bx, by, bz, g);
-                        if (b.count < 3) continue;
-                        if (merge != nullptr) merge(b);
-                        else merger.merge(b);
+                        if (b.count >= 3) merge(b);
                     }
                 }
             }
@@ -179,7 +176,7 @@ void output(typmsh& mesh, int32_t first_group, mbs_grid& grid, int32_t level, in
 
 }  // namespace
 
-void mbs_polygonise_with(typmsh& mesh, int32_t first_group, mbs_grid& grid, void (*merge)(polyarr&)) {
+void polygonise_by_buckets(typmsh& mesh, int32_t first_group, mbs_grid& grid, void (*merge)(polyarr&)) {
     if (!mbs_polygonise_start(mesh, first_group, grid)) return;
     cube_pass(grid);
     int32_t level = 0, span = 2;
@@ -187,4 +184,4 @@ void mbs_polygonise_with(typmsh& mesh, int32_t first_group, mbs_grid& grid, void
     output(mesh, first_group, grid, level, span);
 }
 
-}  // namespace quilbet
+}  // namespace quilbet::oracle

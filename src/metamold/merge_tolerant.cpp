@@ -1,14 +1,15 @@
-// Coplanar patch merging, written step by step without any shortcut: region
-// growing by edge-line coplanarity, outline edges by comparing every pair of
-// facets, straightening that restarts after every join, chaining by linear
-// search, and ear clipping by the angle-sum point-in-triangle test. This is
-// the oracle for the fast form in merge.cpp.
+// Coplanar patch merging written step by step, every point comparison by the
+// tolerance test: region growing by edge-line coplanarity, outline edges by
+// comparing every pair of facets, straightening that restarts after every
+// join, chaining by linear search, and ear clipping by the angle-sum
+// point-in-triangle test. The fast form (merge.cpp) gives the same facets
+// and hands this form the buckets whose points it cannot number; the tests
+// hold the fast form against it.
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
-#include "metamold/merge.hpp"
+#include "metamold/merge_work.hpp"
 
 namespace quilbet {
 
@@ -28,9 +29,7 @@ struct dablock {
     int32_t count = 0;
     std::vector<outline_edge> edges;
     std::vector<edge_flags> flags;
-    std::vector<std::pair<int32_t, int32_t>> ends;
     std::vector<Vec3f> poly;
-    std::vector<Vec3f> pts;
 };
 
 void facet_edge(const mbs_facet& f, int e, Vec3f& p, Vec3f& q) {
@@ -92,17 +91,6 @@ void mark_outline(dablock& r) {
     }
 }
 
-bool every_point_joins_two_edges(const dablock& r) {
-    for (const outline_edge& e : r.edges) {
-        for (const Vec3f& x : {e.a, e.b}) {
-            int ends = 0;
-            for (const outline_edge& o : r.edges) ends += vecf_equal(o.a, x) + vecf_equal(o.b, x);
-            if (ends != 2) return false;
-        }
-    }
-    return true;
-}
-
 // Finds the shared point of two outline edges; false when they share none.
 bool shared_corner(const outline_edge& j, const outline_edge& k, Vec3f& p, Vec3f& s, Vec3f& n) {
     if (vecf_equal(j.a, k.a)) { p = k.b; s = j.a; n = j.b; return true; }
@@ -127,24 +115,6 @@ void straighten(dablock& r) {
                 break;
             }
         }
-    }
-}
-
-int32_t point_slot(std::vector<Vec3f>& pts, Vec3f p) {
-    for (size_t i = 0; i < pts.size(); ++i) {
-        if (vecf_equal(pts[i], p)) return static_cast<int32_t>(i);
-    }
-    pts.push_back(p);
-    return static_cast<int32_t>(pts.size() - 1);
-}
-
-void collect_ends(dablock& r) {
-    r.pts.clear();
-    r.ends.clear();
-    for (const outline_edge& e : r.edges) {
-        const int32_t ia = point_slot(r.pts, e.a);
-        const int32_t ib = point_slot(r.pts, e.b);
-        r.ends.emplace_back(ia, ib);
     }
 }
 
@@ -203,19 +173,44 @@ bool clip_ears(polyarr& bucket, dablock& r, Vec3f normal) {
             }
             continue;
         }
-        // An ear whose corners are collinear covers nothing: its corner is
-        // cut off without writing a facet of zero area.
+        // A collinear ear covers nothing and is cut off without a facet.
         if (!points_collinear(p, c, n)) write_facet(bucket, mbs_facet{p, c, n, normal});
         poly.erase(poly.begin() + static_cast<std::ptrdiff_t>(q));
         --m;
         q = 0;
         if (m == 3) {
-            if (!points_collinear(poly[0], poly[1], poly[2])) {
-                write_facet(bucket, mbs_facet{poly[0], poly[1], poly[2], normal});
+            // The last three points must turn along the normal like an ear.
+            if (points_collinear(poly[0], poly[1], poly[2])) return true;
+            if (vecf_dot(normal, vecf_cross(vecf_sub(poly[1], poly[0]), vecf_sub(poly[2], poly[0]))) < 0) {
+                bucket.count = start;
+                return false;
             }
+            write_facet(bucket, mbs_facet{poly[0], poly[1], poly[2], normal});
             return true;
         }
     }
+}
+
+double area_sum(const mbs_facet* f, int32_t count) {
+    double sum = 0;
+    for (int32_t i = 0; i < count; ++i) sum += merging::facet_area(f[i]);
+    return sum;
+}
+
+// Writes the polygon's facets (one facet for three edges, ear clipping
+// otherwise); false, with nothing left written, when no ear exists.
+bool write_polygon(polyarr& bucket, dablock& r) {
+    const Vec3f normal = r.tris[0].norm;
+    if (r.edges.size() == 3) {
+        const Vec3f p0 = r.poly[0], p1 = r.poly[1], p2 = r.poly[2];
+        if (vecf_dot(normal, vecf_cross(vecf_sub(p0, p2), vecf_sub(p1, p2))) > 0) {
+            write_facet(bucket, mbs_facet{p0, p1, p2, normal});
+        } else {
+            write_facet(bucket, mbs_facet{p2, p1, p0, normal});
+        }
+        return true;
+    }
+    return clip_ears(bucket, r, normal);
 }
 
 void write_region(polyarr& bucket, dablock& r) {
@@ -229,39 +224,23 @@ void write_region(polyarr& bucket, dablock& r) {
         write_region_facets(bucket, r);
         return;
     }
-    // An outline point with other than two edges is a place where the outline
-    // touches itself (or is open); joining edges there would change the
-    // covered area, so such a region keeps its facets.
-    if (!every_point_joins_two_edges(r)) {
-        write_region_facets(bucket, r);
-        return;
-    }
     straighten(r);
-    collect_ends(r);
     if (!chain(r) || r.poly.size() < 3) {
         write_region_facets(bucket, r);
         return;
     }
-    const Vec3f normal = r.tris[0].norm;
-    if (r.edges.size() == 3) {
-        if (points_collinear(r.poly[0], r.poly[1], r.poly[2])) {
-            write_region_facets(bucket, r);
-            return;
-        }
-        const Vec3f p0 = r.poly[0], p1 = r.poly[1], p2 = r.poly[2];
-        if (vecf_dot(normal, vecf_cross(vecf_sub(p0, p2), vecf_sub(p1, p2))) > 0) {
-            write_facet(bucket, mbs_facet{p0, p1, p2, normal});
-        } else {
-            write_facet(bucket, mbs_facet{p2, p1, p0, normal});
-        }
-        return;
+    // Facets that do not cover the region are withdrawn like a failed clipping.
+    const int32_t start = bucket.count;
+    if (!write_polygon(bucket, r) || !merging::covers_region(area_sum(bucket.tris.data() + start, bucket.count - start),
+                                                             area_sum(r.tris.data(), r.count))) {
+        bucket.count = start;
+        write_region_facets(bucket, r);
     }
-    if (!clip_ears(bucket, r, normal)) write_region_facets(bucket, r);
 }
 
 }  // namespace
 
-void mbs_merge_coplanar_reference(polyarr& bucket) {
+void mbs_merge_coplanar_tolerant(polyarr& bucket) {
     const size_t count = std::min(static_cast<size_t>(std::max(bucket.count, 0)), bucket.tris.size());
     std::vector<mbs_facet> work(bucket.tris.begin(), bucket.tris.begin() + static_cast<std::ptrdiff_t>(count));
     bucket.count = 0;
