@@ -65,8 +65,7 @@ void check_pixel_paths(const char* dll_path, Report& report) {
         quilbet::InProcessHost::make_vessel_record(blob.data(), static_cast<int32_t>(blob.size() * 4));
     oracle.make_vessel(vesdef, &oracle_record);
     quilbet::InProcessHost::release_vessel(oracle_record);
-    quilbet::typmsh station;
-    quilbet::build_station_mesh(oracle.station(), station);
+    const std::vector<quilbet::StationGroupRef> refs = quilbet::station_groups(oracle.station());
 
     static HostMesh mesh;
     for (int depth : {32, 24, 16}) {
@@ -77,8 +76,10 @@ void check_pixel_paths(const char* dll_path, Report& report) {
 
         int textures = 0, wrong_size = 0, not_the_words = 0, differing = 0;
         bool sizes[3] = {false, false, false};  // 64, 128 and 256 square
-        for (int i = 0; i < station.grpcnt && i < mesh_size; ++i) {
-            const quilbet::typmshgrp& g = station.grp[static_cast<std::size_t>(i)];
+        for (int i = 0; i < static_cast<int>(refs.size()) && i < mesh_size; ++i) {
+            const quilbet::StationGroupRef& ref = refs[static_cast<std::size_t>(i)];
+            const quilbet::typmshgrp& g = oracle.station().blocks[static_cast<std::size_t>(ref.block)]
+                                              .msh.grp[static_cast<std::size_t>(ref.group)];
             if (!g.texpix) continue;
             ++textures;
             const Surface* got = mesh.textures[i + 1];
