@@ -4,11 +4,13 @@
 //   quilbet decode STATION.blob [-o STATION.json]      blob back to JSON (exact round trip)
 //   quilbet build STATION.json|.blob -o OUT.glb [--png OUT.png] [--vessel OUT.json] [--size WxH]
 //   quilbet catalogue [--json]                         every block type, parameter and port
+//   quilbet generate [--seed N] [--blocks K] [--style core|spine|ring|random] [-o STATION.json] [--build]
 //
 // Exit codes: 0 success (warnings allowed), 1 invalid input or a failed
 // build or write, 2 a usage error. Invalid input writes no output file.
 #include <cstdio>
 #include <iostream>
+#include <random>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -17,6 +19,7 @@
 #include "catalogue_listing.hpp"
 #include "catalogue_types.hpp"
 #include "files.hpp"
+#include "generate_command.hpp"
 #include "load_station.hpp"
 
 namespace {
@@ -113,6 +116,23 @@ static int run(int argc, char** argv) {
     CLI::App* c_catalogue = app.add_subcommand("catalogue", "List every block type with parameters and ports");
     c_catalogue->add_flag("--json", json, "Machine-readable listing");
 
+    GenerateCommand gen;
+    std::string style = "core";
+    CLI::App* c_generate = app.add_subcommand(
+        "generate",
+        "Generate a station description from a seed: habitats, girders and wings laid out in a style, no two "
+        "blocks overlapping, within the station budget. The same seed, block count and style give the same file.");
+    CLI::Option* seed_option =
+        c_generate->add_option("--seed", gen.generate.seed, "Seed, 0 to 18446744073709551615 (default: a new one, reported)");
+    c_generate->add_option("--blocks", gen.generate.blocks, "About how many blocks (default 25)")
+        ->check(CLI::Range(1, max_generated_blocks));
+    c_generate->add_option("--style", style, "core: habitats around nodes; spine: one long girder line with wings; "
+                                             "ring: habitats around a hub; random: any mix (default core)")
+        ->check(CLI::IsMember({"core", "spine", "ring", "random"}));
+    c_generate->add_option("-o,--output", gen.output, "JSON description to write (default: standard output)");
+    c_generate->add_flag("--build", gen.build, "Also build it: the glb and PNG preview beside the JSON file, as `build` writes them");
+    c_generate->add_option("--size", size, "Preview size WxH with --build (default 1280x960)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -125,6 +145,18 @@ static int run(int argc, char** argv) {
     if (*c_describe) return describe(in, out);
     if (*c_decode) return decode(in, out);
     if (*c_catalogue) return catalogue(json);
+    if (*c_generate) {
+        parse_style(style, gen.generate.style);
+        if (!*seed_option) {
+            std::random_device device;
+            gen.generate.seed = (static_cast<uint64_t>(device()) << 32) | device();
+        }
+        if (!parse_size(size, gen.width, gen.height)) {
+            std::cerr << "quilbet: --size expects WIDTHxHEIGHT between 16x16 and 8192x8192, not \"" << size << "\"\n";
+            return exit_usage;
+        }
+        return run_generate(gen);
+    }
     if (*c_build) {
         BuildOptions opt;
         opt.input = in;

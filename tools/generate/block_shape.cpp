@@ -1,0 +1,145 @@
+// Box trees from block geometry: a median split of the triangles by their
+// centres along the longest side of the current box, down to small leaves.
+#include "block_shape.hpp"
+
+#include <algorithm>
+#include <limits>
+
+#include "blocks/geometry.hpp"
+
+namespace quilbet {
+namespace {
+
+struct Triangle {
+    double v[3][3];   // three corners
+    double centre[3];
+    size_t id;        // place in the mesh, to order triangles with equal centres
+};
+
+Box3 empty_box() {
+    Box3 b;
+    for (int a = 0; a < 3; ++a) {
+        b.lo[a] = std::numeric_limits<double>::infinity();
+        b.hi[a] = -std::numeric_limits<double>::infinity();
+    }
+    return b;
+}
+
+void grow(Box3& b, const double p[3]) {
+    for (int a = 0; a < 3; ++a) {
+        b.lo[a] = std::min(b.lo[a], p[a]);
+        b.hi[a] = std::max(b.hi[a], p[a]);
+    }
+}
+
+std::vector<Triangle> mesh_triangles(const typmsh& mesh) {
+    std::vector<Triangle> out;
+    const size_t groups = std::min(static_cast<size_t>(std::max(mesh.grpcnt, 0)), mesh.grp.size());
+    for (size_t g = 0; g < groups; ++g) {
+        const typmshgrp& grp = mesh.grp[g];
+        for (size_t i = 0; i + 2 < grp.ind.size(); i += 3) {
+            Triangle t;
+            bool valid = true;
+            for (int c = 0; c < 3; ++c) {
+                const int32_t k = grp.ind[i + static_cast<size_t>(c)];
+                if (k < 0 || static_cast<size_t>(k) >= grp.pnt.size()) {
+                    valid = false;
+                    break;
+                }
+                const Vec3f& p = grp.pnt[static_cast<size_t>(k)].pos;
+                t.v[c][0] = p.x;
+                t.v[c][1] = p.y;
+                t.v[c][2] = p.z;
+            }
+            if (!valid) continue;
+            for (int a = 0; a < 3; ++a) t.centre[a] = (t.v[0][a] + t.v[1][a] + t.v[2][a]) / 3.0;
+            t.id = out.size();
+            out.push_back(t);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+BlockShape shape_of_mesh(const typmsh& mesh) {
+    std::vector<Triangle> tris = mesh_triangles(mesh);
+    BlockShape shape;
+    if (tris.empty()) return shape;
+
+    struct Pending {
+        int32_t node;
+        size_t begin, end;   // triangle range
+    };
+    shape.nodes.push_back({});
+    std::vector<Pending> todo{{0, 0, tris.size()}};
+    while (!todo.empty()) {
+        const Pending job = todo.back();
+        todo.pop_back();
+        Box3 box = empty_box();
+        for (size_t i = job.begin; i < job.end; ++i) {
+            for (const double* corner : tris[i].v) grow(box, corner);
+        }
+        shape.nodes[static_cast<size_t>(job.node)].box = box;
+        const size_t count = job.end - job.begin;
+        if (count <= shape_leaf_triangles) continue;
+
+        // Split at the median centre along the longest side of the centres' box.
+        Box3 centres = empty_box();
+        for (size_t i = job.begin; i < job.end; ++i) grow(centres, tris[i].centre);
+        int axis = 0;
+        for (int a = 1; a < 3; ++a) {
+            if (centres.hi[a] - centres.lo[a] > centres.hi[axis] - centres.lo[axis]) axis = a;
+        }
+        // The order is total (ties go by the place in the mesh), so which
+        // triangles fall on each side does not depend on the library's partition.
+        const size_t mid = job.begin + count / 2;
+        const auto first = tris.begin() + static_cast<std::ptrdiff_t>(job.begin);
+        std::nth_element(first, tris.begin() + static_cast<std::ptrdiff_t>(mid),
+                         tris.begin() + static_cast<std::ptrdiff_t>(job.end), [axis](const Triangle& a, const Triangle& b) {
+                             if (a.centre[axis] != b.centre[axis]) return a.centre[axis] < b.centre[axis];
+                             return a.id < b.id;
+                         });
+
+        const int32_t left = static_cast<int32_t>(shape.nodes.size());
+        shape.nodes.push_back({});
+        shape.nodes.push_back({});
+        shape.nodes[static_cast<size_t>(job.node)].left = left;
+        shape.nodes[static_cast<size_t>(job.node)].right = left + 1;
+        todo.push_back({left, job.begin, mid});
+        todo.push_back({left + 1, mid, job.end});
+    }
+    return shape;
+}
+
+BlockShape build_block_shape(const BlockChoice& choice) {
+    Context ctx;
+    blocktyp b = make_instance(choice);
+    build_block_geometry(ctx, b, false);
+    return shape_of_mesh(b.msh);
+}
+
+std::shared_ptr<const BlockShape> ShapeCache::shape(const BlockChoice& choice) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto it = shapes_.find(choice);
+        if (it != shapes_.end()) return it->second;
+    }
+    // Built outside the lock: a habitat takes tens of milliseconds. Two threads
+    // asking for the same new shape both build it and keep the first.
+    auto built = std::make_shared<const BlockShape>(build_block_shape(choice));
+    std::lock_guard<std::mutex> lock(mutex_);
+    return shapes_.emplace(choice, std::move(built)).first->second;
+}
+
+size_t ShapeCache::size() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return shapes_.size();
+}
+
+ShapeCache& ShapeCache::shared() {
+    static ShapeCache cache;
+    return cache;
+}
+
+}  // namespace quilbet
