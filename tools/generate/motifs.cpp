@@ -133,7 +133,9 @@ int32_t add_outer_aux_ports(Designer& d, int32_t n) {
 
 void fill_to_target(Designer& d) {
     // Rounds over the free ports, outermost first; each round tries one light
-    // piece per port and stops when a whole round adds nothing.
+    // piece per port and stops when a whole round adds nothing. While few
+    // axial ends are left open the station grows girders rather than closing
+    // its ends with panels, so that it keeps places to grow.
     bool progress = true;
     while (!d.reached() && progress) {
         progress = false;
@@ -144,10 +146,12 @@ void fill_to_target(Designer& d) {
                 int32_t id = -1;
                 switch (kind) {
                 case PortKind::axial: {
-                    const int32_t pick = d.rng.weighted({40, 30, 30});
+                    const bool grow = d.free_ports_outermost(PortKind::axial).size() <= 2;
+                    const int32_t pick = grow ? 2 : d.rng.weighted({40, 30, 30});
                     if (pick == 0) id = d.add(p, d.palette.panel, port::base);
                     if (pick == 1) id = d.add(p, d.palette.tank, port::base);
                     if (pick == 2 || id < 0) id = add_truss(d, p, d.rng.between(1, 3));
+                    if (id < 0) id = d.add(p, d.palette.panel, port::base);
                     break;
                 }
                 case PortKind::habitat:

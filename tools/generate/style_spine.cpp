@@ -59,13 +59,23 @@ void grow_spine(Designer& d) {
         end = {t, port::truss_far};
     }
 
+    // Modules before wings, so that the wings make way for them: a habitat
+    // module at the fore end, others hung under the middle of the girders.
+    add_module(d, fore);
+    for (int32_t g : line) {
+        if (d.count() >= (2 * target) / 5) break;
+        const int32_t mid = truss_bays(d, g) / 2;
+        const int32_t adaptor = d.add({g, port::truss_face(mid, 3)}, d.palette.adaptor_y, port::base);
+        if (adaptor >= 0) add_module(d, {adaptor, port::far_end});
+    }
+
     // Wings in mirrored pairs along the line: a power wing pair where it fits,
-    // solar wings on adaptors elsewhere; every girder of the line alike.
+    // solar wings on adaptors elsewhere.
     const BlockChoice& wing = (target >= 40 && d.rng.chance(500)) ? d.palette.large_power_wing : d.palette.power_wing;
     for (int32_t g : line) {
         bool power = true;
         for (int32_t bay : dressing_order(truss_bays(d, g))) {
-            if (d.count() >= (3 * target) / 5) break;
+            if (d.count() >= (4 * target) / 5) break;
             if (power && add_power_wings(d, {g}, bay, wing)) {
                 power = false;
                 continue;
@@ -74,20 +84,8 @@ void grow_spine(Designer& d) {
         }
     }
 
-    // A habitat module at the fore end; the aft end gets the test article or a
-    // solar wing; modules hung under the line's middle.
-    add_module(d, fore);
-    if (d.rng.chance(300)) {
-        d.add(aft, default_choice(BlockType::test_article), 0);
-    } else {
-        cap_ends(d, {aft});
-    }
-    for (int32_t g : line) {
-        if (d.count() >= (4 * target) / 5) break;
-        const int32_t mid = truss_bays(d, g) / 2;
-        const int32_t adaptor = d.add({g, port::truss_face(mid, 3)}, d.palette.adaptor_y, port::base);
-        if (adaptor >= 0) add_module(d, {adaptor, port::far_end});
-    }
+    // The aft end: the test article or a cap.
+    if (!d.rng.chance(300) || d.add(aft, default_choice(BlockType::test_article), 0) < 0) cap_ends(d, {aft});
 
     add_outer_aux_ports(d, 1 + target / 30);
     add_docks(d, target / 10);
