@@ -24,6 +24,19 @@ std::string generated_json(const BlobStation& station, const GenerateOptions& op
     return doc.dump(2) + "\n";
 }
 
+bool parse_seed(const std::string& text, uint64_t& seed) {
+    if (text.empty() || text.size() > 20) return false;
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    seed = value;
+    return true;
+}
+
 std::string sibling_path(const std::string& json_path, const std::string& ending) {
     const std::string json = ".json";
     if (json_path.size() > json.size() && json_path.compare(json_path.size() - json.size(), json.size(), json) == 0) {

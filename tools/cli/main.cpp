@@ -117,13 +117,13 @@ static int run(int argc, char** argv) {
     c_catalogue->add_flag("--json", json, "Machine-readable listing");
 
     GenerateCommand gen;
-    std::string style = "core";
+    std::string style = "core", seed;
     CLI::App* c_generate = app.add_subcommand(
         "generate",
         "Generate a station description from a seed: habitats, girders and wings laid out in a style, no two "
         "blocks overlapping, within the station budget. The same seed, block count and style give the same file.");
-    CLI::Option* seed_option =
-        c_generate->add_option("--seed", gen.generate.seed, "Seed, 0 to 18446744073709551615 (default: a new one, reported)");
+    const CLI::Option* seed_option =
+        c_generate->add_option("--seed", seed, "Seed, 0 to 18446744073709551615 (default: a new one, reported)");
     c_generate->add_option("--blocks", gen.generate.blocks, "About how many blocks (default 25)")
         ->check(CLI::Range(1, max_generated_blocks));
     c_generate->add_option("--style", style, "core: habitats around nodes; spine: one long girder line with wings; "
@@ -147,9 +147,12 @@ static int run(int argc, char** argv) {
     if (*c_catalogue) return catalogue(json);
     if (*c_generate) {
         parse_style(style, gen.generate.style);
-        if (!*seed_option) {
+        if (seed_option->count() == 0) {
             std::random_device device;
             gen.generate.seed = (static_cast<uint64_t>(device()) << 32) | device();
+        } else if (!parse_seed(seed, gen.generate.seed)) {
+            std::cerr << "quilbet: --seed expects a whole number from 0 to 18446744073709551615, not \"" << seed << "\"\n";
+            return exit_usage;
         }
         if (!parse_size(size, gen.width, gen.height)) {
             std::cerr << "quilbet: --size expects WIDTHxHEIGHT between 16x16 and 8192x8192, not \"" << size << "\"\n";
