@@ -114,6 +114,7 @@ BlockShape shape_of_mesh(const typmsh& mesh) {
 
 BlockShape build_block_shape(const BlockChoice& choice) {
     Context ctx;
+    ctx.threads = false;
     blocktyp b = make_instance(choice);
     build_block_geometry(ctx, b, false);
     return shape_of_mesh(b.msh);

@@ -131,7 +131,7 @@ int32_t add_outer_aux_ports(Designer& d, int32_t n) {
     return added;
 }
 
-void fill_to_target(Designer& d) {
+void fill_to_target(Designer& d, bool inner_first) {
     // Rounds over the free ports, outermost first; each round tries one light
     // piece per port and stops when a whole round adds nothing. While few
     // axial ends are left open the station grows girders rather than closing
@@ -140,7 +140,9 @@ void fill_to_target(Designer& d) {
     while (!d.reached() && progress) {
         progress = false;
         for (PortKind kind : {PortKind::axial, PortKind::habitat, PortKind::height_face, PortKind::width_face}) {
-            for (const PortRef& p : d.free_ports_outermost(kind)) {
+            std::vector<PortRef> ports = d.free_ports_outermost(kind);
+            if (inner_first) std::reverse(ports.begin(), ports.end());
+            for (const PortRef& p : ports) {
                 if (d.reached()) return;
                 if (!d.grower.port_free(p)) continue;
                 int32_t id = -1;

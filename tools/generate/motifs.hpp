@@ -55,9 +55,10 @@ int32_t add_docks(Designer& d, int32_t n);
 // Auxiliary ports on the last bay of girders whose far end is free or capped, up to n pairs.
 int32_t add_outer_aux_ports(Designer& d, int32_t n);
 
-// Light blocks (panels, tanks, short girders with caps, adaptors with aux
-// ports) at the outermost free ports until the target is reached or nothing
-// more fits.
-void fill_to_target(Designer& d);
+// Light blocks (panels, tanks, short girders, adaptors, aux ports, docking
+// ports) at free ports until the target is reached or nothing more fits: the
+// outermost ports first, or with inner_first the ports nearest the root, so a
+// compact station stays compact.
+void fill_to_target(Designer& d, bool inner_first = false);
 
 }  // namespace quilbet

@@ -26,9 +26,9 @@ bool is_habitat(BlockType t) { return t == BlockType::hab_a || t == BlockType::h
 void grow_core(Designer& d) {
     const int32_t hub = d.grower.start(d.palette.node);
     const int32_t target = d.target();
-    // The cluster takes about two fifths of the blocks (nodes included), a node
-    // for every four habitats or so.
-    const int32_t cluster = std::max(2, (2 * target + 2) / 5);
+    // The cluster takes about half the blocks (nodes included; the budget
+    // caps it on large stations), a node for every four habitats or so.
+    const int32_t cluster = std::max(2, (target + 1) / 2);
     const int32_t max_nodes = 1 + cluster / 5;
 
     std::deque<PortRef> open;
@@ -67,7 +67,7 @@ void grow_core(Designer& d) {
             const PortRef a{hab, x_sides ? port::hab_side[0] : port::hab_side[2]};
             const PortRef b{hab, x_sides ? port::hab_side[1] : port::hab_side[3]};
             std::vector<int32_t> arms;
-            if (add_all(d, {a, b}, d.palette.truss_of(d.rng.between(2, 5)), port::truss_near, &arms)) {
+            if (add_all(d, {a, b}, d.palette.truss_of(d.rng.between(2, 3)), port::truss_near, &arms)) {
                 dress_trusses(d, arms);
                 break;
             }
@@ -76,7 +76,7 @@ void grow_core(Designer& d) {
 
     add_docks(d, std::max(1, target / 8));
     add_outer_aux_ports(d, 1 + target / 40);
-    fill_to_target(d);
+    fill_to_target(d, true);
 }
 
 }  // namespace quilbet

@@ -1,7 +1,8 @@
-// The random layout: any type at any free port that takes it, each block with
-// a design of its own; on girder faces the opposite face often gets the same
+// The random layout: any type at any free port that takes it, with one or two
+// designs per type; on girder faces the opposite face often gets the same
 // block, so even a random station shows some pairs.
 #include <algorithm>
+#include <map>
 
 #include "motifs.hpp"
 #include "styles.hpp"
@@ -58,6 +59,20 @@ int32_t opposite_face(int32_t port) {
 
 bool is_truss(T t) { return t == T::truss_a || t == T::truss_b || t == T::truss_c; }
 
+// Designs drawn per type as the station grows: a second design of a type
+// now and then, never more, so a random station still repeats its modules.
+class DesignPool {
+public:
+    const BlockChoice& pick(T type, SeededRandom& rng) {
+        std::vector<BlockChoice>& designs = pool_[type];
+        if (designs.empty() || (designs.size() < 2 && rng.chance(250))) designs.push_back(draw_design(type, rng));
+        return designs[rng.below(static_cast<uint32_t>(designs.size()))];
+    }
+
+private:
+    std::map<T, std::vector<BlockChoice>> pool_;
+};
+
 }  // namespace
 
 void grow_random(Designer& d) {
@@ -66,6 +81,7 @@ void grow_random(Designer& d) {
     if (is_truss(root.type)) root.set(param::bay_count, d.rng.between(4, 12));
     d.grower.start(root);
 
+    DesignPool designs;
     // Give up after this many refusals in a row: the free ports left are boxed in.
     const int32_t patience = 60;
     int32_t refused = 0;
@@ -89,7 +105,7 @@ void grow_random(Designer& d) {
             ++refused;
             continue;
         }
-        BlockChoice choice = draw_design(list[static_cast<size_t>(pick)].type, d.rng);
+        BlockChoice choice = designs.pick(list[static_cast<size_t>(pick)].type, d.rng);
         if (is_truss(choice.type)) choice.set(param::bay_count, d.rng.between(1, 8));
         const std::vector<int32_t> ports = fitting_ports(choice, d.grower.port_kind(at));
         const int32_t child_port = ports[d.rng.below(static_cast<uint32_t>(ports.size()))];

@@ -43,8 +43,14 @@ void grow_ring(Designer& d) {
     const int32_t hub = d.grower.start(d.palette.node);
     const int32_t target = d.target();
     const Vec3 axis = d.grower.port_direction({hub, 0});
-    const BlockChoice spoke_hab = d.palette.habitats[0];
-    const BlockChoice rim_hab = d.palette.habitats.back();
+    // Long habitats (10 to 14 m) make the spokes and the rim read as such;
+    // the rim's are 2 m shorter, which leaves the arcs of neighbouring spokes
+    // a gap at the corners.
+    BlockChoice spoke_hab = d.palette.habitats[0];
+    BlockChoice rim_hab = d.palette.habitats.back();
+    const int32_t spoke_length = 10 + 2 * d.rng.between(0, 2);
+    spoke_hab.set(param::hab_length, spoke_length);
+    rim_hab.set(param::hab_length, spoke_length - 2);
 
     // Spokes: the four waist ports, longer on large stations.
     std::vector<PortRef> ends;
@@ -86,7 +92,8 @@ void grow_ring(Designer& d) {
     }
 
     // Spikes out of the rim habitats: on every rim habitat alike, an adaptor
-    // with an auxiliary docking port, or a short girder with a solar panel.
+    // with an auxiliary docking port, or a short girder with a solar panel or
+    // a tank (wings would hide the rim).
     std::vector<PortRef> outward;
     for (int32_t b = 0; b < d.count(); ++b) {
         if (!is_habitat(d.grower.type_of(b))) continue;
@@ -108,7 +115,7 @@ void grow_ring(Designer& d) {
         if (add_all(d, outward, d.palette.truss_of(d.rng.between(1, 3)), port::truss_near, &girders)) {
             std::vector<PortRef> tips;
             for (int32_t g : girders) tips.push_back({g, port::truss_far});
-            cap_ends(d, tips);
+            add_all(d, tips, d.rng.chance(600) ? d.palette.panel : d.palette.tank, port::base);
         }
     }
 
