@@ -18,18 +18,6 @@ int32_t Designer::add(PortRef at, const BlockChoice& choice, int32_t child_port)
     return grower.attach(at, choice, child_port);
 }
 
-bool Designer::add_pair(PortRef a, PortRef b, const BlockChoice& choice, int32_t child_port, int32_t ids[2]) {
-    if (!room(2)) return false;
-    const int32_t mark = grower.mark();
-    ids[0] = add(a, choice, child_port);
-    ids[1] = ids[0] >= 0 ? add(b, choice, child_port) : -1;
-    if (ids[1] < 0) {
-        grower.rollback(mark);
-        return false;
-    }
-    return true;
-}
-
 std::vector<PortRef> Designer::free_ports(int32_t block, PortKind kind) const {
     std::vector<PortRef> out;
     for (int32_t k = 0; k < grower.port_count(block); ++k) {

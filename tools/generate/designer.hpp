@@ -29,8 +29,6 @@ public:
     // Attaches one block when there is room, the budget affords it and it fits;
     // its id, or -1 with nothing changed.
     int32_t add(PortRef at, const BlockChoice& choice, int32_t child_port);
-    // The same block at two ports (a mirrored pair), or neither.
-    bool add_pair(PortRef a, PortRef b, const BlockChoice& choice, int32_t child_port, int32_t ids[2]);
 
     // Free ports of this kind on every block, the farthest from the root first
     // (ties by block and port), so that caps go to the outer ends.

@@ -16,7 +16,8 @@ namespace quilbet {
 namespace port {
 inline constexpr int32_t hab_front = 0, hab_back = 1;             // habitat ends (+z, -z), habitat kind
 inline constexpr int32_t hab_side[4] = {2, 3, 4, 5};              // habitat sides +x, -x, +y, -y (axial)
-inline constexpr int32_t node_ports[6] = {0, 1, 2, 3, 4, 5};      // node: +z, -z, +y, -y, +x, -x
+inline constexpr int32_t node_front = 0, node_back = 1;           // node +z, -z (habitat kind, like all six)
+inline constexpr int32_t node_waist[4] = {4, 5, 2, 3};            // node +x, -x, +y, -y
 inline constexpr int32_t truss_far = 0, truss_near = 1;           // girder ends
 inline constexpr int32_t base = 0, far_end = 1;                   // adaptors, tanks, aux ports, docks
 // Side faces of girder bay b: 0 +x, 1 -x (kind 2), 2 +y, 3 -y (kind 3).

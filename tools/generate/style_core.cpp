@@ -11,7 +11,8 @@ namespace quilbet {
 namespace {
 
 // A node's ports, the four around its waist first so the cluster spreads in a plane.
-constexpr int32_t node_order[6] = {4, 5, 2, 3, 0, 1};
+constexpr int32_t node_order[6] = {port::node_waist[0], port::node_waist[1], port::node_waist[2],
+                                   port::node_waist[3], port::node_front,   port::node_back};
 
 void open_node(const Designer& d, int32_t node, std::deque<PortRef>& open) {
     for (int32_t k : node_order) {

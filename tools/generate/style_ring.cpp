@@ -42,7 +42,7 @@ bool extend_arcs(Designer& d, std::vector<PortRef>& arcs, const BlockChoice& pie
 void grow_ring(Designer& d) {
     const int32_t hub = d.grower.start(d.palette.node);
     const int32_t target = d.target();
-    const Vec3 axis = d.grower.port_direction({hub, 0});
+    const Vec3 axis = d.grower.port_direction({hub, port::node_front});
     // Long habitats (10 to 14 m) make the spokes and the rim read as such;
     // the rim's are 2 m shorter, which leaves the arcs of neighbouring spokes
     // a gap at the corners.
@@ -54,7 +54,7 @@ void grow_ring(Designer& d) {
 
     // Spokes: the four waist ports, longer on large stations.
     std::vector<PortRef> ends;
-    for (int32_t k : {4, 5, 2, 3}) ends.push_back({hub, k});
+    for (int32_t k : port::node_waist) ends.push_back({hub, k});
     std::vector<int32_t> spokes;
     if (!add_all(d, ends, spoke_hab, port::hab_back, &spokes)) {
         for (const PortRef& p : ends) {
@@ -77,17 +77,17 @@ void grow_ring(Designer& d) {
     add_all(d, ends, d.palette.node, port::hab_back, &rim_nodes);
     std::vector<PortRef> arcs;
     for (int32_t n : rim_nodes) {
-        for (const PortRef& p : across_ports(d, n, d.grower.port_direction({n, 0}), axis)) arcs.push_back(p);
+        for (const PortRef& p : across_ports(d, n, d.grower.port_direction({n, port::node_front}), axis)) arcs.push_back(p);
     }
     // The rim takes up to four fifths of the blocks.
     const auto rim_room = [&] { return d.count() + static_cast<int32_t>(arcs.size()) <= (4 * target) / 5; };
     while (rim_room() && extend_arcs(d, arcs, rim_hab, port::hab_front) && rim_room() &&
-           extend_arcs(d, arcs, d.palette.node, 0)) {
+           extend_arcs(d, arcs, d.palette.node, port::node_front)) {
     }
 
     // The axle through the hub: a habitat each way, docking ports beyond.
     std::vector<int32_t> axle;
-    if (add_all(d, {{hub, 0}, {hub, 1}}, d.palette.habitats[0], port::hab_back, &axle)) {
+    if (add_all(d, {{hub, port::node_front}, {hub, port::node_back}}, d.palette.habitats[0], port::hab_back, &axle)) {
         add_all(d, {{axle[0], port::hab_front}, {axle[1], port::hab_front}}, d.palette.dock, port::base);
     }
 

@@ -27,8 +27,8 @@ void add_module(Designer& d, PortRef at) {
     if (d.rng.chance(400)) {
         const int32_t node = add_node(d, {hab, port::hab_front});
         if (node >= 0) {
-            add_habitat(d, {node, 0}, d.palette.habitat(d.rng));
-            add_dock(d, {node, 4});
+            add_habitat(d, {node, port::node_front}, d.palette.habitat(d.rng));
+            add_dock(d, {node, port::node_waist[0]});
         }
     }
     add_dock(d, {hab, port::hab_back});
