@@ -32,6 +32,7 @@ StationCheck check_generated(const GenerateOptions& options, Module* build) {
     StationCheck out;
     const GeneratedStation gen = generate_station(options);
     out.blocks = static_cast<int32_t>(gen.station.records.size());
+    out.layouts = gen.layouts;
     for (const BlobRecord& r : gen.station.records) out.types.insert(r.btype);
 
     CatalogueTypes types;

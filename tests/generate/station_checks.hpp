@@ -16,6 +16,7 @@ namespace quilbet {
 struct StationCheck {
     std::vector<std::string> messages;   // errors and warnings of the description checks
     int32_t blocks = 0;
+    int32_t layouts = 0;                 // layouts the generator tried
     std::set<int32_t> types;             // type ids present
     bool built = false;
     std::string build_error;

@@ -65,6 +65,7 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
         case StationStyle::ring: grow_ring(designer); break;
         case StationStyle::random: grow_random(designer); break;
         }
+        best.layouts = attempt + 1;
         best.candidates += grower.tried();
         best.overlapping += grower.overlapped();
         if (attempt == 0 || grower.count() > static_cast<int32_t>(best.station.records.size())) {

@@ -27,6 +27,7 @@ struct GeneratedStation {
     BlobStation station;       // the root first, every parameter written
     int64_t candidates = 0;    // blocks tried
     int64_t overlapping = 0;   // of those, turned down for overlapping
+    int32_t layouts = 0;       // layouts tried (more than one when the first boxed itself in)
 };
 
 // The style's name as the command line writes it ("core", "spine", "ring", "random").
