@@ -64,52 +64,36 @@ bool parse_size(const std::string& text, int32_t& width, int32_t& height) {
     return true;
 }
 
-int run_build(const BuildOptions& opt) {
-    // Every output must be writable before a build that can take seconds.
-    std::string error;
-    for (const std::string* path : {&opt.glb, &opt.png, &opt.vessel}) {
-        if (!path->empty() && !can_write_file(*path, error)) {
-            std::cerr << "quilbet: " << error << "\n";
-            return 1;
-        }
-    }
+bool build_station_files(const BlobStation& station, const std::map<int32_t, std::string>& names,
+                         const BuildOptions& opt, std::vector<OutputFile>& outputs, std::string& error) {
     ProgressLine progress;
     Module module;
     module.set_diagnostic_sink([](const std::string& line) { std::cerr << "quilbet: " << line << "\n"; });
     StartupOptions start;
     start.write_placeholder_files = false;
     if (!module.startup(start)) {
-        std::cerr << "quilbet: the module did not start: " << module.last_error() << "\n";
-        return 1;
+        error = "the module did not start: " + module.last_error();
+        return false;
     }
 
-    CatalogueTypes types;
-    StationText st;
-    Diagnostics diag;
-    const bool ok = load_station(opt.input, types, st, diag);
-    print_diagnostics(std::cerr, opt.input, diag);
-    if (!ok) return 1;
-
-    const size_t blocks = st.station.records.size();
+    const size_t blocks = station.records.size();
     module.set_progress_callback([&](int32_t phase, double fraction) {
         if (phase != 1) return;
         const size_t done = static_cast<size_t>(fraction * static_cast<double>(blocks) + 0.5);
         progress.show("building blocks " + std::to_string(done) + "/" + std::to_string(blocks));
     });
     BuildResult result;
-    if (!run_station(module, encode_blob(st.station), result, error, st.names)) {
+    if (!run_station(module, encode_blob(station), result, error, names)) {
         progress.done();
-        std::cerr << "quilbet: " << opt.input << ": " << error << "\n";
-        return 1;
+        if (!opt.input.empty()) error = opt.input + ": " + error;
+        return false;
     }
 
     progress.show("writing " + opt.glb);
-    std::vector<OutputFile> outputs{{opt.glb, {}}};
-    std::vector<uint8_t>& glb = outputs[0].bytes;
-    if (!write_glb(result.scene, glb, error)) {
+    outputs.assign(1, OutputFile{opt.glb, {}});
+    if (!write_glb(result.scene, outputs[0].bytes, error)) {
         progress.done();
-        std::cerr << "quilbet: " << error << "\n";
-        return 1;
+        return false;
     }
     if (!opt.png.empty()) {
         outputs.push_back({opt.png, {}});
@@ -120,14 +104,38 @@ int run_build(const BuildOptions& opt) {
         if (!render_preview(result.scene, opt.width, opt.height, rgb, info, error) ||
             !encode_png(rgb.data(), opt.width, opt.height, 3, png, error)) {
             progress.done();
-            std::cerr << "quilbet: preview: " << error << "\n";
-            return 1;
+            error = "preview: " + error;
+            return false;
         }
     }
     progress.done();
     if (!opt.vessel.empty()) {
         const std::string vessel = result.vessel.dump(2) + "\n";
         outputs.push_back({opt.vessel, std::vector<uint8_t>(vessel.begin(), vessel.end())});
+    }
+    return true;
+}
+
+int run_build(const BuildOptions& opt) {
+    // Every output must be writable before a build that can take seconds.
+    std::string error;
+    for (const std::string* path : {&opt.glb, &opt.png, &opt.vessel}) {
+        if (!path->empty() && !can_write_file(*path, error)) {
+            std::cerr << "quilbet: " << error << "\n";
+            return 1;
+        }
+    }
+    CatalogueTypes types;
+    StationText st;
+    Diagnostics diag;
+    const bool ok = load_station(opt.input, types, st, diag);
+    print_diagnostics(std::cerr, opt.input, diag);
+    if (!ok) return 1;
+
+    std::vector<OutputFile> outputs;
+    if (!build_station_files(st.station, st.names, opt, outputs, error)) {
+        std::cerr << "quilbet: " << error << "\n";
+        return 1;
     }
     if (!write_files_together(outputs, error)) {
         std::cerr << "quilbet: " << error << " (nothing written)\n";

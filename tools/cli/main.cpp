@@ -4,6 +4,7 @@
 //   quilbet decode STATION.blob [-o STATION.json]      blob back to JSON (exact round trip)
 //   quilbet build STATION.json|.blob -o OUT.glb [--png OUT.png] [--vessel OUT.json] [--size WxH]
 //   quilbet catalogue [--json]                         every block type, parameter and port
+//   quilbet generate [--seed N] [--blocks K] [--style core|spine|ring|random] [-o STATION.json] [--build]
 //   quilbet design [STATION.json] [--port N] [--no-open]  the station designer in the browser
 //   quilbet --version
 //
@@ -11,6 +12,7 @@
 // build or write, 2 a usage error. Invalid input writes no output file.
 #include <cstdio>
 #include <iostream>
+#include <random>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -20,6 +22,7 @@
 #include "catalogue_types.hpp"
 #include "design_command.hpp"
 #include "files.hpp"
+#include "generate_command.hpp"
 #include "load_station.hpp"
 #include "version.hpp"
 
@@ -129,6 +132,23 @@ static int run(int argc, char** argv) {
         ->check(CLI::Range(0, 65535));
     c_design->add_flag("--no-open", no_open, "Only print the address; do not start a browser");
 
+    GenerateCommand gen;
+    std::string style = "core", seed;
+    CLI::App* c_generate = app.add_subcommand(
+        "generate",
+        "Generate a station description from a seed: habitats, girders and wings laid out in a style, no two "
+        "blocks overlapping, within the station budget. The same seed, block count and style give the same file.");
+    const CLI::Option* seed_option =
+        c_generate->add_option("--seed", seed, "Seed, 0 to 18446744073709551615 (default: a new one, reported)");
+    c_generate->add_option("--blocks", gen.generate.blocks, "About how many blocks (default 25)")
+        ->check(CLI::Range(1, max_generated_blocks));
+    c_generate->add_option("--style", style, "core: habitats around nodes; spine: one long girder line with wings; "
+                                             "ring: habitats around a hub; random: any mix (default core)")
+        ->check(CLI::IsMember({"core", "spine", "ring", "random"}));
+    c_generate->add_option("-o,--output", gen.output, "JSON description to write (default: standard output)");
+    c_generate->add_flag("--build", gen.build, "Also build it: the glb and PNG preview beside the JSON file, as `build` writes them");
+    c_generate->add_option("--size", size, "Preview size WxH with --build (default 1280x960)");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -144,6 +164,21 @@ static int run(int argc, char** argv) {
     if (*c_design) {
         design.open_browser = !no_open;
         return run_design(design);
+    }
+    if (*c_generate) {
+        parse_style(style, gen.generate.style);
+        if (seed_option->count() == 0) {
+            std::random_device device;
+            gen.generate.seed = (static_cast<uint64_t>(device()) << 32) | device();
+        } else if (!parse_seed(seed, gen.generate.seed)) {
+            std::cerr << "quilbet: --seed expects a whole number from 0 to 18446744073709551615, not \"" << seed << "\"\n";
+            return exit_usage;
+        }
+        if (!parse_size(size, gen.width, gen.height)) {
+            std::cerr << "quilbet: --size expects WIDTHxHEIGHT between 16x16 and 8192x8192, not \"" << size << "\"\n";
+            return exit_usage;
+        }
+        return run_generate(gen);
     }
     if (*c_build) {
         BuildOptions opt;

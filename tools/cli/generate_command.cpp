@@ -1,0 +1,102 @@
+// The generate command.
+#include "generate_command.hpp"
+
+#include <iostream>
+
+#include "build_command.hpp"
+#include "catalogue_types.hpp"
+#include "files.hpp"
+#include "station_json.hpp"
+#include "validate.hpp"
+
+namespace quilbet {
+
+std::string generated_json(const BlobStation& station, const GenerateOptions& options) {
+    const std::string seed = std::to_string(options.seed);
+    const std::string style = style_name(options.style);
+    nlohmann::ordered_json doc = nlohmann::ordered_json::object();
+    doc["name"] = "Generated " + style + " station, seed " + seed + ", " + std::to_string(station.records.size()) +
+                  " blocks";
+    doc["comment"] = "quilbet generate --seed " + seed + " --blocks " + std::to_string(options.blocks) + " --style " + style;
+    CatalogueTypes types;
+    const nlohmann::ordered_json body = station_to_json(station, types);
+    for (const auto& [key, value] : body.items()) doc[key] = value;
+    return doc.dump(2) + "\n";
+}
+
+bool parse_seed(const std::string& text, uint64_t& seed) {
+    if (text.empty() || text.size() > 20) return false;
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (value > (UINT64_MAX - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    seed = value;
+    return true;
+}
+
+std::string sibling_path(const std::string& json_path, const std::string& ending) {
+    const std::string json = ".json";
+    if (json_path.size() > json.size() && json_path.compare(json_path.size() - json.size(), json.size(), json) == 0) {
+        return json_path.substr(0, json_path.size() - json.size()) + ending;
+    }
+    return json_path + ending;
+}
+
+int run_generate(const GenerateCommand& cmd) {
+    if (const std::string problem = generate_options_problem(cmd.generate); !problem.empty()) {
+        std::cerr << "quilbet: generate: " << problem << "\n";
+        return 2;
+    }
+    if (cmd.build && cmd.output.empty()) {
+        std::cerr << "quilbet: generate: --build needs -o STATION.json (the glb and PNG are written beside it)\n";
+        return 2;
+    }
+    BuildOptions build;
+    build.glb = cmd.build ? sibling_path(cmd.output, ".glb") : "";
+    build.png = cmd.build ? sibling_path(cmd.output, ".png") : "";
+    build.width = cmd.width;
+    build.height = cmd.height;
+    std::string error;
+    for (const std::string& path : {cmd.output, build.glb, build.png}) {
+        if (!path.empty() && !can_write_file(path, error)) {
+            std::cerr << "quilbet: " << error << "\n";
+            return 1;
+        }
+    }
+
+    const GeneratedStation gen = generate_station(cmd.generate);
+    // The description is checked as `describe` would check it; a generated
+    // station that draws any message is a fault of the generator, not the user's.
+    CatalogueTypes types;
+    Diagnostics diag;
+    validate_station(gen.station, types, [](int32_t slot) { return std::to_string(slot); }, diag);
+    if (!diag.list().empty()) {
+        print_diagnostics(std::cerr, "generated station", diag);
+        std::cerr << "quilbet: generate: internal error: the generated station did not pass the checks (nothing written)\n";
+        return 1;
+    }
+    const std::string text = generated_json(gen.station, cmd.generate);
+    std::cerr << "quilbet: " << style_name(cmd.generate.style) << " station, seed " << cmd.generate.seed << ": "
+              << gen.station.records.size() << " blocks (" << cmd.generate.blocks << " asked for)\n";
+    if (cmd.output.empty()) {
+        std::cout << text;
+        return 0;
+    }
+
+    std::vector<OutputFile> outputs;
+    if (cmd.build && !build_station_files(gen.station, {}, build, outputs, error)) {
+        std::cerr << "quilbet: " << error << "\n";
+        return 1;
+    }
+    outputs.insert(outputs.begin(), OutputFile{cmd.output, std::vector<uint8_t>(text.begin(), text.end())});
+    if (!write_files_together(outputs, error)) {
+        std::cerr << "quilbet: " << error << " (nothing written)\n";
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace quilbet

@@ -1,0 +1,181 @@
+// Growing a station: links, the module's placement, overlap and budget checks.
+#include "station_grower.hpp"
+
+#include "blocks/placement.hpp"
+#include "entry/station_budget.hpp"
+
+namespace quilbet {
+namespace {
+
+bool within(const BuildFigures& f, const BuildFigures& limit) {
+    return f.groups <= limit.groups && f.vertices <= limit.vertices && f.pixels <= limit.pixels && f.work <= limit.work;
+}
+
+BuildFigures times(const BuildFigures& f, int64_t n) { return {f.groups * n, f.vertices * n, f.pixels * n, f.work * n}; }
+
+}  // namespace
+
+StationGrower::StationGrower(ShapeCache& cache, int32_t target) : cache_(cache), target_(target) {}
+
+int32_t StationGrower::start(const BlockChoice& root) {
+    station_ = Station{};
+    placed_.clear();
+    figures_ = {};
+    station_.blocks.push_back(make_instance(root));
+    station_.blocks[0].id = 0;
+    station_.block_count = 1;
+    station_.root = 0;
+    place_block(station_, 0, root_position, root_orientation, false);
+    Placed p;
+    p.choice = root;
+    p.shape = cache_.shape(root);
+    p.pose = pose_from(station_.blocks[0].pos, station_.blocks[0].rot);
+    p.bounds = placed_bounds(*p.shape, p.pose);
+    p.figures = choice_figures(root);
+    figures_ += p.figures;
+    placed_.push_back(std::move(p));
+    return 0;
+}
+
+bool StationGrower::affordable(const BlockChoice& choice) const {
+    const int64_t still_to_come = std::max<int64_t>(0, target_ - count() - 1);
+    BuildFigures need = figures_;
+    need += choice_figures(choice);
+    need += times(reserve_per_block, still_to_come);
+    return within(need, station_budget);
+}
+
+int32_t StationGrower::attach(PortRef at, const BlockChoice& choice, int32_t child_port) {
+    ++tried_;
+    if (!port_free(at)) {
+        last_ = AttachResult::port_taken;
+        return -1;
+    }
+    blocktyp child = make_instance(choice);
+    if (child_port < 0 || child_port >= child.nports ||
+        child.ports[static_cast<size_t>(child_port)].kind != port_kind(at)) {
+        last_ = AttachResult::kinds_differ;
+        return -1;
+    }
+    const BuildFigures cost = choice_figures(choice);
+    BuildFigures after = figures_;
+    after += cost;
+    if (!within(after, station_budget)) {
+        last_ = AttachResult::over_budget;
+        return -1;
+    }
+
+    // Link both sides, then let the module's placement put the child where the
+    // two ports meet: every other block is marked placed, so the walk from the
+    // parent places only the child.
+    const int32_t id = count();
+    child.id = id;
+    BlockPort& cp = child.ports[static_cast<size_t>(child_port)];
+    cp.linked = 1;
+    cp.lblock = at.block;
+    cp.lport = at.port;
+    station_.blocks.push_back(std::move(child));
+    station_.block_count = id + 1;
+    blocktyp& parent = station_.blocks[static_cast<size_t>(at.block)];
+    BlockPort& pp = parent.ports[static_cast<size_t>(at.port)];
+    pp.linked = 1;
+    pp.lblock = id;
+    pp.lport = child_port;
+    parent.visited = 0;
+    place_block(station_, at.block, parent.pos, parent.rot, false);
+
+    const blocktyp& placed = station_.blocks[static_cast<size_t>(id)];
+    Placed p;
+    p.choice = choice;
+    p.shape = cache_.shape(choice);
+    p.pose = pose_from(placed.pos, placed.rot);
+    p.bounds = placed_bounds(*p.shape, p.pose);
+    p.figures = cost;
+    p.parent = at.block;
+    p.parent_port = at.port;
+    placed_.push_back(std::move(p));
+    if (overlaps_any(static_cast<size_t>(id))) {
+        ++overlapped_;
+        rollback(id);
+        last_ = AttachResult::overlaps;
+        return -1;
+    }
+    figures_ += cost;
+    last_ = AttachResult::placed;
+    return id;
+}
+
+bool StationGrower::overlaps_any(size_t id) const {
+    const Placed& n = placed_[id];
+    for (size_t j = 0; j < id; ++j) {
+        const Placed& o = placed_[j];
+        if (!bounds_meet(o.bounds, n.bounds, 0.0)) continue;
+        const double allowed = static_cast<int32_t>(j) == n.parent ? linked_depth : touching_depth;
+        if (shapes_overlap(*o.shape, o.pose, *n.shape, n.pose, allowed)) return true;
+    }
+    return false;
+}
+
+void StationGrower::rollback(int32_t mark) {
+    while (count() > mark && count() > 1) {
+        const size_t id = placed_.size() - 1;
+        const Placed& p = placed_[id];
+        BlockPort& pp = station_.blocks[static_cast<size_t>(p.parent)].ports[static_cast<size_t>(p.parent_port)];
+        pp.linked = 0;
+        pp.lblock = 0;
+        pp.lport = 0;
+        placed_.pop_back();
+        station_.blocks.pop_back();
+        station_.block_count = static_cast<int32_t>(station_.blocks.size());
+    }
+    // Summed again from the blocks kept: a candidate turned down by attach()
+    // was never counted.
+    figures_ = {};
+    for (const Placed& p : placed_) figures_ += p.figures;
+}
+
+bool StationGrower::port_free(PortRef p) const {
+    if (p.block < 0 || p.block >= count()) return false;
+    const blocktyp& b = station_.blocks[static_cast<size_t>(p.block)];
+    if (p.port < 0 || p.port >= b.nports) return false;
+    return b.ports[static_cast<size_t>(p.port)].linked == 0;
+}
+
+int32_t StationGrower::port_kind(PortRef p) const {
+    return station_.blocks[static_cast<size_t>(p.block)].ports[static_cast<size_t>(p.port)].kind;
+}
+
+Vec3 StationGrower::port_position(PortRef p) const {
+    const Pose& pose = pose_of(p.block);
+    const Vec3 l = station_.blocks[static_cast<size_t>(p.block)].ports[static_cast<size_t>(p.port)].lpos;
+    return {pose.rot[0] * l.x + pose.rot[1] * l.y + pose.rot[2] * l.z + pose.pos.x,
+            pose.rot[3] * l.x + pose.rot[4] * l.y + pose.rot[5] * l.z + pose.pos.y,
+            pose.rot[6] * l.x + pose.rot[7] * l.y + pose.rot[8] * l.z + pose.pos.z};
+}
+
+Vec3 StationGrower::port_direction(PortRef p) const {
+    const Pose& pose = pose_of(p.block);
+    const Vec3 d = station_.blocks[static_cast<size_t>(p.block)].ports[static_cast<size_t>(p.port)].ldir;
+    return {pose.rot[0] * d.x + pose.rot[1] * d.y + pose.rot[2] * d.z, pose.rot[3] * d.x + pose.rot[4] * d.y + pose.rot[5] * d.z,
+            pose.rot[6] * d.x + pose.rot[7] * d.y + pose.rot[8] * d.z};
+}
+
+BlobStation StationGrower::to_blob() const {
+    BlobStation out;
+    out.block_count = count();
+    for (int32_t id = 0; id < count(); ++id) {
+        const blocktyp& b = station_.blocks[static_cast<size_t>(id)];
+        BlobRecord r;
+        r.id = id;
+        r.btype = b.btype;
+        r.params = placed_[static_cast<size_t>(id)].choice.params;
+        for (int32_t k = 0; k < b.nports; ++k) {
+            const BlockPort& p = b.ports[static_cast<size_t>(k)];
+            r.ports.push_back(p.linked ? BlobPort{1, p.lblock, p.lport} : BlobPort{0, -1, -1});
+        }
+        out.records.push_back(std::move(r));
+    }
+    return out;
+}
+
+}  // namespace quilbet
