@@ -32,11 +32,12 @@ void grow(Box3& b, const double p[3]) {
     }
 }
 
-// Triangles longer than this are halved across their longest edge, so that a
-// leaf's box follows the surface however the mesh was triangulated (merged
-// hulls have long slivers whose boxes would take in empty space).
-constexpr double longest_leaf_edge = 1.0;
-constexpr int max_splits = 12;
+// Triangles longer than this are halved across their longest edge (up to
+// max_splits times), so that a leaf's box follows the surface however the mesh
+// was triangulated (merged hulls have long slivers whose boxes would take in
+// empty space).
+constexpr double longest_leaf_edge = 3.0;
+constexpr int max_splits = 3;
 // Every box is this much larger than its triangles on each side (metres).
 constexpr double box_margin = 0.005;
 
