@@ -57,7 +57,7 @@ try {
   page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
   page.on('pageerror', (e) => consoleErrors.push(e.message));
   page.on('requestfailed', (r) => consoleErrors.push(`request failed: ${r.url()}`));
-  page.on('dialog', (d) => d.accept());
+  page.on('dialog', (d) => (d.type() === 'prompt' ? d.accept('7 12 ring') : d.accept()));
   await page.goto(server.url, { waitUntil: 'load' });
   await page.waitForSelector('body[data-ready="true"]', { timeout: 60000 });
 
@@ -153,6 +153,18 @@ try {
     // ... and the file is written in the tool's own layout: saving what was opened gives it back byte for byte.
     assert.equal(savedText, await page.evaluate(() => designer.state.build.canonical));
     assert.ok(savedText.endsWith('}\n') && savedText.includes('\n  "blocks": [\n    {\n      "id": "node",'));
+  });
+
+  await step('generate opens a generated station as one undoable edit', page, async () => {
+    const before = await page.evaluate(() => designer.state.desc);
+    await page.click('#generate');
+    await page.waitForFunction(() => (designer.state.desc.name || '').startsWith('Generated ring station, seed 7'), { timeout: 60000 });
+    await waitIdle(page);
+    const count = await page.evaluate(() => designer.state.build.blocks.length);
+    assert.ok(count >= 10 && count <= 13, `${count} blocks built for 12 asked for`);
+    await page.click('#undo');
+    await waitIdle(page);
+    assert.deepEqual(await page.evaluate(() => designer.state.desc), before);
   });
 
   await step('the console shows no error', page, async () => {

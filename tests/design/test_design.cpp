@@ -14,6 +14,8 @@
 #include "design_api.hpp"
 #include "design_server.hpp"
 #include "files.hpp"
+#include "generate.hpp"
+#include "generate_command.hpp"
 #include "load_station.hpp"
 #include "station_builder.hpp"
 #include "station_runner.hpp"
@@ -211,6 +213,30 @@ TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
     }
     // Without a file given on the command line there is nowhere to save.
     EXPECT_EQ(api.save(read_text(example("small_station.json"))).status, 409);
+}
+
+// Generate answers what `quilbet generate` writes for the same options, or
+// 400 naming the field.
+TEST(DesignApi, GenerateAnswersTheToolsStationOrNamesTheField) {
+    CatalogueTypes types;
+    DesignApi api(builder(), types, "");
+    const ApiResponse ok = api.generate(R"({"seed": "7", "blocks": 12, "style": "ring"})");
+    ASSERT_EQ(ok.status, 200) << ok.body;
+    GenerateOptions options;
+    options.seed = 7;
+    options.blocks = 12;
+    options.style = StationStyle::ring;
+    EXPECT_EQ(json::parse(ok.body)["text"].get<std::string>(), generated_json(generate_station(options).station, options));
+    EXPECT_EQ(json::parse(ok.body)["name"].get<std::string>(), "generated_ring_7.json");
+    const std::pair<const char*, const char*> refused[] = {
+        {R"({"seed": "-3"})", "seed"},      {R"({"blocks": 0})", "blocks"}, {R"({"blocks": 201})", "blocks"},
+        {R"({"style": "spiral"})", "style"}, {"[1, 2]", "expected an object"}, {"{", "parse error"},
+    };
+    for (const auto& [body, says] : refused) {
+        const ApiResponse r = api.generate(body);
+        EXPECT_EQ(r.status, 400) << body;
+        EXPECT_NE(r.body.find(says), std::string::npos) << body << ": " << r.body;
+    }
 }
 
 TEST(DesignApi, BuildAnswersPlacementPortsAndMeshes) {

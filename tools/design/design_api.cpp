@@ -6,6 +6,8 @@
 
 #include "catalogue_listing.hpp"
 #include "files.hpp"
+#include "generate.hpp"
+#include "generate_command.hpp"
 #include "gltf_writer.hpp"
 #include "validate.hpp"
 
@@ -262,6 +264,40 @@ ApiResponse DesignApi::save(const std::string& body) {
     ojson doc = ojson::object();
     doc["path"] = station_path_;
     doc["canonical"] = text;
+    return json_response(200, doc);
+}
+
+ApiResponse DesignApi::generate(const std::string& body) const {
+    ojson request;
+    try {
+        request = ojson::parse(body);
+    } catch (const nlohmann::json::exception& e) {
+        return error_response(400, e.what());
+    }
+    if (!request.is_object()) return error_response(400, "expected an object with seed, blocks and style");
+    GenerateOptions options;
+    const ojson seed = request.value("seed", ojson(1u));
+    if (seed.is_number_unsigned() || (seed.is_number_integer() && seed.get<int64_t>() >= 0)) {
+        options.seed = seed.get<uint64_t>();
+    } else if (!(seed.is_string() && parse_seed(seed.get<std::string>(), options.seed))) {
+        return error_response(400, "seed: expected a whole number from 0 to 18446744073709551615");
+    }
+    const ojson blocks = request.value("blocks", ojson(default_generated_blocks));
+    if (!blocks.is_number_integer()) return error_response(400, "blocks: expected a whole number");
+    const int64_t count = blocks.get<int64_t>();
+    options.blocks = count < 1 || count > max_generated_blocks ? 0 : static_cast<int32_t>(count);
+    if (const std::string problem = generate_options_problem(options); !problem.empty()) {
+        return error_response(400, "blocks: " + problem);
+    }
+    const ojson style = request.value("style", ojson("core"));
+    if (!style.is_string() || !parse_style(style.get<std::string>(), options.style)) {
+        return error_response(400, "style: expected core, spine, ring or random");
+    }
+    const GeneratedStation generated = generate_station(options);
+    ojson doc = ojson::object();
+    doc["ok"] = true;
+    doc["text"] = generated_json(generated.station, options);
+    doc["name"] = std::string("generated_") + style_name(options.style) + "_" + std::to_string(options.seed) + ".json";
     return json_response(200, doc);
 }
 

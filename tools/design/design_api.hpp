@@ -66,6 +66,11 @@ public:
     ApiResponse export_glb(const std::string& body);
     ApiResponse export_blob(const std::string& body);
     ApiResponse save(const std::string& body);
+    // { "seed": whole number or digits, "blocks": 1 .. 200, "style": "core" |
+    // "spine" | "ring" | "random" } -> { "ok": true, "text": the description
+    // `quilbet generate` writes, "name": a file name for it }; 400 naming the
+    // field for anything else.
+    ApiResponse generate(const std::string& body) const;
 
 private:
     // Parses and checks a description as `quilbet describe` does. False with

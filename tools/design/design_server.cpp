@@ -101,6 +101,9 @@ DesignServer::DesignServer(DesignApi& api, std::string web_root)
         send(res, impl->api.export_blob(req.body));
     });
     http.Post("/api/save", [impl](const httplib::Request& req, httplib::Response& res) { send(res, impl->api.save(req.body)); });
+    http.Post("/api/generate", [impl](const httplib::Request& req, httplib::Response& res) {
+        send(res, impl->api.generate(req.body));
+    });
     http.Get(R"(/(.*))", [impl](const httplib::Request& req, httplib::Response& res) {
         if (req.path.rfind("/api/", 0) == 0) return send_error(res, 404, "no such API call: " + req.path);
         const std::string file = static_file(impl->web_root, req.path);

@@ -34,3 +34,10 @@ export async function exportBytes(kind, desc) {
   if (!r.ok) return { ok: false, error: (await r.json()).error };
   return { ok: true, blob: await r.blob() };
 }
+
+// A generated station description: { ok: true, text, name } or { ok: false, error }.
+export async function generate(options) {
+  const r = await post('/api/generate', JSON.stringify(options));
+  const body = await r.json();
+  return r.ok ? body : { ok: false, error: body.error };
+}

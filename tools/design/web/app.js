@@ -448,12 +448,23 @@ function openPortMenu(marker, x, y) {
 
 // ---- start ----
 
-// Generate: the toolbar holds a hidden "Generate…" button for the seeded
-// station generator (tools/generate). Once the server answers POST
-// /api/generate { seed, size, style } with a description, show the button and
-// pass the answer to openText, so that generating is one undoable edit.
+// Generate: asks for a seed, a block count and a style, and opens the station
+// the seeded generator makes of them as one undoable edit.
+async function generateStation() {
+  const answer = window.prompt('Generate a station: seed, blocks (1 to 200) and style (core, spine, ring or random)',
+                               `${Math.floor(Math.random() * 1e6)} 25 core`);
+  if (answer === null) return false;
+  const [seed, blocks, style] = answer.trim().split(/\s+/);
+  const reply = await api.generate({ seed: seed || '1', blocks: Number(blocks || 25), style: style || 'core' });
+  if (!reply.ok) {
+    setStatus(`Generate: ${reply.error}`);
+    return false;
+  }
+  return openText(reply.text, reply.name);
+}
 
 function wire() {
+  $('generate').onclick = generateStation;
   $('undo').onclick = undo;
   $('redo').onclick = redo;
   $('delete').onclick = deleteSelected;
