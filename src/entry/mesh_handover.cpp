@@ -18,10 +18,11 @@ void emit(const DiagnosticFn& diagnostic, const std::string& line) {
     if (diagnostic) diagnostic(line);
 }
 
-// New host arrays for one group; false (nothing allocated) when the heap is exhausted.
-bool fill_host_group(const typmshgrp& g, HostGroup& hg) {
-    const std::size_t nv = g.pnt.size();
-    const std::size_t ni = g.ind.size();
+// New host arrays for one group's vertices (already in the station frame) and
+// indices; false (nothing allocated) when the heap is exhausted.
+bool fill_host_group(const aopntyp& pnt, const std::vector<int32_t>& ind, HostGroup& hg) {
+    const std::size_t nv = pnt.size();
+    const std::size_t ni = ind.size();
     auto* vtx = static_cast<HostVertex*>(host_alloc(nv * sizeof(HostVertex)));
     auto* idx = static_cast<uint16_t*>(host_alloc(ni * sizeof(uint16_t)));
     if (vtx == nullptr || idx == nullptr) {
@@ -30,10 +31,10 @@ bool fill_host_group(const typmshgrp& g, HostGroup& hg) {
         return false;
     }
     for (std::size_t k = 0; k < nv; ++k) {
-        const pnttyp& p = g.pnt[k];
+        const pnttyp& p = pnt[k];
         vtx[k] = HostVertex{p.pos.x, p.pos.y, p.pos.z, p.nrm.x, p.nrm.y, p.nrm.z, p.tu, p.tv};
     }
-    for (std::size_t k = 0; k < ni; ++k) idx[k] = static_cast<uint16_t>(static_cast<uint32_t>(g.ind[k]) & 0xFFFFu);
+    for (std::size_t k = 0; k < ni; ++k) idx[k] = static_cast<uint16_t>(static_cast<uint32_t>(ind[k]) & 0xFFFFu);
     hg.vtx = vtx;
     hg.idx = idx;
     hg.nvtx = static_cast<uint32_t>(nv);
@@ -112,9 +113,10 @@ void make_vesselmesh(Station& st, const HostInterface& host, void* mesh, const D
         emit(diagnostic, "mesh hand-over: the station has " + std::to_string(groups) + " groups, the host mesh takes " +
                              std::to_string(fit) + "; groups " + std::to_string(fit) + " and above are left out");
     }
-    // One station group at a time: a copy of the block's group (pixels shared)
-    // moved into the station frame, written to the host, then let go.
-    typmshgrp placed;
+    // One station group at a time: its vertices copied and moved into the
+    // station frame, written to the host with the block's own indices,
+    // material and pixels.
+    aopntyp placed;
     for (int32_t i = 0; i < groups && i < fit; ++i) {
         HostGroup* hg = hgroup[static_cast<std::size_t>(i)];
         if (hg == nullptr) continue;
@@ -126,23 +128,20 @@ void make_vesselmesh(Station& st, const HostInterface& host, void* mesh, const D
             hg->flags = 2;
             continue;
         }
-        grp_copy(placed, g);
-        pnt_place(placed.pnt.data(), static_cast<int32_t>(placed.pnt.size()), b.pos, b.rot);
-        if (!fill_host_group(placed, *hg)) {
+        placed.assign(g.pnt.begin(), g.pnt.end());
+        pnt_place(placed.data(), static_cast<int32_t>(placed.size()), b.pos, b.rot);
+        if (!fill_host_group(placed, g.ind, *hg)) {
             emit(diagnostic, "mesh hand-over: out of memory for group " + std::to_string(i) + "; left out");
             hg->flags = 2;
             continue;
         }
-        if (HostMaterial* m = hmat[static_cast<std::size_t>(i)]) fill_material(placed, *m);
-        if (placed.texpix && placed.texw > 0 && placed.texh > 0) {
-            void* s = host.create_surface()(placed.texw, placed.texh);
-            upload_texture(host, placed.texpix.get(), placed.texw, placed.texh, s);
+        if (HostMaterial* m = hmat[static_cast<std::size_t>(i)]) fill_material(g, *m);
+        if (g.texpix && g.texw > 0 && g.texh > 0) {
+            void* s = host.create_surface()(g.texw, g.texh);
+            upload_texture(host, g.texpix.get(), g.texw, g.texh, s);
             host.mesh_set_texture()(mesh, i + 1, s);
         }
     }
-    // The copy lets go of its pixel reference; the blocks' own groups still
-    // hold theirs, so no group is ever left naming freed pixels.
-    grp_reset(placed);
 }
 
 }  // namespace quilbet

@@ -45,7 +45,7 @@ void upload_texture(const HostInterface& host, const uint32_t* pixels, int32_t w
 
 // The whole hand-over. A full placement, then host group g is fetched for g <
 // the count the host reports and touched only then; materials 0 .. 999 are
-// fetched. Station group i, a copy of its block's group (pixels shared) moved
+// fetched. Station group i, its block's group with the vertices copied and moved
 // into the station frame with pnt_place by the block's pos and rot, gets
 // vertices, 16-bit indices, flags 0, its material and, with a texture, a new
 // surface bound as texture i + 1; host groups from the station group count to
