@@ -126,6 +126,29 @@ const BlockTypeSpec* find_block_type(int32_t btype) {
     return nullptr;
 }
 
+blocktyp type_instance(const BlockTypeSpec& t, const std::vector<ParamValue>& values) {
+    blocktyp b;
+    b.live = 1;
+    b.name = t.name;
+    b.btype = t.btype();
+    b.cat = static_cast<int32_t>(t.category);
+    b.nparams = static_cast<int32_t>(t.params.size());
+    b.params.resize(t.params.size());
+    for (size_t k = 0; k < t.params.size(); ++k) {
+        const ParamSpec& spec = t.params[k];
+        define_param(b.params[k], spec.name, spec.id, static_cast<int32_t>(spec.kind), spec.def, spec.min, spec.max);
+    }
+    for (const ParamValue& v : values) {
+        for (paramtyp& p : b.params) {
+            if (p.id == v.id) {
+                p.val = v.value;
+                break;
+            }
+        }
+    }
+    return b;
+}
+
 std::string hard_limit_problem(const ParamSpec& p, double value) {
     if (!std::isfinite(value)) return "value " + number_text(value) + " is not a finite number";
     const double v = p.kind == ParamKind::whole ? std::nearbyint(value) : value;

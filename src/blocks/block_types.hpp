@@ -112,6 +112,18 @@ struct BlockTypeSpec {
     const ParamSpec* param(int32_t id) const;
 };
 
+// A parameter value as a description gives it: parameter id and value.
+struct ParamValue {
+    int32_t id = 0;
+    double value = 0;
+};
+
+// An instance of type t without geometry or ports: live, name, btype,
+// category, and t's parameters at their defaults, then set by values in order
+// as a description's parse sets them (each value to the type's parameter with
+// its id, so a later value for the same id wins; ids t lacks are skipped).
+blocktyp type_instance(const BlockTypeSpec& t, const std::vector<ParamValue>& values);
+
 // The 26 types in catalogue order.
 const std::vector<BlockTypeSpec>& block_types();
 // The row of type id btype, or null when no type has it.

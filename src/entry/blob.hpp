@@ -14,14 +14,14 @@
 #include <string>
 #include <vector>
 
+#include "blocks/block_types.hpp"
+
 namespace quilbet {
 
 inline constexpr int32_t blob_magic = 0x01010101;
 
-struct BlobParam {
-    int32_t id = 0;
-    double value = 0;
-};
+// A parameter entry: id, then the value.
+using BlobParam = ParamValue;
 
 struct BlobPort {
     int32_t flag = 0;      // 0 = free; any other value = linked

@@ -32,7 +32,6 @@ BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length) {
         r.wrong_magic = read.wrong_magic;
         return r;
     }
-    std::vector<std::pair<int32_t, double>> values;
     for (std::size_t i = 0; i < c.station.records.size(); ++i) {
         const BlobRecord& r = c.station.records[i];
         const int32_t entry = cat.find_type(r.btype);
@@ -42,17 +41,15 @@ BlobCheck check_blob(const Catalogue& cat, const void* blob, int32_t length) {
             break;
         }
         const BlockTypeSpec* spec = find_block_type(r.btype);
-        values.clear();
         for (std::size_t k = 0; k < r.params.size(); ++k) {
             const BlobParam& p = r.params[k];
-            values.emplace_back(p.id, p.value);
             const std::string bad = check_value(*spec, p.id, p.value);
             if (!bad.empty()) {
                 return refuse("record " + std::to_string(i) + " (word " + std::to_string(r.word) + "), parameter entry " +
                               std::to_string(k) + " (id " + std::to_string(p.id) + "): " + bad);
             }
         }
-        c.figures += instance_figures(cat.entries()[static_cast<std::size_t>(entry)], values);
+        c.figures += block_build_figures(type_instance(*spec, r.params));
     }
     c.reason = station_budget_problem(c.figures);
     c.accepted = c.reason.empty();

@@ -18,21 +18,4 @@ std::string station_budget_problem(const BuildFigures& s) {
     return {};
 }
 
-BuildFigures instance_figures(const blocktyp& entry, const std::vector<std::pair<int32_t, double>>& values) {
-    blocktyp inst;
-    inst.btype = entry.btype;
-    inst.params = entry.params;
-    inst.nparams = entry.nparams;
-    for (const auto& [id, value] : values) {
-        for (int32_t k = 0; k < inst.nparams && static_cast<std::size_t>(k) < inst.params.size(); ++k) {
-            paramtyp& p = inst.params[static_cast<std::size_t>(k)];
-            if (p.id == id) {
-                p.val = value;
-                break;
-            }
-        }
-    }
-    return block_build_figures(inst);
-}
-
 }  // namespace quilbet

@@ -6,8 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "blocks/block_types.hpp"
 
@@ -22,10 +20,5 @@ inline constexpr BuildFigures station_budget{1000, 1000000, 16777216, 500000};
 // Empty when the station's figures fit the budget; otherwise one sentence
 // naming the first budget exceeded, the station's figure and the limit.
 std::string station_budget_problem(const BuildFigures& station);
-
-// The figures of an instance of a catalogue entry whose parameters are set by
-// values (parameter id, value), applied in order to the first parameter with
-// that id, as the blob parse does; ids the entry lacks are skipped.
-BuildFigures instance_figures(const blocktyp& entry, const std::vector<std::pair<int32_t, double>>& values);
 
 }  // namespace quilbet

@@ -41,27 +41,7 @@ BlockChoice default_choice(BlockType type) {
 }
 
 blocktyp make_instance(const BlockChoice& choice) {
-    const BlockTypeSpec& spec = type_spec(choice.type);
-    blocktyp b;
-    b.live = 1;
-    b.name = spec.name;
-    b.btype = spec.btype();
-    b.cat = static_cast<int32_t>(spec.category);
-    b.nparams = static_cast<int32_t>(spec.params.size());
-    b.params.resize(spec.params.size());
-    for (size_t k = 0; k < spec.params.size(); ++k) {
-        paramtyp& p = b.params[k];
-        p.name = spec.params[k].name;
-        p.id = spec.params[k].id;
-        p.kind = static_cast<int32_t>(spec.params[k].kind);
-        p.min = spec.params[k].min;
-        p.max = spec.params[k].max;
-        p.def = spec.params[k].def;
-        p.val = p.def;
-        for (const BlobParam& v : choice.params) {
-            if (v.id == p.id) p.val = v.value;
-        }
-    }
+    blocktyp b = type_instance(type_spec(choice.type), choice.params);
     std::vector<PortDef> rows;
     block_port_defs(b, rows);
     b.nports = static_cast<int32_t>(rows.size());
