@@ -59,21 +59,19 @@ BlobRead read_blob(const void* blob, int64_t length, bool stop_at_unknown_type, 
     if (blob == nullptr) return refuse("blob: no blob address");
     if (length < 0) return refuse("blob: negative length " + std::to_string(length));
     WordReader in(static_cast<const uint8_t*>(blob), length / 4);
-    if (in.left() < 1 || WordReader(static_cast<const uint8_t*>(blob), 1).next() != blob_magic) {
+    const int32_t magic = in.left() < 1 ? 0 : in.next();
+    if (magic != blob_magic) {
         BlobRead r;
-        if (in.left() < 1) {
+        if (length < 4) {
             r.reason = "blob: too short for the magic";
         } else {
-            uint32_t magic;
-            std::memcpy(&magic, blob, 4);
             char text[80];
-            std::snprintf(text, sizeof text, "blob: wrong magic 0x%08X (expected 0x01010101)", magic);
+            std::snprintf(text, sizeof text, "blob: wrong magic 0x%08X (expected 0x01010101)", static_cast<uint32_t>(magic));
             r.reason = text;
         }
         r.wrong_magic = true;
         return r;
     }
-    in.next();
     if (in.left() < 1) return refuse("blob: block count N cut by the end of the blob");
     const int32_t n = in.next();
     if (n < 0 || n > max_block_count) {
