@@ -155,16 +155,20 @@ try {
     assert.ok(savedText.endsWith('}\n') && savedText.includes('\n  "blocks": [\n    {\n      "id": "node",'));
   });
 
-  await step('generate opens a generated station as one undoable edit', page, async () => {
-    const before = await page.evaluate(() => designer.state.desc);
+  let beforeGenerate = null;
+  await step('generate opens a generated station', page, async () => {
+    beforeGenerate = await page.evaluate(() => designer.state.desc);
     await page.click('#generate');
     await page.waitForFunction(() => (designer.state.desc.name || '').startsWith('Generated ring station, seed 7'), { timeout: 60000 });
     await waitIdle(page);
     const count = await page.evaluate(() => designer.state.build.blocks.length);
     assert.ok(count >= 10 && count <= 13, `${count} blocks built for 12 asked for`);
+  });
+
+  await step('one undo brings back the station before generate', page, async () => {
     await page.click('#undo');
     await waitIdle(page);
-    assert.deepEqual(await page.evaluate(() => designer.state.desc), before);
+    assert.deepEqual(await page.evaluate(() => designer.state.desc), beforeGenerate);
   });
 
   await step('the console shows no error', page, async () => {

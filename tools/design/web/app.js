@@ -101,6 +101,8 @@ function undo() {
     if (!(await adopt(next))) return false;
     state.history.redos.push(state.history.undos.pop());
     if (state.selected !== null && !findBlock(state.desc, state.selected)) select(null);
+    // A whole station coming back (an open or a generate undone) is framed as when it was opened.
+    if (cmd instanceof ReplaceStationCommand) viewer.frameAll();
     renderToolbar();
     return true;
   });
@@ -114,6 +116,7 @@ function redo() {
     cmd.execute(next);
     if (!(await adopt(next))) return false;
     state.history.undos.push(state.history.redos.pop());
+    if (cmd instanceof ReplaceStationCommand) viewer.frameAll();
     renderToolbar();
     return true;
   });
