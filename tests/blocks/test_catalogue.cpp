@@ -9,15 +9,10 @@
 #include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
 #include "generators/panel_truss.hpp"
+#include "support/vec_checks.hpp"
 
 namespace quilbet {
 namespace {
-
-void expect_vec(Vec3 a, Vec3 b, double tol = 1e-12) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
 
 // One catalogue for the whole program, with the progress calls of its build.
 struct Built {
@@ -213,44 +208,44 @@ TEST(Catalogue, EveryEntryIsConsistent) {
 TEST(Ports, CatalogueDefaults) {
     const blocktyp& t = entry("Truss_A");
     ASSERT_EQ(t.nports, 30);
-    expect_vec(t.ports[0].lpos, {0, 0, 28});
-    expect_vec(t.ports[1].lpos, {0, 0, -28});
-    expect_vec(t.ports[2].lpos, {2, 0, -24});
-    expect_vec(t.ports[3].lpos, {-2, 0, -24});
-    expect_vec(t.ports[4].lpos, {0, 1.5, -24});
-    expect_vec(t.ports[5].lpos, {0, -1.5, -24});
+    expect_vec_near(t.ports[0].lpos, {0, 0, 28}, 1e-12);
+    expect_vec_near(t.ports[1].lpos, {0, 0, -28}, 1e-12);
+    expect_vec_near(t.ports[2].lpos, {2, 0, -24}, 1e-12);
+    expect_vec_near(t.ports[3].lpos, {-2, 0, -24}, 1e-12);
+    expect_vec_near(t.ports[4].lpos, {0, 1.5, -24}, 1e-12);
+    expect_vec_near(t.ports[5].lpos, {0, -1.5, -24}, 1e-12);
     for (int i = 26; i < 30; ++i) EXPECT_EQ(t.ports[i].lpos.z, 24);
     EXPECT_EQ(t.ports[2].kind, 2);
     EXPECT_EQ(t.ports[4].kind, 3);
-    expect_vec(t.ports[5].lup, {-1, 0, 0});
+    expect_vec_near(t.ports[5].lup, {-1, 0, 0}, 1e-12);
 
     const blocktyp& ta = entry("Test_Article");
     ASSERT_EQ(ta.nports, 3);
-    expect_vec(ta.ports[0].lpos, {0, 0, 28});
-    expect_vec(ta.ports[1].lpos, {4, 0, 0});
-    expect_vec(ta.ports[2].lpos, {0, 1.5, 0});
+    expect_vec_near(ta.ports[0].lpos, {0, 0, 28}, 1e-12);
+    expect_vec_near(ta.ports[1].lpos, {4, 0, 0}, 1e-12);
+    expect_vec_near(ta.ports[2].lpos, {0, 1.5, 0}, 1e-12);
 
     EXPECT_EQ(entry("Power_wing_A").nports, 4);
-    expect_vec(entry("Power_wing_B").ports[3].lpos, {0, 0, -2});
+    expect_vec_near(entry("Power_wing_B").ports[3].lpos, {0, 0, -2}, 1e-12);
     EXPECT_EQ(entry("Power_wing_B").ports[3].kind, 2);
     ASSERT_EQ(entry("Power_wing_C").nports, 2);
-    expect_vec(entry("Power_wing_C").ports[1].lpos, {0, -10, 0});
+    expect_vec_near(entry("Power_wing_C").ports[1].lpos, {0, -10, 0}, 1e-12);
     EXPECT_EQ(entry("Solar_wing_C").nports, 1);
-    expect_vec(entry("Solar_Panel_D").ports[0].ldir, {0, 0, -1});
+    expect_vec_near(entry("Solar_Panel_D").ports[0].ldir, {0, 0, -1}, 1e-12);
 
     // Habitat side offsets 3, 2, 3 (node, on y first) and 2.75.
-    expect_vec(entry("Hab_A").ports[2].lpos, {3, 0, 0});
-    expect_vec(entry("Hab_A").ports[0].lpos, {0, 0, 4});
-    expect_vec(entry("Hab_B").ports[4].lpos, {0, 2, 0});
-    expect_vec(entry("Hab_B").ports[4].lup, {1, 0, 0});
-    expect_vec(entry("Hab_Node_A").ports[2].lpos, {0, 3, 0});
-    expect_vec(entry("Hab_Node_A").ports[1].lpos, {0, 0, -3});
+    expect_vec_near(entry("Hab_A").ports[2].lpos, {3, 0, 0}, 1e-12);
+    expect_vec_near(entry("Hab_A").ports[0].lpos, {0, 0, 4}, 1e-12);
+    expect_vec_near(entry("Hab_B").ports[4].lpos, {0, 2, 0}, 1e-12);
+    expect_vec_near(entry("Hab_B").ports[4].lup, {1, 0, 0}, 1e-12);
+    expect_vec_near(entry("Hab_Node_A").ports[2].lpos, {0, 3, 0}, 1e-12);
+    expect_vec_near(entry("Hab_Node_A").ports[1].lpos, {0, 0, -3}, 1e-12);
     EXPECT_EQ(entry("Hab_Node_A").ports[5].kind, 10);
-    expect_vec(entry("Hab_C").ports[3].lpos, {-2.75, 0, 0});
+    expect_vec_near(entry("Hab_C").ports[3].lpos, {-2.75, 0, 0}, 1e-12);
     EXPECT_EQ(entry("Hab_C").ports[3].kind, 1);
     EXPECT_EQ(entry("Adaptor_A").ports[0].kind, 2);
     EXPECT_EQ(entry("Adaptor_B").ports[0].kind, 3);
-    expect_vec(entry("Adaptor_B").ports[1].lpos, {0, 0, 4});
+    expect_vec_near(entry("Adaptor_B").ports[1].lpos, {0, 0, 4}, 1e-12);
     EXPECT_EQ(entry("DG_Aux_Port_B").ports[0].kind, 3);
 }
 
@@ -264,20 +259,20 @@ TEST(Ports, FollowTheParameters) {
     EXPECT_EQ(instance(ctx, "Truss_C", {{2, -3}}).nports, 2);
     const blocktyp long_truss = instance(ctx, "Truss_A", {{1, 4}, {2, 3}});
     ASSERT_EQ(long_truss.nports, 14);
-    expect_vec(long_truss.ports[0].lpos, {0, 0, 6});
-    expect_vec(long_truss.ports[10].lpos, {2, 0, 4});
+    expect_vec_near(long_truss.ports[0].lpos, {0, 0, 6}, 1e-12);
+    expect_vec_near(long_truss.ports[10].lpos, {2, 0, 4}, 1e-12);
 
     const blocktyp tank = instance(ctx, "Tank_A", {{1, 12}});
-    expect_vec(tank.ports[1].lpos, {0, 0, 12});
+    expect_vec_near(tank.ports[1].lpos, {0, 0, 12}, 1e-12);
     const blocktyp aux = instance(ctx, "DG_Aux_Port_A", {{1, 6}});
-    expect_vec(aux.ports[1].lpos, {0, 0, 8.5});
+    expect_vec_near(aux.ports[1].lpos, {0, 0, 8.5}, 1e-12);
     EXPECT_EQ(aux.ports[1].kind, 11);
     EXPECT_EQ(aux.ports[0].kind, 2);
     const blocktyp hp = instance(ctx, "DG_Hab_Port", {{3, 8}});
     ASSERT_EQ(hp.nports, 2);
-    expect_vec(hp.ports[0].lpos, {0, 0, -4});
+    expect_vec_near(hp.ports[0].lpos, {0, 0, -4}, 1e-12);
     EXPECT_EQ(hp.ports[0].kind, 10);
-    expect_vec(hp.ports[1].lpos, {0, 0, 8.0 / 11});
+    expect_vec_near(hp.ports[1].lpos, {0, 0, 8.0 / 11}, 1e-12);
     EXPECT_EQ(hp.ports[1].kind, 11);
 }
 
@@ -312,7 +307,7 @@ TEST(Dispatch, WithoutPortsAndUnknownTypes) {
     EXPECT_TRUE(odd.msh.grp.empty());
     EXPECT_EQ(odd.size, 0.0);
     EXPECT_EQ(odd.nports, 2);
-    expect_vec(odd.ports[1].lpos, {0, 0, 10});
+    expect_vec_near(odd.ports[1].lpos, {0, 0, 10}, 1e-12);
 }
 
 TEST(AddBlockByName, IgnoresCaseAndRefusesUnknownNames) {
@@ -342,17 +337,17 @@ void check_placed_station(const Station& st) {
         EXPECT_EQ(b.visited, 1);
         for (int32_t i = 0; i < b.nports; ++i) {
             const BlockPort& p = b.ports[i];
-            expect_vec(p.wpos, vec_add(b.pos, quat_rotate(b.rot, p.lpos)), 1e-9);
+            expect_vec_near(p.wpos, vec_add(b.pos, quat_rotate(b.rot, p.lpos)), 1e-9);
             if (!p.linked) continue;
             const blocktyp& c = st.blocks[p.lblock];
             const BlockPort& t = c.ports[p.lport];
             EXPECT_EQ(t.lblock, k);
             EXPECT_EQ(t.lport, i);
-            expect_vec(p.wpos, t.wpos, 1e-4);
-            expect_vec(quat_rotate(b.rot, p.ldir), vec_scale(quat_rotate(c.rot, t.ldir), -1.0), 1e-6);
+            expect_vec_near(p.wpos, t.wpos, 1e-4);
+            expect_vec_near(quat_rotate(b.rot, p.ldir), vec_scale(quat_rotate(c.rot, t.ldir), -1.0), 1e-6);
             const Vec3 up_b = quat_rotate(b.rot, quat_unrotate(p.qframe, {0, 1, 0}));
             const Vec3 up_c = quat_rotate(c.rot, quat_unrotate(t.qframe, {0, 1, 0}));
-            expect_vec(up_b, up_c, 1e-6);
+            expect_vec_near(up_b, up_c, 1e-6);
             if (!reached[p.lblock]) {
                 reached[p.lblock] = 1;
                 todo.push_back(p.lblock);
@@ -414,7 +409,7 @@ TEST(PlacementInvariants, RandomTrees) {
         place_block(st, 0, {}, {}, true);
         SCOPED_TRACE("trial " + std::to_string(trial));
         check_placed_station(st);
-        expect_vec(st.blocks[0].pos, {0, 0, 0}, 0);
+        expect_vec_near(st.blocks[0].pos, {0, 0, 0}, 0);
     }
 }
 

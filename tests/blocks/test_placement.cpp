@@ -5,17 +5,10 @@
 #include <cmath>
 
 #include "blocks/placement.hpp"
+#include "support/vec_checks.hpp"
 
 namespace quilbet {
 namespace {
-
-constexpr double kTol = 1e-9;
-
-void expect_vec(Vec3 a, Vec3 b, double tol = kTol) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
 
 // A live block with the given ports (position, direction, up, kind).
 struct PortDef {
@@ -61,27 +54,27 @@ TEST(DefinePort, FramesAndDefaults) {
     p.lblock = 7;
     p.lport = 3;
     define_port(p, {1, 2, 3}, {0, 1, 0}, {0, 0, 1}, 5);
-    expect_vec(p.lpos, {1, 2, 3}, 0);
-    expect_vec(p.wpos, {1, 2, 3}, 0);
+    expect_vec_near(p.lpos, {1, 2, 3}, 0);
+    expect_vec_near(p.wpos, {1, 2, 3}, 0);
     EXPECT_EQ(p.kind, 5);
     EXPECT_EQ(p.linked, 1);  // link fields untouched
     EXPECT_EQ(p.lblock, 7);
     EXPECT_EQ(p.lport, 3);
     EXPECT_EQ(p.wrot.w, 1.0);
     // The frame takes the direction to +z and the up vector to +y.
-    expect_vec(quat_rotate(p.qframe, {0, 1, 0}), {0, 0, 1}, 1e-12);
-    expect_vec(quat_rotate(p.qframe, {0, 0, 1}), {0, 1, 0}, 1e-12);
+    expect_vec_near(quat_rotate(p.qframe, {0, 1, 0}), {0, 0, 1}, 1e-12);
+    expect_vec_near(quat_rotate(p.qframe, {0, 0, 1}), {0, 1, 0}, 1e-12);
     // qframe_inv undoes it; qmate takes the reversed direction to +z.
-    expect_vec(quat_rotate(p.qframe_inv, {0, 0, 1}), {0, 1, 0}, 1e-12);
-    expect_vec(quat_rotate(p.qmate, {0, -1, 0}), {0, 0, 1}, 1e-12);
+    expect_vec_near(quat_rotate(p.qframe_inv, {0, 0, 1}), {0, 1, 0}, 1e-12);
+    expect_vec_near(quat_rotate(p.qmate, {0, -1, 0}), {0, 0, 1}, 1e-12);
 }
 
 TEST(DefinePort, DirectionAlongXLosesTheUpVector) {
     BlockPort p;
     define_port(p, {0, 0, 0}, {1, 0, 0}, {0, 0, 1}, 1);
     // A quarter turn about y: +x goes to +z and the frame's up is +y.
-    expect_vec(quat_rotate(p.qframe, {1, 0, 0}), {0, 0, 1}, 1e-12);
-    expect_vec(quat_rotate(p.qframe, {0, 1, 0}), {0, 1, 0}, 1e-12);
+    expect_vec_near(quat_rotate(p.qframe, {1, 0, 0}), {0, 0, 1}, 1e-12);
+    expect_vec_near(quat_rotate(p.qframe, {0, 1, 0}), {0, 1, 0}, 1e-12);
 }
 
 TEST(DefinePort, InverseFrameIsAlwaysTheInverse) {
@@ -115,17 +108,17 @@ TEST(PlaceBlock, ChildThroughAGimbalLockedPortMeetsItsPartner) {
     link(st, 0, 0, 1, 0);
     place_block(st, 0, {}, {}, true);
     const blocktyp& c = st.blocks[1];
-    expect_vec(c.ports[0].wpos, {0, 0, 1});
-    expect_vec(quat_rotate(c.rot, c.ports[0].ldir), {0, 0, -1});
+    expect_vec_near(c.ports[0].wpos, {0, 0, 1});
+    expect_vec_near(quat_rotate(c.rot, c.ports[0].ldir), {0, 0, -1});
 }
 
 TEST(PlaceBlock, SingleRootStaysAtOrigin) {
     Station st = make_station({rod()});
     st.blocks[0].pos = {4, 5, 6};
     place_block(st, 0, {}, {}, true);
-    expect_vec(st.blocks[0].pos, {0, 0, 0}, 0);
+    expect_vec_near(st.blocks[0].pos, {0, 0, 0}, 0);
     EXPECT_EQ(st.blocks[0].rot.w, 1.0);
-    for (const BlockPort& p : st.blocks[0].ports) expect_vec(p.wpos, p.lpos, 0);
+    for (const BlockPort& p : st.blocks[0].ports) expect_vec_near(p.wpos, p.lpos, 0);
     EXPECT_EQ(st.blocks[0].visited, 1);
 }
 
@@ -135,12 +128,12 @@ TEST(PlaceBlock, FacingAxialPortsTurnTheChildHalfAboutY) {
     link(st, 0, 0, 1, 0);
     place_block(st, 0, {}, {}, true);
     const blocktyp& c = st.blocks[1];
-    expect_vec(c.pos, {0, 0, 2});
-    expect_vec(quat_rotate(c.rot, {1, 0, 0}), {-1, 0, 0});
-    expect_vec(quat_rotate(c.rot, {0, 1, 0}), {0, 1, 0});
-    expect_vec(quat_rotate(c.rot, {0, 0, 1}), {0, 0, -1});
-    expect_vec(st.blocks[0].ports[0].wpos, {0, 0, 1});
-    expect_vec(c.ports[0].wpos, {0, 0, 1});
+    expect_vec_near(c.pos, {0, 0, 2});
+    expect_vec_near(quat_rotate(c.rot, {1, 0, 0}), {-1, 0, 0});
+    expect_vec_near(quat_rotate(c.rot, {0, 1, 0}), {0, 1, 0});
+    expect_vec_near(quat_rotate(c.rot, {0, 0, 1}), {0, 0, -1});
+    expect_vec_near(st.blocks[0].ports[0].wpos, {0, 0, 1});
+    expect_vec_near(c.ports[0].wpos, {0, 0, 1});
 }
 
 TEST(PlaceBlock, SidePortAlongXKeepsTheChildUpOnY) {
@@ -149,12 +142,12 @@ TEST(PlaceBlock, SidePortAlongXKeepsTheChildUpOnY) {
     link(st, 0, 0, 1, 0);
     place_block(st, 0, {}, {}, true);
     const blocktyp& c = st.blocks[1];
-    expect_vec(c.pos, {3, 0, 0});
+    expect_vec_near(c.pos, {3, 0, 0});
     // A quarter turn about +y: z goes to x; y stays.
-    expect_vec(quat_rotate(c.rot, {0, 0, 1}), {1, 0, 0});
-    expect_vec(quat_rotate(c.rot, {0, 1, 0}), {0, 1, 0});
-    expect_vec(c.ports[0].wpos, {1, 0, 0});
-    expect_vec(quat_rotate(c.rot, c.ports[0].ldir), {-1, 0, 0});
+    expect_vec_near(quat_rotate(c.rot, {0, 0, 1}), {1, 0, 0});
+    expect_vec_near(quat_rotate(c.rot, {0, 1, 0}), {0, 1, 0});
+    expect_vec_near(c.ports[0].wpos, {1, 0, 0});
+    expect_vec_near(quat_rotate(c.rot, c.ports[0].ldir), {-1, 0, 0});
 }
 
 TEST(PlaceBlock, UnreachableBlocksStayWhereTheyStand) {
@@ -165,13 +158,13 @@ TEST(PlaceBlock, UnreachableBlocksStayWhereTheyStand) {
     st.blocks[2].pos = {5, 6, 7};
     st.blocks[2].rot = turn;
     place_block(st, 0, {}, {}, true);
-    expect_vec(st.blocks[1].pos, {0, 0, 2});
-    expect_vec(st.blocks[2].pos, {5, 6, 7}, 0);
+    expect_vec_near(st.blocks[1].pos, {0, 0, 2});
+    expect_vec_near(st.blocks[2].pos, {5, 6, 7}, 0);
     EXPECT_EQ(st.blocks[2].rot.x, turn.x);
     EXPECT_EQ(st.blocks[2].rot.w, turn.w);
     // Its subtree is placed from where it stands.
-    expect_vec(st.blocks[3].pos, vec_add({5, 6, 7}, quat_rotate(turn, {0, 0, 2})));
-    expect_vec(st.blocks[2].ports[0].wpos, vec_add({5, 6, 7}, quat_rotate(turn, {0, 0, 1})));
+    expect_vec_near(st.blocks[3].pos, vec_add({5, 6, 7}, quat_rotate(turn, {0, 0, 2})));
+    expect_vec_near(st.blocks[2].ports[0].wpos, vec_add({5, 6, 7}, quat_rotate(turn, {0, 0, 1})));
 }
 
 TEST(PlaceBlock, CyclesTerminateAndTheFirstPathWins) {
@@ -182,9 +175,9 @@ TEST(PlaceBlock, CyclesTerminateAndTheFirstPathWins) {
     link(st, 2, 0, 0, 1);
     place_block(st, 0, {}, {}, true);
     // Depth first: 2 is reached through 1 before 0's port 1 is looked at.
-    expect_vec(st.blocks[1].pos, {0, 0, 2});
-    expect_vec(st.blocks[2].pos, {0, 0, 4});
-    expect_vec(st.blocks[0].pos, {0, 0, 0}, 0);
+    expect_vec_near(st.blocks[1].pos, {0, 0, 2});
+    expect_vec_near(st.blocks[2].pos, {0, 0, 4});
+    expect_vec_near(st.blocks[0].pos, {0, 0, 0}, 0);
     for (const blocktyp& b : st.blocks) EXPECT_EQ(b.visited, 1);
 }
 
@@ -193,14 +186,14 @@ TEST(PlaceBlock, PartialPlacementAndNoRoot) {
     link(st, 0, 0, 1, 1);
     st.blocks[0].pos = {1, 1, 1};
     place_block(st, 0, {}, {}, true);  // no root: every block stays, links still placed below it
-    expect_vec(st.blocks[0].pos, {1, 1, 1}, 0);
-    expect_vec(st.blocks[1].pos, {1, 1, 3});
+    expect_vec_near(st.blocks[0].pos, {1, 1, 1}, 0);
+    expect_vec_near(st.blocks[1].pos, {1, 1, 3});
     // A partial call does not clear the visited flags, so nothing moves.
     place_block(st, 0, {9, 9, 9}, {}, false);
-    expect_vec(st.blocks[0].pos, {1, 1, 1}, 0);
+    expect_vec_near(st.blocks[0].pos, {1, 1, 1}, 0);
     clear_visited(st);
     place_block(st, 0, {9, 9, 9}, {}, false);
-    expect_vec(st.blocks[1].pos, {9, 9, 11});
+    expect_vec_near(st.blocks[1].pos, {9, 9, 11});
 }
 
 TEST(PlaceBlock, BrokenLinksAreNeverFollowed) {
@@ -219,8 +212,8 @@ TEST(PlaceBlock, BrokenLinksAreNeverFollowed) {
     st.blocks[2].pos = {7, 7, 7};
     st.blocks.resize(200);  // slots past the count are never read
     place_block(st, 0, {}, {}, true);
-    expect_vec(st.blocks[1].pos, {8, 8, 8}, 0);
-    expect_vec(st.blocks[2].pos, {7, 7, 7}, 0);
+    expect_vec_near(st.blocks[1].pos, {8, 8, 8}, 0);
+    expect_vec_near(st.blocks[2].pos, {7, 7, 7}, 0);
     EXPECT_EQ(st.blocks[2].visited, 0);
 }
 
@@ -229,7 +222,7 @@ TEST(PlaceBlock, LongChainDoesNotRecurse) {
     Station st = make_station(std::vector<blocktyp>(n, rod()));
     for (int32_t i = 0; i + 1 < n; ++i) link(st, i, 0, i + 1, 1);
     place_block(st, 0, {}, {}, true);
-    expect_vec(st.blocks[n - 1].pos, {0, 0, 2.0 * (n - 1)}, 1e-6);
+    expect_vec_near(st.blocks[n - 1].pos, {0, 0, 2.0 * (n - 1)}, 1e-6);
 }
 
 TEST(CopyBlock, CopiesRecordsAndClearsLinks) {
@@ -262,7 +255,7 @@ TEST(CopyBlock, CopiesRecordsAndClearsLinks) {
     EXPECT_EQ(inst.id, 12);  // left to the caller
     EXPECT_EQ(inst.cat, 9);
     EXPECT_EQ(inst.visited, 0);
-    expect_vec(inst.pos, {0, 0, 0}, 0);
+    expect_vec_near(inst.pos, {0, 0, 0}, 0);
     ASSERT_EQ(inst.params.size(), 1u);
     EXPECT_EQ(inst.params[0].name, "Block_length");
     EXPECT_EQ(inst.params[0].max, 32);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "entry_support.hpp"
+#include "support/vec_checks.hpp"
 
 namespace quilbet::test {
 namespace {
@@ -15,12 +16,6 @@ constexpr int32_t hab_b = 52;
 constexpr int32_t hab_c = 54;
 constexpr int32_t dg_hab_port = 55;
 constexpr int32_t aux_port_a = 81;
-
-void expect_near(Vec3 a, Vec3 b, double tol = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
 
 TEST(StationBuild, OneBlockStationSitsAtTheOriginWithBaseCounts) {
     TestModule t;
@@ -118,9 +113,9 @@ TEST(StationBuild, FirstRecordNamesTheRoot) {
     EXPECT_EQ(st.block_count, 4);
     EXPECT_FALSE(st.blocks[1].live);
     EXPECT_FALSE(st.blocks[2].live);
-    expect_near(st.blocks[3].pos, {0, 0, 0});
+    expect_vec_near(st.blocks[3].pos, {0, 0, 0});
     // Tank_A's far port at (0, 0, 10) meets the second tank's base port.
-    expect_near(st.blocks[0].pos, {0, 0, 10});
+    expect_vec_near(st.blocks[0].pos, {0, 0, 10});
 }
 
 TEST(StationBuild, ProgressIsReportedNPlusOneTimes) {
@@ -162,7 +157,7 @@ TEST(StationBuild, HabitatsAddUpAndTheLastHabAOrHabCSetsThePosition) {
                                        {1, hab_b, {}, {link(2, 1), link(0, 0)}},
                                        {2, hab_a, {}, {free_port(), link(1, 0)}}}));
     const Station& st = t.m.station();
-    expect_near(st.blocks[2].pos, {0, 0, 16}, 1e-6);
+    expect_vec_near(st.blocks[2].pos, {0, 0, 16}, 1e-6);
     EXPECT_EQ(call.i32(856), 1);  // counts list 8 now
     ASSERT_EQ(list_length(call.v.list[8]), 1);
     EXPECT_EQ(call.entry_i32(8, 0, 72), 7);
@@ -171,9 +166,9 @@ TEST(StationBuild, HabitatsAddUpAndTheLastHabAOrHabCSetsThePosition) {
     EXPECT_EQ(hp.y, st.blocks[2].pos.y);
     EXPECT_EQ(hp.z, st.blocks[2].pos.z);
     // No docking port: the origin, +y and the extent 2.
-    expect_near(call.entry_vec(8, 0, 0), {0, 0, 0}, 0);
-    expect_near(call.entry_vec(8, 0, 24), {0, 1, 0}, 0);
-    expect_near(call.entry_vec(8, 0, 48), {2, 2, 2}, 0);
+    expect_vec_near(call.entry_vec(8, 0, 0), {0, 0, 0}, 0);
+    expect_vec_near(call.entry_vec(8, 0, 24), {0, 1, 0}, 0);
+    expect_vec_near(call.entry_vec(8, 0, 48), {2, 2, 2}, 0);
     EXPECT_EQ(call.i32(852), 0);
 }
 
@@ -185,8 +180,8 @@ TEST(StationBuild, HabCCountsThreeAndADockingPortPlacesTheHabitatEntry) {
     ASSERT_EQ(call.i32(852), 1);
     ASSERT_EQ(list_length(call.v.list[7]), 1);
     const Vec3 dock = call.entry_vec(7, 0, 0);
-    expect_near(call.entry_vec(8, 0, 0), dock, 0);
-    expect_near(call.entry_vec(8, 0, 24), call.entry_vec(7, 0, 24), 0);
+    expect_vec_near(call.entry_vec(8, 0, 0), dock, 0);
+    expect_vec_near(call.entry_vec(8, 0, 24), call.entry_vec(7, 0, 24), 0);
     EXPECT_GT(dock.z, 4.0);  // beyond Hab_C's +z end
 }
 
@@ -195,9 +190,9 @@ TEST(StationBuild, FreeKind11PortsBecomeDockingPortsLinkedOnesDoNot) {
     {
         VesselCall call(t.m, make_blob(1, {{0, aux_port_a, {{1, 6.0}}}}));
         ASSERT_EQ(call.i32(852), 1);
-        expect_near(call.entry_vec(7, 0, 0), {0, 0, 8.5});
-        expect_near(call.entry_vec(7, 0, 24), {0, 0, 1});
-        expect_near(call.entry_vec(7, 0, 48), {0, 1, 0});
+        expect_vec_near(call.entry_vec(7, 0, 0), {0, 0, 8.5});
+        expect_vec_near(call.entry_vec(7, 0, 24), {0, 0, 1});
+        expect_vec_near(call.entry_vec(7, 0, 48), {0, 1, 0});
         EXPECT_EQ(list_length(call.v.list[8]), 0);
         EXPECT_EQ(call.i32(856), 0);
     }
@@ -213,7 +208,7 @@ TEST(StationBuild, FreeKind11PortsBecomeDockingPortsLinkedOnesDoNot) {
         VesselCall call(t.m, make_blob(2, {{0, 41, {}, {free_port(), free_port(), link(1, 0)}},
                                            {1, aux_port_a, {}, {link(0, 2)}}}));
         ASSERT_EQ(call.i32(852), 1);
-        expect_near(call.entry_vec(7, 0, 24), {1, 0, 0}, 1e-9);
+        expect_vec_near(call.entry_vec(7, 0, 24), {1, 0, 0}, 1e-9);
     }
 }
 
@@ -248,7 +243,7 @@ TEST(StationBuild, RemoveBlockPassesTheRootOn) {
     EXPECT_EQ(st.root, 1);
     EXPECT_FALSE(st.blocks[1].ports[0].linked);
     EXPECT_EQ(st.blocks[1].ports[0].lblock, -1);
-    expect_near(st.blocks[1].pos, {0, 0, 0}, 0);
+    expect_vec_near(st.blocks[1].pos, {0, 0, 0}, 0);
 }
 
 TEST(VesselLists, SharedBlocksAreCopiedOnResize) {

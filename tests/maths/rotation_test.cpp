@@ -5,17 +5,10 @@
 
 #include "maths/maths.hpp"
 #include "maths/random.hpp"
+#include "support/vec_checks.hpp"
 
 namespace quilbet {
 namespace {
-
-constexpr double pi_d = 3.14159265358979323846;
-
-void expect_vec_near(Vec3 a, Vec3 b, double eps = 1e-9) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
-}
 
 Vec3 row_times(Vec3 v, const Mat3& m) {
     return Vec3{v.x * m.m[0] + v.y * m.m[3] + v.z * m.m[6], v.x * m.m[1] + v.y * m.m[4] + v.z * m.m[7],

@@ -8,11 +8,10 @@
 
 #include "maths/maths.hpp"
 #include "maths/random.hpp"
+#include "support/vec_checks.hpp"
 
 namespace quilbet {
 namespace {
-
-constexpr double pi_d = 3.14159265358979323846;
 
 constexpr int32_t i32_min = std::numeric_limits<int32_t>::min();
 constexpr int64_t i64_min = std::numeric_limits<int64_t>::min();

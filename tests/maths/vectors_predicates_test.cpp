@@ -4,11 +4,10 @@
 #include <cmath>
 
 #include "maths/maths.hpp"
+#include "support/vec_checks.hpp"
 
 namespace quilbet {
 namespace {
-
-constexpr double pi_d = 3.14159265358979323846;
 
 TEST(Vectors, NormalizeLeavesShortVectorsUnchanged) {
     const Vec3 zero = vec_normalize(Vec3{0, 0, 0});

@@ -6,11 +6,10 @@
 #include <limits>
 
 #include "mesh/mesh.hpp"
+#include "support/vec_checks.hpp"
 
 namespace quilbet {
 namespace {
-
-constexpr double pi_d = 3.14159265358979323846;
 
 pnttyp vertex_at(float x, float y, float z) {
     pnttyp p;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "station_json.hpp"
+
 namespace quilbet {
 namespace {
 
@@ -15,8 +17,6 @@ std::string num(double v) {
 }
 
 std::string vec(Vec3 v) { return "(" + num(v.x) + ", " + num(v.y) + ", " + num(v.z) + ")"; }
-
-nlohmann::ordered_json vec_json(Vec3 v) { return nlohmann::ordered_json::array({v.x, v.y, v.z}); }
 
 }  // namespace
 

@@ -30,6 +30,9 @@ struct StationText {
     std::string schema;                     // its "$schema", "" when it has none
 };
 
+// A vector as a JSON array [x, y, z].
+nlohmann::ordered_json vec_json(Vec3 v);
+
 // Reads a description from JSON text. Problems of the text itself (syntax,
 // unknown keys, unknown types and parameters, malformed or doubled links) go to
 // diag as errors naming the block and field; returns false when any was found.

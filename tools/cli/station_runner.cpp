@@ -5,14 +5,13 @@
 #include <cstring>
 
 #include "block_scene.hpp"
+#include "station_json.hpp"
 #include "host/inprocess_host.hpp"
 
 namespace quilbet {
 namespace {
 
 using ojson = nlohmann::ordered_json;
-
-ojson vec_json(Vec3 v) { return ojson::array({v.x, v.y, v.z}); }
 
 Vec3 read_vec3(const uint8_t* p) {
     double d[3];

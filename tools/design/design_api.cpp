@@ -9,6 +9,7 @@
 #include "generate.hpp"
 #include "generate_command.hpp"
 #include "gltf_writer.hpp"
+#include "station_json.hpp"
 #include "validate.hpp"
 
 namespace quilbet {
@@ -28,8 +29,6 @@ ApiResponse error_response(int status, const std::string& text) {
     doc["error"] = text;
     return json_response(status, doc);
 }
-
-ojson vec_json(Vec3 v) { return ojson::array({v.x, v.y, v.z}); }
 
 ojson diagnostics_json(const Diagnostics& diag) {
     ojson list = ojson::array();

@@ -20,8 +20,6 @@ void open_node(const Designer& d, int32_t node, std::deque<PortRef>& open) {
     }
 }
 
-bool is_habitat(BlockType t) { return t == BlockType::hab_a || t == BlockType::hab_b || t == BlockType::hab_c; }
-
 }  // namespace
 
 void grow_core(Designer& d) {

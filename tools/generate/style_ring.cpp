@@ -26,8 +26,6 @@ std::vector<PortRef> across_ports(const Designer& d, int32_t block, Vec3 spoke, 
     return out;
 }
 
-bool is_habitat(BlockType t) { return t == BlockType::hab_a || t == BlockType::hab_b || t == BlockType::hab_c; }
-
 // Extends every arc by the same piece at once (the rim stays symmetric);
 // false, nothing changed, when any arc has no room.
 bool extend_arcs(Designer& d, std::vector<PortRef>& arcs, const BlockChoice& piece, int32_t next_port) {

@@ -7,6 +7,11 @@
 
 namespace quilbet {
 
+// The three habitat modules (nodes are not counted).
+inline bool is_habitat(BlockType t) {
+    return t == BlockType::hab_a || t == BlockType::hab_b || t == BlockType::hab_c;
+}
+
 // Habitats clustered around nodes, short girders with wings on the habitats' flanks.
 void grow_core(Designer& d);
 // One long line of girders with wings in pairs along it and modules hung from it.
