@@ -4,7 +4,8 @@
 //   replay_<target> DIR_OR_FILE...
 //
 // Every file of each folder runs once, in name order. Prints one line per
-// input that took longer than a second, so slow seeds show up.
+// input that took longer than a second, so slow seeds show up. Like libFuzzer,
+// fails when the process's peak memory passes 2048 MB.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 namespace {
@@ -24,6 +27,14 @@ namespace fs = std::filesystem;
 std::vector<uint8_t> read_file(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+constexpr long rss_limit_mb = 2048;
+
+long peak_rss_mb() {
+    rusage ru{};
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_maxrss / 1024;   // kilobytes on Linux
 }
 
 int usage(const char* program) {
@@ -58,6 +69,11 @@ int main(int argc, char** argv) {
         LLVMFuzzerTestOneInput(data.data(), data.size());
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (seconds > 1.0) std::printf("%.1f s  %s\n", seconds, input.filename().c_str());
+        if (peak_rss_mb() > rss_limit_mb) {
+            std::fprintf(stderr, "%s: peak memory %ld MB passes the limit of %ld MB after %s\n", argv[0],
+                         peak_rss_mb(), rss_limit_mb, input.c_str());
+            return 1;
+        }
     }
     std::printf("replayed %zu inputs\n", inputs.size());
     return 0;
