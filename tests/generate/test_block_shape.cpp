@@ -22,14 +22,6 @@ bool holds(const Box3& outer, const Box3& inner) {
     return true;
 }
 
-bool holds_point(const Box3& b, const Vec3f& p) {
-    const double v[3] = {p.x, p.y, p.z};
-    for (int a = 0; a < 3; ++a) {
-        if (v[a] < b.lo[a] || v[a] > b.hi[a]) return false;
-    }
-    return true;
-}
-
 // True when some leaf below node n holds all three corners.
 bool point_in_some_leaf(const BlockShape& s, int32_t n, const Vec3f& p) {
     const ShapeNode& node = s.nodes[static_cast<size_t>(n)];
