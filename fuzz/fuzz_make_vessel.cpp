@@ -1,5 +1,8 @@
 // Feeds arbitrary description blobs to make_vessel followed by make_vesselmesh
-// on one started module against the in-process host. Under AddressSanitizer and
+// on one started module against the in-process host. Each input's hand-over
+// goes to a fresh host mesh, as the simulator gives each vessel its own: the
+// host owns the arrays a hand-over writes, so one mesh reused for every input
+// would only grow until the fuzzer's memory limit. Under AddressSanitizer and
 // UndefinedBehaviorSanitizer any read or write outside the blob, the block
 // table or the host's records, and any undefined conversion, stops the run.
 #include <cstddef>
@@ -33,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         quilbet::InProcessHost::make_vessel_record(words.data(), static_cast<int32_t>(size));
     static uint8_t definition[864];
     h.module.make_vessel(definition, &vessel);
-    h.module.make_vesselmesh(h.host.mesh());
+    quilbet::InProcessHost mesh_host;
+    h.module.make_vesselmesh(mesh_host.mesh());
     quilbet::InProcessHost::release_vessel(vessel);
     return 0;
 }
