@@ -50,8 +50,12 @@ bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, const T
         const std::string text(bytes.begin(), bytes.end());
         if (!parse_station_json(text, types, out, diag)) return false;
     }
-    const auto& names = out.names;
-    validate_station(out.station, types,
+    return validate_station_text(out, types, diag);
+}
+
+bool validate_station_text(const StationText& st, const TypeSource& types, Diagnostics& diag) {
+    const auto& names = st.names;
+    validate_station(st.station, types,
                      [&names](int32_t slot) {
                          const auto it = names.find(slot);
                          return it != names.end() ? it->second : std::to_string(slot);

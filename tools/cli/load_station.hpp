@@ -22,7 +22,11 @@ std::string file_kind_problem(const std::vector<uint8_t>& bytes);
 // and errors go to diag either way. out.names maps slots to the ids written.
 bool load_station(const std::string& path, const TypeSource& types, StationText& out, Diagnostics& diag);
 
-// Same from bytes already read; `is_blob` picks the format.
+// Validates a description already read, naming blocks by the ids written
+// (out.names); true when no error was found.
+bool validate_station_text(const StationText& st, const TypeSource& types, Diagnostics& diag);
+
+// Same as load_station from bytes already read; `is_blob` picks the format.
 bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, const TypeSource& types, StationText& out,
                         Diagnostics& diag);
 

@@ -9,8 +9,8 @@
 #include "generate.hpp"
 #include "generate_command.hpp"
 #include "gltf_writer.hpp"
+#include "load_station.hpp"
 #include "station_json.hpp"
-#include "validate.hpp"
 
 namespace quilbet {
 namespace {
@@ -132,16 +132,7 @@ bool DesignApi::check(const std::string& body, StationText& st, ojson& diagnosti
         }
     }
     Diagnostics diag;
-    const bool ok = parse_station_json(body, types_, st, diag) && [&] {
-        const auto& names = st.names;
-        validate_station(st.station, types_,
-                         [&names](int32_t slot) {
-                             const auto it = names.find(slot);
-                             return it != names.end() ? it->second : std::to_string(slot);
-                         },
-                         diag);
-        return !diag.has_errors();
-    }();
+    const bool ok = parse_station_json(body, types_, st, diag) && validate_station_text(st, types_, diag);
     diagnostics = diagnostics_json(diag);
     if (!ok) {
         ojson doc = ojson::object();
