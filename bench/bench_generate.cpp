@@ -5,7 +5,7 @@
 // built once inside the timing.
 #include <benchmark/benchmark.h>
 
-#include "generate.hpp"
+#include "generate/generate.hpp"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "assembly_support.hpp"
-#include "generators/habitat.hpp"
 #include "generators/adaptor_tank.hpp"
+#include "generators/habitat.hpp"
 
 namespace quilbet {
 namespace {

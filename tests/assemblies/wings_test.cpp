@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "assembly_support.hpp"
-#include "generators/wings.hpp"
 #include "generators/adaptor_tank.hpp"
 #include "generators/panel_truss.hpp"
+#include "generators/wings.hpp"
 
 namespace quilbet {
 namespace {

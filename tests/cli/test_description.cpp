@@ -7,10 +7,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "catalogue_types.hpp"
-#include "load_station.hpp"
-#include "station_json.hpp"
-#include "validate.hpp"
+#include "station/catalogue_types.hpp"
+#include "station/load_station.hpp"
+#include "station/station_json.hpp"
+#include "station/validate.hpp"
 
 namespace quilbet {
 namespace {

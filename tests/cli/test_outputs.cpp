@@ -11,13 +11,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "catalogue_types.hpp"
-#include "gltf_writer.hpp"
-#include "load_station.hpp"
-#include "png_io.hpp"
-#include "preview.hpp"
-#include "station_runner.hpp"
-#include "version.hpp"
+#include "station/catalogue_types.hpp"
+#include "station/gltf_writer.hpp"
+#include "station/load_station.hpp"
+#include "station/png_io.hpp"
+#include "station/preview.hpp"
+#include "station/station_runner.hpp"
+#include "station/version.hpp"
 
 namespace quilbet {
 namespace {

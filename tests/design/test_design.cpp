@@ -10,16 +10,16 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
-#include "catalogue_types.hpp"
-#include "design_api.hpp"
-#include "design_server.hpp"
-#include "files.hpp"
-#include "generate.hpp"
-#include "generate_command.hpp"
-#include "load_station.hpp"
-#include "station_builder.hpp"
-#include "station_runner.hpp"
-#include "validate.hpp"
+#include "design/design_api.hpp"
+#include "design/design_server.hpp"
+#include "design/station_builder.hpp"
+#include "generate/generate.hpp"
+#include "generate/generated_text.hpp"
+#include "station/catalogue_types.hpp"
+#include "station/files.hpp"
+#include "station/load_station.hpp"
+#include "station/station_runner.hpp"
+#include "station/validate.hpp"
 
 namespace quilbet {
 namespace {

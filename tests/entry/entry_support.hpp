@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "entry/module.hpp"
 #include "entry/blob_check.hpp"
+#include "entry/module.hpp"
 #include "entry/station_build.hpp"
 #include "host/inprocess_host.hpp"
 

@@ -1,10 +1,10 @@
 // Checks of generated stations shared by the tests.
 #include "station_checks.hpp"
 
-#include "catalogue_types.hpp"
-#include "station_runner.hpp"
+#include "station/catalogue_types.hpp"
+#include "station/station_runner.hpp"
+#include "station/validate.hpp"
 #include "triangle_check.hpp"
-#include "validate.hpp"
 
 namespace quilbet {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "entry/module.hpp"
-#include "generate.hpp"
+#include "generate/generate.hpp"
 
 namespace quilbet {
 

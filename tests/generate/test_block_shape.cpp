@@ -7,10 +7,10 @@
 
 #include <cstring>
 
-#include "block_shape.hpp"
 #include "blocks/geometry.hpp"
-#include "station_grower.hpp"
-#include "station_palette.hpp"
+#include "generate/block_shape.hpp"
+#include "generate/station_grower.hpp"
+#include "generate/station_palette.hpp"
 
 namespace quilbet {
 namespace {

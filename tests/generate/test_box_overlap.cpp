@@ -5,8 +5,8 @@
 
 #include <cmath>
 
-#include "box_overlap.hpp"
-#include "station_grower.hpp"
+#include "generate/box_overlap.hpp"
+#include "generate/station_grower.hpp"
 
 namespace quilbet {
 namespace {

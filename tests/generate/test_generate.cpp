@@ -11,8 +11,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "generate/generated_text.hpp"
 #include "entry/blob.hpp"
-#include "generate_command.hpp"
 #include "station_checks.hpp"
 
 namespace quilbet {

@@ -12,7 +12,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "generate_command.hpp"
+#include "generate/generated_text.hpp"
 
 namespace quilbet {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "seeded_random.hpp"
+#include "generate/seeded_random.hpp"
 
 namespace quilbet {
 namespace {

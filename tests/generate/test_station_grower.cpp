@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "entry/station_budget.hpp"
-#include "station_grower.hpp"
-#include "station_palette.hpp"
+#include "generate/station_grower.hpp"
+#include "generate/station_palette.hpp"
 
 namespace quilbet {
 namespace {

@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "catalogue_types.hpp"
-#include "load_station.hpp"
+#include "station/catalogue_types.hpp"
+#include "station/load_station.hpp"
+#include "station/station_runner.hpp"
 #include "station_checks.hpp"
-#include "station_runner.hpp"
 #include "triangle_check.hpp"
 
 namespace quilbet {

@@ -1,49 +1,14 @@
 // The generate command.
-#include "generate_command.hpp"
+#include "cli/generate_command.hpp"
 
 #include <iostream>
 
-#include "build_command.hpp"
-#include "catalogue_types.hpp"
-#include "files.hpp"
-#include "station_json.hpp"
-#include "validate.hpp"
+#include "generate/generated_text.hpp"
+#include "station/catalogue_types.hpp"
+#include "station/station_outputs.hpp"
+#include "station/validate.hpp"
 
 namespace quilbet {
-
-std::string generated_json(const BlobStation& station, const GenerateOptions& options) {
-    const std::string seed = std::to_string(options.seed);
-    const std::string style = style_name(options.style);
-    nlohmann::ordered_json doc = nlohmann::ordered_json::object();
-    doc["name"] = "Generated " + style + " station, seed " + seed + ", " + std::to_string(station.records.size()) +
-                  " blocks";
-    doc["comment"] = "quilbet generate --seed " + seed + " --blocks " + std::to_string(options.blocks) + " --style " + style;
-    CatalogueTypes types;
-    const nlohmann::ordered_json body = station_to_json(station, types);
-    for (const auto& [key, value] : body.items()) doc[key] = value;
-    return doc.dump(2) + "\n";
-}
-
-bool parse_seed(const std::string& text, uint64_t& seed) {
-    if (text.empty() || text.size() > 20) return false;
-    uint64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (value > (UINT64_MAX - digit) / 10) return false;
-        value = value * 10 + digit;
-    }
-    seed = value;
-    return true;
-}
-
-std::string sibling_path(const std::string& json_path, const std::string& ending) {
-    const std::string json = ".json";
-    if (json_path.size() > json.size() && json_path.compare(json_path.size() - json.size(), json.size(), json) == 0) {
-        return json_path.substr(0, json_path.size() - json.size()) + ending;
-    }
-    return json_path + ending;
-}
 
 int run_generate(const GenerateCommand& cmd) {
     if (const std::string problem = generate_options_problem(cmd.generate); !problem.empty()) {

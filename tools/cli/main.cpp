@@ -17,82 +17,20 @@
 
 #include <CLI/CLI.hpp>
 
-#include "build_command.hpp"
-#include "catalogue_listing.hpp"
-#include "catalogue_types.hpp"
-#include "design_command.hpp"
-#include "files.hpp"
-#include "generate_command.hpp"
-#include "load_station.hpp"
-#include "version.hpp"
+#include "cli/build_command.hpp"
+#include "cli/catalogue_command.hpp"
+#include "cli/decode_command.hpp"
+#include "cli/describe_command.hpp"
+#include "cli/design_command.hpp"
+#include "cli/generate_command.hpp"
+#include "generate/generated_text.hpp"
+#include "station/version.hpp"
 
 namespace {
 
 using namespace quilbet;
 
-constexpr int exit_ok = 0;
-constexpr int exit_invalid = 1;
 constexpr int exit_usage = 2;
-
-int describe(const std::string& in, const std::string& out) {
-    CatalogueTypes types;
-    StationText st;
-    Diagnostics diag;
-    const bool ok = load_station(in, types, st, diag);
-    print_diagnostics(std::cerr, in, diag);
-    if (!ok) return exit_invalid;
-    if (out.empty()) return exit_ok;
-    const std::vector<uint8_t> blob = encode_blob(st.station);
-    std::string error;
-    if (!write_file_bytes(out, blob.data(), blob.size(), error)) {
-        std::cerr << "quilbet: " << error << "\n";
-        return exit_invalid;
-    }
-    return exit_ok;
-}
-
-int decode(const std::string& in, const std::string& out) {
-    CatalogueTypes types;
-    std::vector<uint8_t> bytes;
-    std::string error;
-    if (!read_file_bytes(in, bytes, error)) {
-        std::cerr << "quilbet: " << error << "\n";
-        return exit_invalid;
-    }
-    if (!looks_like_blob(bytes)) {
-        std::cerr << in << ": error: "
-                  << (looks_like_json(bytes) ? "this is JSON text; decode reads a description blob (describe and "
-                                               "build read JSON)"
-                                             : "not a description blob: it does not start with the bytes 01 01 01 01")
-                  << "\n";
-        return exit_invalid;
-    }
-    StationText st;
-    Diagnostics diag;
-    const bool ok = load_station_bytes(bytes, true, types, st, diag);
-    print_diagnostics(std::cerr, in, diag);
-    if (!ok) return exit_invalid;
-    const std::string text = station_to_json(st.station, types).dump(2) + "\n";
-    if (out.empty()) {
-        std::cout << text;
-        return exit_ok;
-    }
-    if (!write_file_bytes(out, text.data(), text.size(), error)) {
-        std::cerr << "quilbet: " << error << "\n";
-        return exit_invalid;
-    }
-    return exit_ok;
-}
-
-int catalogue(bool json) {
-    CatalogueTypes types;
-    if (json) {
-        std::cout << catalogue_json(types).dump(2) << "\n";
-    } else {
-        std::cout << catalogue_text(types);
-    }
-    return exit_ok;
-}
 
 }  // namespace
 
@@ -158,9 +96,9 @@ static int run(int argc, char** argv) {
         return exit_usage;
     }
 
-    if (*c_describe) return describe(in, out);
-    if (*c_decode) return decode(in, out);
-    if (*c_catalogue) return catalogue(json);
+    if (*c_describe) return run_describe(in, out);
+    if (*c_decode) return run_decode(in, out);
+    if (*c_catalogue) return run_catalogue(json);
     if (*c_design) {
         design.open_browser = !no_open;
         return run_design(design);
@@ -206,5 +144,5 @@ int main(int argc, char** argv) {
     } catch (...) {
         std::cerr << "quilbet: internal error\n";
     }
-    return exit_invalid;
+    return 1;
 }

@@ -1,16 +1,16 @@
 // The designer's API handlers.
-#include "design_api.hpp"
+#include "design/design_api.hpp"
 
 #include <filesystem>
 #include <regex>
 
-#include "catalogue_listing.hpp"
-#include "files.hpp"
-#include "generate.hpp"
-#include "generate_command.hpp"
-#include "gltf_writer.hpp"
-#include "load_station.hpp"
-#include "station_json.hpp"
+#include "generate/generate.hpp"
+#include "generate/generated_text.hpp"
+#include "station/catalogue_listing.hpp"
+#include "station/files.hpp"
+#include "station/gltf_writer.hpp"
+#include "station/load_station.hpp"
+#include "station/station_json.hpp"
 
 namespace quilbet {
 namespace {

@@ -28,9 +28,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "station_builder.hpp"
-#include "station_json.hpp"
-#include "type_info.hpp"
+#include "design/station_builder.hpp"
+#include "station/station_json.hpp"
+#include "station/type_info.hpp"
 
 namespace quilbet {
 

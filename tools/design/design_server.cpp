@@ -1,11 +1,11 @@
 // The designer's server on cpp-httplib.
-#include "design_server.hpp"
+#include "design/design_server.hpp"
 
 #include <filesystem>
 
 #include <httplib.h>
 
-#include "files.hpp"
+#include "station/files.hpp"
 
 namespace quilbet {
 namespace {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "design_api.hpp"
+#include "design/design_api.hpp"
 
 namespace quilbet {
 

@@ -1,14 +1,14 @@
 // Block-by-block station build with a geometry cache.
-#include "station_builder.hpp"
+#include "design/station_builder.hpp"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 
-#include "block_scene.hpp"
 #include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
-#include "png_io.hpp"
+#include "station/block_scene.hpp"
+#include "station/png_io.hpp"
 
 namespace quilbet {
 namespace {

@@ -21,8 +21,8 @@
 
 #include "blocks/block.hpp"
 #include "entry/module.hpp"
-#include "scene.hpp"
-#include "station_json.hpp"
+#include "station/scene.hpp"
+#include "station/station_json.hpp"
 
 namespace quilbet {
 

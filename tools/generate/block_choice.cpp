@@ -1,5 +1,5 @@
 // Block choices and the records made from them.
-#include "block_choice.hpp"
+#include "generate/block_choice.hpp"
 
 #include <stdexcept>
 #include <string>

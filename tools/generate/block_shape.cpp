@@ -1,6 +1,6 @@
 // Box trees from block geometry: a median split of the triangles by their
 // centres along the longest side of the current box, down to small leaves.
-#include "block_shape.hpp"
+#include "generate/block_shape.hpp"
 
 #include <algorithm>
 #include <limits>

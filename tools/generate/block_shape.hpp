@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "block_choice.hpp"
+#include "generate/block_choice.hpp"
 #include "mesh/mesh.hpp"
 
 namespace quilbet {

@@ -1,5 +1,5 @@
 // The separating-axis test for oriented boxes and its walk over two box trees.
-#include "box_overlap.hpp"
+#include "generate/box_overlap.hpp"
 
 #include <algorithm>
 #include <cmath>

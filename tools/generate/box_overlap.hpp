@@ -8,7 +8,7 @@
 // girder does, however thin it is.
 #pragma once
 
-#include "block_shape.hpp"
+#include "generate/block_shape.hpp"
 #include "maths/maths.hpp"
 
 namespace quilbet {

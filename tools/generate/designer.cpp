@@ -1,5 +1,5 @@
 // The designer's attach helpers and port queries.
-#include "designer.hpp"
+#include "generate/designer.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "station_grower.hpp"
-#include "station_palette.hpp"
+#include "generate/station_grower.hpp"
+#include "generate/station_palette.hpp"
 
 namespace quilbet {
 

@@ -1,10 +1,10 @@
 // Generation: the seed's random numbers, the palette, the style's layout.
-#include "generate.hpp"
+#include "generate/generate.hpp"
 
 #include <stdexcept>
 
-#include "designer.hpp"
-#include "styles.hpp"
+#include "generate/designer.hpp"
+#include "generate/styles.hpp"
 
 namespace quilbet {
 namespace {

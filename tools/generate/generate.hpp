@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "block_shape.hpp"
 #include "entry/blob.hpp"
+#include "generate/block_shape.hpp"
 
 namespace quilbet {
 

@@ -1,5 +1,5 @@
 // The shared pieces of the styles.
-#include "motifs.hpp"
+#include "generate/motifs.hpp"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "designer.hpp"
+#include "generate/designer.hpp"
 
 namespace quilbet {
 

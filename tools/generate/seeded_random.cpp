@@ -1,5 +1,5 @@
 // xoshiro256** (Blackman and Vigna), seeded by SplitMix64.
-#include "seeded_random.hpp"
+#include "generate/seeded_random.hpp"
 
 #include <cstddef>
 

@@ -1,5 +1,5 @@
 // Growing a station: links, the module's placement, overlap and budget checks.
-#include "station_grower.hpp"
+#include "generate/station_grower.hpp"
 
 #include "blocks/placement.hpp"
 #include "entry/station_budget.hpp"

@@ -7,11 +7,11 @@
 #include <memory>
 #include <vector>
 
-#include "block_choice.hpp"
-#include "block_shape.hpp"
 #include "blocks/station.hpp"
-#include "box_overlap.hpp"
 #include "entry/blob.hpp"
+#include "generate/block_choice.hpp"
+#include "generate/block_shape.hpp"
+#include "generate/box_overlap.hpp"
 
 namespace quilbet {
 

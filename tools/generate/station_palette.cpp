@@ -1,5 +1,5 @@
 // Parameter grids per block type and the palette drawn from them.
-#include "station_palette.hpp"
+#include "generate/station_palette.hpp"
 
 namespace quilbet {
 namespace {

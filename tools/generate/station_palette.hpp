@@ -12,8 +12,8 @@
 
 #include <vector>
 
-#include "block_choice.hpp"
-#include "seeded_random.hpp"
+#include "generate/block_choice.hpp"
+#include "generate/seeded_random.hpp"
 
 namespace quilbet {
 

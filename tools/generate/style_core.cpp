@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <deque>
 
-#include "motifs.hpp"
-#include "styles.hpp"
+#include "generate/motifs.hpp"
+#include "generate/styles.hpp"
 
 namespace quilbet {
 namespace {

@@ -5,8 +5,8 @@
 // rim, and an axle of habitats and docking ports through the hub.
 #include <cmath>
 
-#include "motifs.hpp"
-#include "styles.hpp"
+#include "generate/motifs.hpp"
+#include "generate/styles.hpp"
 
 namespace quilbet {
 namespace {

@@ -3,8 +3,8 @@
 // modules hung from it by adaptors and a habitat module at its fore end.
 #include <algorithm>
 
-#include "motifs.hpp"
-#include "styles.hpp"
+#include "generate/motifs.hpp"
+#include "generate/styles.hpp"
 
 namespace quilbet {
 namespace {

@@ -3,7 +3,7 @@
 // tests refuse is skipped, and the light filler tops the count up.
 #pragma once
 
-#include "designer.hpp"
+#include "generate/designer.hpp"
 
 namespace quilbet {
 

@@ -13,7 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "entry/module.hpp"
-#include "scene.hpp"
+#include "station/scene.hpp"
 
 namespace quilbet {
 

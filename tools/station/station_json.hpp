@@ -17,9 +17,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "blob.hpp"
-#include "diagnostics.hpp"
-#include "type_info.hpp"
+#include "station/blob.hpp"
+#include "station/diagnostics.hpp"
+#include "station/type_info.hpp"
 
 namespace quilbet {
 

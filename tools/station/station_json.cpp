@@ -1,7 +1,7 @@
 // Station description JSON <-> blob records.
-#include "station_json.hpp"
+#include "station/station_json.hpp"
 
-#include "validate.hpp"
+#include "station/validate.hpp"
 
 #include "entry/limits.hpp"
 

@@ -5,7 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "type_info.hpp"
+#include "station/type_info.hpp"
 
 namespace quilbet {
 

@@ -1,5 +1,5 @@
 // Type table from the module's block-type table.
-#include "catalogue_types.hpp"
+#include "station/catalogue_types.hpp"
 
 namespace quilbet {
 

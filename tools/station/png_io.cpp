@@ -1,5 +1,5 @@
 // PNG through libpng's simplified memory API.
-#include "png_io.hpp"
+#include "station/png_io.hpp"
 
 #include <png.h>
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "blocks/station.hpp"
-#include "scene.hpp"
+#include "station/scene.hpp"
 
 namespace quilbet {
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "diagnostics.hpp"
-#include "station_json.hpp"
-#include "type_info.hpp"
+#include "station/diagnostics.hpp"
+#include "station/station_json.hpp"
+#include "station/type_info.hpp"
 
 namespace quilbet {
 

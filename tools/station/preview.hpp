@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "scene.hpp"
+#include "station/scene.hpp"
 
 namespace quilbet {
 

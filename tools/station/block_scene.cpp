@@ -1,5 +1,5 @@
 // Block meshes into scene groups, the way the hand-over fills host groups.
-#include "block_scene.hpp"
+#include "station/block_scene.hpp"
 
 #include <memory>
 

@@ -1,5 +1,5 @@
 // Type lookups and the typo suggestions (optimal string alignment distance).
-#include "type_info.hpp"
+#include "station/type_info.hpp"
 
 #include <algorithm>
 #include <cctype>

@@ -1,7 +1,7 @@
 // Preview renderer: EGL surfaceless context, one VAO per group, Blinn-Phong
 // shading in a GLSL 3.30 program, multisampled framebuffer, resolve, read
 // back, 2x2 box filter, rows flipped to top-first.
-#include "preview.hpp"
+#include "station/preview.hpp"
 
 #include <EGL/egl.h>
 #include <EGL/eglext.h>

@@ -1,5 +1,5 @@
 // GLB writing through tinygltf; textures encoded with libpng.
-#include "gltf_writer.hpp"
+#include "station/gltf_writer.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +9,8 @@
 
 #include <tiny_gltf.h>
 
-#include "png_io.hpp"
-#include "version.hpp"
+#include "station/png_io.hpp"
+#include "station/version.hpp"
 
 namespace quilbet {
 namespace {

@@ -1,10 +1,10 @@
 // Catalogue listing in text and JSON.
-#include "catalogue_listing.hpp"
+#include "station/catalogue_listing.hpp"
 
 #include <cmath>
 #include <cstdio>
 
-#include "station_json.hpp"
+#include "station/station_json.hpp"
 
 namespace quilbet {
 namespace {

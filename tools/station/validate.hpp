@@ -8,9 +8,9 @@
 #include <functional>
 #include <string>
 
-#include "blob.hpp"
-#include "diagnostics.hpp"
-#include "type_info.hpp"
+#include "station/blob.hpp"
+#include "station/diagnostics.hpp"
+#include "station/type_info.hpp"
 
 namespace quilbet {
 

@@ -1,7 +1,7 @@
 // Whole-station checks of a description: records, parameters, port entries,
 // links, tree shape (union-find for cycles, breadth-first walk from the root
 // for reachability) and hard limits.
-#include "validate.hpp"
+#include "station/validate.hpp"
 
 #include <cmath>
 #include <map>

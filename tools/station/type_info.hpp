@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "blob.hpp"
 #include "blocks/block_types.hpp"
 #include "maths/maths.hpp"
+#include "station/blob.hpp"
 
 namespace quilbet {
 

@@ -1,12 +1,12 @@
 // The station build through the exported entry points' Module and the
 // in-process host; the host's groups, materials and surfaces become a Scene.
-#include "station_runner.hpp"
+#include "station/station_runner.hpp"
 
 #include <cstring>
 
-#include "block_scene.hpp"
-#include "station_json.hpp"
 #include "host/inprocess_host.hpp"
+#include "station/block_scene.hpp"
+#include "station/station_json.hpp"
 
 namespace quilbet {
 namespace {

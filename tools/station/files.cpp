@@ -1,5 +1,5 @@
 // File helpers: whole reads, temporary-file-and-rename writes.
-#include "files.hpp"
+#include "station/files.hpp"
 
 #include <cerrno>
 #include <cstdio>

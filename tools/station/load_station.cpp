@@ -1,10 +1,10 @@
 // Loading and checking a station description from JSON or blob bytes.
-#include "load_station.hpp"
+#include "station/load_station.hpp"
 
 #include <cstdio>
 
-#include "files.hpp"
-#include "validate.hpp"
+#include "station/files.hpp"
+#include "station/validate.hpp"
 
 namespace quilbet {
 

@@ -1,5 +1,5 @@
 // The design command: server start, browser start, clean stop on a signal.
-#include "design_command.hpp"
+#include "cli/design_command.hpp"
 
 #include <pthread.h>
 #include <spawn.h>
@@ -12,8 +12,8 @@
 #include <iostream>
 #include <thread>
 
-#include "catalogue_types.hpp"
-#include "design_server.hpp"
+#include "design/design_server.hpp"
+#include "station/catalogue_types.hpp"
 
 extern char** environ;
 
