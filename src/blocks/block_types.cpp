@@ -14,6 +14,8 @@
 // in 32-bit floats; angles, shears and switches only need to be finite.
 #include "blocks/block_types.hpp"
 
+#include <string_view>
+
 #include <cmath>
 #include <sstream>
 
@@ -124,6 +126,39 @@ const BlockTypeSpec* find_block_type(int32_t btype) {
         if (t.btype() == btype) return &t;
     }
     return nullptr;
+}
+
+const BlockTypeSpec* find_block_type_named(const std::string& name) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (const BlockTypeSpec& t : block_types()) {
+        const std::string_view n = t.name;
+        if (n.size() != name.size()) continue;
+        bool same = true;
+        for (size_t i = 0; i < n.size() && same; ++i) same = lower(n[i]) == lower(name[i]);
+        if (same) return &t;
+    }
+    return nullptr;
+}
+
+const ParamSpec* BlockTypeSpec::param_named(const std::string& wanted) const {
+    for (const ParamSpec& p : params) {
+        if (wanted == p.name) return &p;
+    }
+    return nullptr;
+}
+
+const std::string& BlockTypeSpec::category_name() const {
+    return category_names().at(static_cast<size_t>(category));
+}
+
+std::vector<PortDef> instance_ports(const BlockTypeSpec& t, const std::vector<ParamValue>& values) {
+    std::vector<PortDef> out;
+    t.ports(type_instance(t, values), out);
+    return out;
+}
+
+BuildFigures instance_figures(const BlockTypeSpec& t, const std::vector<ParamValue>& values) {
+    return t.figures(type_instance(t, values));
 }
 
 blocktyp type_instance(const BlockTypeSpec& t, const std::vector<ParamValue>& values) {

@@ -110,6 +110,10 @@ struct BlockTypeSpec {
     int32_t btype() const { return static_cast<int32_t>(type); }
     // The parameter with this id, or null.
     const ParamSpec* param(int32_t id) const;
+    // The parameter with exactly this name, or null.
+    const ParamSpec* param_named(const std::string& name) const;
+    // The category's name, as the catalogue lists it.
+    const std::string& category_name() const;
 };
 
 // A parameter value as a description gives it: parameter id and value.
@@ -128,6 +132,13 @@ blocktyp type_instance(const BlockTypeSpec& t, const std::vector<ParamValue>& va
 const std::vector<BlockTypeSpec>& block_types();
 // The row of type id btype, or null when no type has it.
 const BlockTypeSpec* find_block_type(int32_t btype);
+// The row whose name matches ignoring letter case (ASCII), or null.
+const BlockTypeSpec* find_block_type_named(const std::string& name);
+
+// The ports and the build figures of an instance of t whose parameters are
+// set by values (as type_instance sets them), without building geometry.
+std::vector<PortDef> instance_ports(const BlockTypeSpec& t, const std::vector<ParamValue>& values);
+BuildFigures instance_figures(const BlockTypeSpec& t, const std::vector<ParamValue>& values);
 
 // Empty when value may be given to parameter p in a description; otherwise why
 // not: not finite, or beyond the hard limit (whole numbers are judged after

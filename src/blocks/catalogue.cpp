@@ -2,23 +2,11 @@
 // becomes an entry with its parameters, default geometry, ports and size.
 #include "blocks/catalogue.hpp"
 
-#include <cctype>
-
 #include "blocks/block_types.hpp"
 #include "blocks/geometry.hpp"
 #include "texture/gl_textures.hpp"
 
 namespace quilbet {
-
-namespace {
-
-std::string to_lower_ascii(const std::string& s) {
-    std::string r = s;
-    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
-}
-
-}  // namespace
 
 void Catalogue::build_catalogue(Context& ctx, const ProgressFn& progress) {
     const std::vector<BlockTypeSpec>& rows = block_types();
@@ -50,11 +38,9 @@ int32_t Catalogue::find_type(int32_t btype) const {
 }
 
 int32_t Catalogue::find_name(const std::string& name) const {
-    const std::string wanted = to_lower_ascii(name);
-    for (size_t i = 0; i < catalogue.size(); ++i) {
-        if (catalogue[i].live && to_lower_ascii(catalogue[i].name) == wanted) return static_cast<int32_t>(i);
-    }
-    return -1;
+    // Entries are the table's rows under the same names: one name lookup for both.
+    const BlockTypeSpec* row = find_block_type_named(name);
+    return row != nullptr ? find_type(row->btype()) : -1;
 }
 
 }  // namespace quilbet

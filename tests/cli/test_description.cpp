@@ -7,18 +7,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "station/catalogue_types.hpp"
 #include "station/load_station.hpp"
 #include "station/station_json.hpp"
 #include "station/validate.hpp"
 
 namespace quilbet {
 namespace {
-
-const CatalogueTypes& types() {
-    static const CatalogueTypes t;
-    return t;
-}
 
 std::string read_text(const std::string& path) {
     std::ifstream in(path);
@@ -49,13 +43,13 @@ struct Loaded {
 
 Loaded load_json(const std::string& text) {
     Loaded l;
-    l.ok = load_station_bytes(std::vector<uint8_t>(text.begin(), text.end()), false, types(), l.st, l.diag);
+    l.ok = load_station_bytes(std::vector<uint8_t>(text.begin(), text.end()), false, l.st, l.diag);
     return l;
 }
 
 Loaded load_blob(const std::vector<uint8_t>& blob) {
     Loaded l;
-    l.ok = load_station_bytes(blob, true, types(), l.st, l.diag);
+    l.ok = load_station_bytes(blob, true, l.st, l.diag);
     return l;
 }
 
@@ -118,11 +112,11 @@ TEST(Description, ExamplesRoundTripExactly) {
         // blob -> JSON -> blob gives the same bytes, and the JSON is stable too.
         const Loaded back = load_blob(blob);
         ASSERT_TRUE(back.ok);
-        const std::string json = station_to_json(back.st.station, types()).dump(2);
+        const std::string json = station_to_json(back.st.station).dump(2);
         const Loaded again = load_json(json);
         ASSERT_TRUE(again.ok) << (again.errors().empty() ? "" : again.errors()[0]);
         EXPECT_EQ(encode_blob(again.st.station), blob);
-        EXPECT_EQ(station_to_json(again.st.station, types()).dump(2), json);
+        EXPECT_EQ(station_to_json(again.st.station).dump(2), json);
     }
 }
 
@@ -138,7 +132,7 @@ TEST(Description, UnusualBlobsRoundTripExactly) {
     const std::vector<uint8_t> blob = encode_blob(st);
     const Loaded l = load_blob(blob);
     ASSERT_TRUE(l.ok) << (l.errors().empty() ? "" : l.errors()[0]);
-    const std::string json = station_to_json(l.st.station, types()).dump();
+    const std::string json = station_to_json(l.st.station).dump();
     const Loaded again = load_json(json);
     ASSERT_TRUE(again.ok) << json;
     EXPECT_EQ(encode_blob(again.st.station), blob) << json;
@@ -330,14 +324,14 @@ namespace {
 TEST(Schema, MatchesTheCatalogue) {
     const auto schema = nlohmann::json::parse(read_text(std::string(QUILBET_SOURCE_DIR) + "/schema/station.schema.json"));
     const auto& rules = schema["$defs"]["block"]["allOf"];
-    ASSERT_EQ(rules.size(), types().types().size());
+    ASSERT_EQ(rules.size(), block_types().size());
     for (size_t i = 0; i < rules.size(); ++i) {
-        const TypeInfo& t = types().types()[i];
-        EXPECT_EQ(rules[i]["if"]["properties"]["type"]["enum"][0], t.name);
-        EXPECT_EQ(rules[i]["if"]["properties"]["type"]["enum"][1], t.btype);
+        const BlockTypeSpec& t = block_types()[i];
+        EXPECT_EQ(rules[i]["if"]["properties"]["type"]["enum"][0], std::string(t.name));
+        EXPECT_EQ(rules[i]["if"]["properties"]["type"]["enum"][1], t.btype());
         const auto& props = rules[i]["then"]["properties"]["params"]["properties"];
         ASSERT_EQ(props.size(), t.params.size()) << t.name;
-        for (const ParamInfo& p : t.params) EXPECT_TRUE(props.contains(p.name)) << t.name << " " << p.name;
+        for (const ParamSpec& p : t.params) EXPECT_TRUE(props.contains(p.name)) << t.name << " " << p.name;
     }
 }
 

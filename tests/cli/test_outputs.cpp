@@ -11,7 +11,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "station/catalogue_types.hpp"
 #include "station/gltf_writer.hpp"
 #include "station/load_station.hpp"
 #include "station/png_io.hpp"
@@ -33,10 +32,9 @@ const BuildResult& built(const std::string& name) {
     StartupOptions opt;
     opt.write_placeholder_files = false;
     EXPECT_TRUE(module.startup(opt));
-    CatalogueTypes types;
     StationText st;
     Diagnostics diag;
-    EXPECT_TRUE(load_station(example(name), types, st, diag));
+    EXPECT_TRUE(load_station(example(name), st, diag));
     BuildResult r;
     std::string error;
     EXPECT_TRUE(run_station(module, encode_blob(st.station), r, error)) << error;

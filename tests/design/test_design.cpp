@@ -15,7 +15,6 @@
 #include "design/station_builder.hpp"
 #include "generate/generate.hpp"
 #include "generate/generated_text.hpp"
-#include "station/catalogue_types.hpp"
 #include "station/files.hpp"
 #include "station/load_station.hpp"
 #include "station/station_runner.hpp"
@@ -37,10 +36,9 @@ std::string read_text(const std::string& path) {
 }
 
 StationText load(const std::string& text) {
-    CatalogueTypes types;
     StationText st;
     Diagnostics diag;
-    EXPECT_TRUE(load_station_bytes(std::vector<uint8_t>(text.begin(), text.end()), false, types, st, diag));
+    EXPECT_TRUE(load_station_bytes(std::vector<uint8_t>(text.begin(), text.end()), false, st, diag));
     return st;
 }
 
@@ -118,12 +116,11 @@ TEST(StationBuilder, BuildsWhatTheModuleBuildsAndRebuildsOnlyTheChangedBlock) {
 }
 
 TEST(DesignApi, SavedTextIsTheToolsOwnLayoutAndReadsBackToTheSameBytes) {
-    CatalogueTypes types;
     for (const char* name : {"small_station.json", "large_station.json", "habitats.json"}) {
         const StationText st = load(read_text(example(name)));
-        const std::string saved = saved_text(st, types);
+        const std::string saved = saved_text(st);
         const StationText back = load(saved);
-        EXPECT_EQ(saved_text(back, types), saved) << name;
+        EXPECT_EQ(saved_text(back), saved) << name;
         EXPECT_EQ(encode_blob(back.station), encode_blob(st.station)) << name;
         EXPECT_EQ(back.title, json::parse(read_text(example(name)))["name"]) << name;
         EXPECT_EQ(back.schema, json::parse(read_text(example(name)))["$schema"]) << name;
@@ -132,7 +129,7 @@ TEST(DesignApi, SavedTextIsTheToolsOwnLayoutAndReadsBackToTheSameBytes) {
         for (auto& [slot, id] : numbered.names) id = std::to_string(slot);
         numbered.title.clear();
         numbered.schema.clear();
-        EXPECT_EQ(saved_text(numbered, types), station_to_json(st.station, types).dump(2) + "\n") << name;
+        EXPECT_EQ(saved_text(numbered), station_to_json(st.station).dump(2) + "\n") << name;
     }
 }
 
@@ -151,14 +148,13 @@ TEST(DesignApi, MessagesPointAtTheBlockAndFieldTheyName) {
         {"dock", "Length", [](json& d) { d["blocks"][2]["params"] = {{"Length", "long"}}; }},
         {"truss", "port 4", [](json& d) { d["links"]["truss.4"] = "truss.0"; }},
     };
-    CatalogueTypes types;
     for (const Row& row : rows) {
         json doc = json::parse(read_text(example("small_station.json")));
         row.spoil(doc);
         StationText st;
         Diagnostics diag;
         const std::string text = doc.dump();
-        load_station_bytes(std::vector<uint8_t>(text.begin(), text.end()), false, types, st, diag);
+        load_station_bytes(std::vector<uint8_t>(text.begin(), text.end()), false, st, diag);
         ASSERT_FALSE(diag.list().empty()) << row.block << " " << row.field;
         const MessagePlace place = message_place(diag.list().front().text);
         EXPECT_EQ(place.block, row.block) << diag.list().front().text;
@@ -177,8 +173,7 @@ std::string over_budget() {
 }
 
 TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
-    CatalogueTypes types;
-    DesignApi api(builder(), types, "");
+    DesignApi api(builder(), "");
     json beyond = json::parse(read_text(example("small_station.json")));
     beyond["blocks"][4]["params"]["Block_count"] = 100000;
     struct Row {
@@ -218,8 +213,7 @@ TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
 // Generate answers what `quilbet generate` writes for the same options, or
 // 400 naming the field.
 TEST(DesignApi, GenerateAnswersTheToolsStationOrNamesTheField) {
-    CatalogueTypes types;
-    DesignApi api(builder(), types, "");
+    DesignApi api(builder(), "");
     const ApiResponse ok = api.generate(R"({"seed": "7", "blocks": 12, "style": "ring"})");
     ASSERT_EQ(ok.status, 200) << ok.body;
     GenerateOptions options;
@@ -240,8 +234,7 @@ TEST(DesignApi, GenerateAnswersTheToolsStationOrNamesTheField) {
 }
 
 TEST(DesignApi, BuildAnswersPlacementPortsAndMeshes) {
-    CatalogueTypes types;
-    DesignApi api(builder(), types, "");
+    DesignApi api(builder(), "");
     const ApiResponse r = api.build(read_text(example("small_station.json")));
     ASSERT_EQ(r.status, 200) << r.body;
     const json doc = json::parse(r.body);
@@ -281,7 +274,6 @@ private:
 };
 
 TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) {
-    CatalogueTypes types;
     const fs::path dir = fs::path(::testing::TempDir()) / "quilbet_design_server";
     fs::remove_all(dir);
     fs::create_directories(dir / "web");
@@ -290,7 +282,7 @@ TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) 
     fs::create_symlink(dir / "secret.txt", dir / "web" / "leak.txt");
     const fs::path station = dir / "station.json";
     fs::copy_file(example("small_station.json"), station);
-    DesignApi api(builder(), types, station.string());
+    DesignApi api(builder(), station.string());
     LiveServer live(api, (dir / "web").string());
     httplib::Client client("127.0.0.1", live.port());
 
@@ -338,7 +330,7 @@ TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) 
     auto saved = client.Post("/api/save", original, "application/json");
     ASSERT_TRUE(saved);
     ASSERT_EQ(saved->status, 200) << saved->body;
-    EXPECT_EQ(read_text(station.string()), saved_text(load(original), types));
+    EXPECT_EQ(read_text(station.string()), saved_text(load(original)));
     fs::remove_all(dir);
 }
 

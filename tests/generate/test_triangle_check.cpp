@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "station/catalogue_types.hpp"
 #include "station/load_station.hpp"
 #include "station/station_runner.hpp"
 #include "station_checks.hpp"
@@ -40,10 +39,9 @@ TEST(TrianglesCross, CasesByTable) {
 }
 
 std::vector<BlockPair> crossings_of(const std::string& json) {
-    CatalogueTypes types;
     StationText st;
     Diagnostics diag;
-    EXPECT_TRUE(load_station_bytes(std::vector<uint8_t>(json.begin(), json.end()), false, types, st, diag));
+    EXPECT_TRUE(load_station_bytes(std::vector<uint8_t>(json.begin(), json.end()), false, st, diag));
     BuildResult r;
     std::string error;
     EXPECT_TRUE(run_station(test_module(), encode_blob(st.station), r, error)) << error;

@@ -3,7 +3,6 @@
 
 #include <iostream>
 
-#include "station/catalogue_types.hpp"
 #include "station/load_station.hpp"
 
 namespace quilbet {
@@ -17,10 +16,9 @@ int run_build(const BuildOptions& opt) {
             return 1;
         }
     }
-    CatalogueTypes types;
     StationText st;
     Diagnostics diag;
-    const bool ok = load_station(opt.input, types, st, diag);
+    const bool ok = load_station(opt.input, st, diag);
     print_diagnostics(std::cerr, opt.input, diag);
     if (!ok) return 1;
 

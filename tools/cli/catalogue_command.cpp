@@ -4,16 +4,14 @@
 #include <iostream>
 
 #include "station/catalogue_listing.hpp"
-#include "station/catalogue_types.hpp"
 
 namespace quilbet {
 
 int run_catalogue(bool json) {
-    CatalogueTypes types;
     if (json) {
-        std::cout << catalogue_json(types).dump(2) << "\n";
+        std::cout << catalogue_json().dump(2) << "\n";
     } else {
-        std::cout << catalogue_text(types);
+        std::cout << catalogue_text();
     }
     return 0;
 }

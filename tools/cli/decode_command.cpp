@@ -3,7 +3,6 @@
 
 #include <iostream>
 
-#include "station/catalogue_types.hpp"
 #include "station/files.hpp"
 #include "station/load_station.hpp"
 #include "station/station_json.hpp"
@@ -11,7 +10,6 @@
 namespace quilbet {
 
 int run_decode(const std::string& in, const std::string& out) {
-    CatalogueTypes types;
     std::vector<uint8_t> bytes;
     std::string error;
     if (!read_file_bytes(in, bytes, error)) {
@@ -28,10 +26,10 @@ int run_decode(const std::string& in, const std::string& out) {
     }
     StationText st;
     Diagnostics diag;
-    const bool ok = load_station_bytes(bytes, true, types, st, diag);
+    const bool ok = load_station_bytes(bytes, true, st, diag);
     print_diagnostics(std::cerr, in, diag);
     if (!ok) return 1;
-    const std::string text = station_to_json(st.station, types).dump(2) + "\n";
+    const std::string text = station_to_json(st.station).dump(2) + "\n";
     if (out.empty()) {
         std::cout << text;
         return 0;

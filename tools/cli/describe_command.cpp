@@ -3,17 +3,15 @@
 
 #include <iostream>
 
-#include "station/catalogue_types.hpp"
 #include "station/files.hpp"
 #include "station/load_station.hpp"
 
 namespace quilbet {
 
 int run_describe(const std::string& in, const std::string& out) {
-    CatalogueTypes types;
     StationText st;
     Diagnostics diag;
-    const bool ok = load_station(in, types, st, diag);
+    const bool ok = load_station(in, st, diag);
     print_diagnostics(std::cerr, in, diag);
     if (!ok) return 1;
     if (out.empty()) return 0;

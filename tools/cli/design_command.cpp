@@ -13,7 +13,6 @@
 #include <thread>
 
 #include "design/design_server.hpp"
-#include "station/catalogue_types.hpp"
 
 extern char** environ;
 
@@ -61,8 +60,7 @@ int run_design(const DesignOptions& options) {
         std::cerr << "quilbet design: the module did not start: " << builder.start_error() << "\n";
         return 1;
     }
-    CatalogueTypes types;
-    DesignApi api(builder, types, options.station);
+    DesignApi api(builder, options.station);
     DesignServer server(api, web_root);
     std::string error;
 

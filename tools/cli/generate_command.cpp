@@ -4,7 +4,6 @@
 #include <iostream>
 
 #include "generate/generated_text.hpp"
-#include "station/catalogue_types.hpp"
 #include "station/station_outputs.hpp"
 #include "station/validate.hpp"
 
@@ -35,9 +34,8 @@ int run_generate(const GenerateCommand& cmd) {
     const GeneratedStation gen = generate_station(cmd.generate);
     // The description is checked as `describe` would check it; a generated
     // station that draws any message is a fault of the generator, not the user's.
-    CatalogueTypes types;
     Diagnostics diag;
-    validate_station(gen.station, types, [](int32_t slot) { return std::to_string(slot); }, diag);
+    validate_station(gen.station, [](int32_t slot) { return std::to_string(slot); }, diag);
     if (!diag.list().empty()) {
         print_diagnostics(std::cerr, "generated station", diag);
         std::cerr << "quilbet: generate: internal error: the generated station did not pass the checks (nothing written)\n";

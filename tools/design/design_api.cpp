@@ -93,14 +93,14 @@ MessagePlace message_place(const std::string& text) {
     return place;
 }
 
-std::string saved_text(const StationText& st, const TypeSource& types) {
-    return station_to_json(st, types).dump(2) + "\n";
+std::string saved_text(const StationText& st) {
+    return station_to_json(st).dump(2) + "\n";
 }
 
-DesignApi::DesignApi(StationBuilder& builder, const TypeSource& types, std::string station_path)
-    : builder_(builder), types_(types), station_path_(std::move(station_path)) {}
+DesignApi::DesignApi(StationBuilder& builder, std::string station_path)
+    : builder_(builder), station_path_(std::move(station_path)) {}
 
-ApiResponse DesignApi::catalogue() const { return json_response(200, catalogue_json(types_)); }
+ApiResponse DesignApi::catalogue() const { return json_response(200, catalogue_json()); }
 
 ApiResponse DesignApi::station() const {
     ojson doc = ojson::object();
@@ -132,7 +132,7 @@ bool DesignApi::check(const std::string& body, StationText& st, ojson& diagnosti
         }
     }
     Diagnostics diag;
-    const bool ok = parse_station_json(body, types_, st, diag) && validate_station_text(st, types_, diag);
+    const bool ok = parse_station_json(body, st, diag) && validate_station_text(st, diag);
     diagnostics = diagnostics_json(diag);
     if (!ok) {
         ojson doc = ojson::object();
@@ -152,7 +152,7 @@ ApiResponse DesignApi::validate(const std::string& body) const {
     ojson doc = ojson::object();
     doc["ok"] = ok;
     doc["diagnostics"] = diagnostics;
-    if (ok) doc["canonical"] = saved_text(st, types_);
+    if (ok) doc["canonical"] = saved_text(st);
     return json_response(200, doc);
 }
 
@@ -160,7 +160,7 @@ ojson DesignApi::build_answer(const StationText& st, const ojson& diagnostics) {
     const StationBuild built = builder_.build(st);
     ojson doc = ojson::object();
     doc["ok"] = true;
-    doc["canonical"] = saved_text(st, types_);
+    doc["canonical"] = saved_text(st);
     doc["diagnostics"] = diagnostics;
     ojson blocks = ojson::array();
     for (const PlacedBlock& p : built.blocks) blocks.push_back(block_json(p));
@@ -248,7 +248,7 @@ ApiResponse DesignApi::save(const std::string& body) {
     if (station_path_.empty()) {
         return error_response(409, "no station file was given to `quilbet design`; download the description instead");
     }
-    const std::string text = saved_text(st, types_);
+    const std::string text = saved_text(st);
     std::string error;
     if (!write_file_bytes(station_path_, text.data(), text.size(), error)) return error_response(500, error);
     ojson doc = ojson::object();

@@ -30,7 +30,7 @@
 
 #include "design/station_builder.hpp"
 #include "station/station_json.hpp"
-#include "station/type_info.hpp"
+#include "blocks/block_types.hpp"
 
 namespace quilbet {
 
@@ -50,12 +50,12 @@ MessagePlace message_place(const std::string& text);
 
 // The text saved for a description that passed the checks: the CLI's JSON
 // writer with the ids as written, two-space indent, a final newline.
-std::string saved_text(const StationText& st, const TypeSource& types);
+std::string saved_text(const StationText& st);
 
 class DesignApi {
 public:
     // station_path: the file `quilbet design` was given ("" for none); save writes there.
-    DesignApi(StationBuilder& builder, const TypeSource& types, std::string station_path);
+    DesignApi(StationBuilder& builder, std::string station_path);
 
     ApiResponse catalogue() const;
     ApiResponse station() const;
@@ -80,7 +80,6 @@ private:
     nlohmann::ordered_json build_answer(const StationText& st, const nlohmann::ordered_json& diagnostics);
 
     StationBuilder& builder_;
-    const TypeSource& types_;
     std::string station_path_;
 };
 

@@ -3,7 +3,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "station/catalogue_types.hpp"
 #include "station/station_json.hpp"
 
 namespace quilbet {
@@ -15,8 +14,7 @@ std::string generated_json(const BlobStation& station, const GenerateOptions& op
     doc["name"] = "Generated " + style + " station, seed " + seed + ", " + std::to_string(station.records.size()) +
                   " blocks";
     doc["comment"] = "quilbet generate --seed " + seed + " --blocks " + std::to_string(options.blocks) + " --style " + style;
-    CatalogueTypes types;
-    const nlohmann::ordered_json body = station_to_json(station, types);
+    const nlohmann::ordered_json body = station_to_json(station);
     for (const auto& [key, value] : body.items()) doc[key] = value;
     return doc.dump(2) + "\n";
 }

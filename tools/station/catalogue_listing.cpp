@@ -28,12 +28,13 @@ const char* param_kind_name(ParamKind kind) {
     }
 }
 
-std::string catalogue_text(const TypeSource& types) {
+std::string catalogue_text() {
     std::string out;
-    for (const TypeInfo& t : types.types()) {
-        out += t.name + "  (type " + std::to_string(t.btype) + ", " + t.category + ")\n";
+    for (const BlockTypeSpec& t : block_types()) {
+        const std::vector<PortDef> port_defs = instance_ports(t, {});
+        out += std::string(t.name) + "  (type " + std::to_string(t.btype()) + ", " + t.category_name() + ")\n";
         if (t.params.empty()) out += "  parameters: none\n";
-        for (const ParamInfo& p : t.params) {
+        for (const ParamSpec& p : t.params) {
             char line[256];
             if (p.kind == ParamKind::on_off) {
                 std::snprintf(line, sizeof line, "  param %-2d %-16s switch  default %s\n", p.id,
@@ -45,8 +46,8 @@ std::string catalogue_text(const TypeSource& types) {
             }
             out += line;
         }
-        for (size_t i = 0; i < t.ports.size(); ++i) {
-            const PortInfo& p = t.ports[i];
+        for (size_t i = 0; i < port_defs.size(); ++i) {
+            const PortDef& p = port_defs[i];
             char line[256];
             std::snprintf(line, sizeof line, "  port  %-2zu kind %-2d at %-18s facing %s\n", i, static_cast<int>(p.kind),
                           vec(p.pos).c_str(), vec(p.dir).c_str());
@@ -57,12 +58,13 @@ std::string catalogue_text(const TypeSource& types) {
     return out;
 }
 
-nlohmann::ordered_json catalogue_json(const TypeSource& types) {
+nlohmann::ordered_json catalogue_json() {
     using oj = nlohmann::ordered_json;
     oj list = oj::array();
-    for (const TypeInfo& t : types.types()) {
+    for (const BlockTypeSpec& t : block_types()) {
+        const std::vector<PortDef> port_defs = instance_ports(t, {});
         oj params = oj::array();
-        for (const ParamInfo& p : t.params) {
+        for (const ParamSpec& p : t.params) {
             oj o = oj::object();
             o["name"] = p.name;
             o["id"] = p.id;
@@ -78,20 +80,20 @@ nlohmann::ordered_json catalogue_json(const TypeSource& types) {
             params.push_back(o);
         }
         oj ports = oj::array();
-        for (size_t i = 0; i < t.ports.size(); ++i) {
+        for (size_t i = 0; i < port_defs.size(); ++i) {
             oj o = oj::object();
             o["index"] = i;
-            o["kind"] = static_cast<int32_t>(t.ports[i].kind);
-            o["position"] = vec_json(t.ports[i].pos);
-            o["direction"] = vec_json(t.ports[i].dir);
-            o["up"] = vec_json(t.ports[i].up);
+            o["kind"] = static_cast<int32_t>(port_defs[i].kind);
+            o["position"] = vec_json(port_defs[i].pos);
+            o["direction"] = vec_json(port_defs[i].dir);
+            o["up"] = vec_json(port_defs[i].up);
             ports.push_back(o);
         }
         oj o = oj::object();
         o["name"] = t.name;
-        o["id"] = t.btype;
-        o["category"] = t.category;
-        o["category_index"] = t.cat;
+        o["id"] = t.btype();
+        o["category"] = t.category_name();
+        o["category_index"] = static_cast<int32_t>(t.category);
         o["parameters"] = params;
         o["ports"] = ports;
         list.push_back(o);

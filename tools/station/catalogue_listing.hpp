@@ -5,14 +5,14 @@
 
 #include <nlohmann/json.hpp>
 
-#include "station/type_info.hpp"
+#include "blocks/block_types.hpp"
 
 namespace quilbet {
 
 // Every type: name, id, category; parameters with kind, default and range;
 // ports with index, kind, position and direction (default parameters).
-std::string catalogue_text(const TypeSource& types);
-nlohmann::ordered_json catalogue_json(const TypeSource& types);
+std::string catalogue_text();
+nlohmann::ordered_json catalogue_json();
 
 // "switch", "whole" or "real".
 const char* param_kind_name(ParamKind kind);

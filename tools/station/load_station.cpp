@@ -30,7 +30,7 @@ std::string file_kind_problem(const std::vector<uint8_t>& bytes) {
                        "01 01 01 01, but this file starts with ") + start;
 }
 
-bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, const TypeSource& types, StationText& out,
+bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, StationText& out,
                         Diagnostics& diag) {
     out = StationText{};
     if (is_blob) {
@@ -48,14 +48,14 @@ bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, const T
         for (const BlobRecord& r : out.station.records) out.names[r.id] = std::to_string(r.id);
     } else {
         const std::string text(bytes.begin(), bytes.end());
-        if (!parse_station_json(text, types, out, diag)) return false;
+        if (!parse_station_json(text, out, diag)) return false;
     }
-    return validate_station_text(out, types, diag);
+    return validate_station_text(out, diag);
 }
 
-bool validate_station_text(const StationText& st, const TypeSource& types, Diagnostics& diag) {
+bool validate_station_text(const StationText& st, Diagnostics& diag) {
     const auto& names = st.names;
-    validate_station(st.station, types,
+    validate_station(st.station,
                      [&names](int32_t slot) {
                          const auto it = names.find(slot);
                          return it != names.end() ? it->second : std::to_string(slot);
@@ -64,7 +64,7 @@ bool validate_station_text(const StationText& st, const TypeSource& types, Diagn
     return !diag.has_errors();
 }
 
-bool load_station(const std::string& path, const TypeSource& types, StationText& out, Diagnostics& diag) {
+bool load_station(const std::string& path, StationText& out, Diagnostics& diag) {
     std::vector<uint8_t> bytes;
     std::string error;
     if (!read_file_bytes(path, bytes, error)) {
@@ -77,7 +77,7 @@ bool load_station(const std::string& path, const TypeSource& types, StationText&
             return false;
         }
     }
-    return load_station_bytes(bytes, looks_like_blob(bytes), types, out, diag);
+    return load_station_bytes(bytes, looks_like_blob(bytes), out, diag);
 }
 
 }  // namespace quilbet

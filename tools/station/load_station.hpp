@@ -5,7 +5,7 @@
 
 #include "station/diagnostics.hpp"
 #include "station/station_json.hpp"
-#include "station/type_info.hpp"
+#include "blocks/block_types.hpp"
 
 namespace quilbet {
 
@@ -20,14 +20,14 @@ std::string file_kind_problem(const std::vector<uint8_t>& bytes);
 // Reads `path` (a JSON description, or a blob when it starts with the magic),
 // converts and validates it; a file that is neither is refused as such. Returns true when no error was found; warnings
 // and errors go to diag either way. out.names maps slots to the ids written.
-bool load_station(const std::string& path, const TypeSource& types, StationText& out, Diagnostics& diag);
+bool load_station(const std::string& path, StationText& out, Diagnostics& diag);
 
 // Validates a description already read, naming blocks by the ids written
 // (out.names); true when no error was found.
-bool validate_station_text(const StationText& st, const TypeSource& types, Diagnostics& diag);
+bool validate_station_text(const StationText& st, Diagnostics& diag);
 
 // Same as load_station from bytes already read; `is_blob` picks the format.
-bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, const TypeSource& types, StationText& out,
+bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, StationText& out,
                         Diagnostics& diag);
 
 }  // namespace quilbet

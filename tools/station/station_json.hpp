@@ -19,7 +19,7 @@
 
 #include "station/blob.hpp"
 #include "station/diagnostics.hpp"
-#include "station/type_info.hpp"
+#include "blocks/block_types.hpp"
 
 namespace quilbet {
 
@@ -37,17 +37,17 @@ nlohmann::ordered_json vec_json(Vec3 v);
 // unknown keys, unknown types and parameters, malformed or doubled links) go to
 // diag as errors naming the block and field; returns false when any was found.
 // The result still has to pass validate_station.
-bool parse_station_json(const std::string& text, const TypeSource& types, StationText& out, Diagnostics& diag);
+bool parse_station_json(const std::string& text, StationText& out, Diagnostics& diag);
 
 // Writes the JSON description of a station that passed validate_station:
 // integer ids (the slots), type and parameter names, switches as true / false,
 // each link once. parse_station_json of its dump gives the same records.
-nlohmann::ordered_json station_to_json(const BlobStation& st, const TypeSource& types);
+nlohmann::ordered_json station_to_json(const BlobStation& st);
 
 // The same with the ids as written (st.names; when every name is its slot's
 // own number, the ids are written as numbers), and "$schema" and the title as
 // "name" when there are. parse_station_json of its dump gives the same
 // records, names, schema and title, so writing that dump again gives the same bytes.
-nlohmann::ordered_json station_to_json(const StationText& st, const TypeSource& types);
+nlohmann::ordered_json station_to_json(const StationText& st);
 
 }  // namespace quilbet

@@ -10,7 +10,6 @@
 
 #include "station/blob.hpp"
 #include "station/diagnostics.hpp"
-#include "station/type_info.hpp"
 
 namespace quilbet {
 
@@ -21,8 +20,7 @@ using BlockNamer = std::function<std::string(int32_t slot)>;
 // Adds every problem of `st` to `diag`. Each fault is reported once: a block of
 // unknown type gets no further messages about its parameters or ports, and a
 // link is judged once from its first side.
-void validate_station(const BlobStation& st, const TypeSource& types, const BlockNamer& name_of,
-                      Diagnostics& diag);
+void validate_station(const BlobStation& st, const BlockNamer& name_of, Diagnostics& diag);
 
 // The hard limit on the block count N, or "" when it is within it.
 std::string block_count_problem(int64_t count);

@@ -1,5 +1,5 @@
-// Type lookups and the typo suggestions (optimal string alignment distance).
-#include "station/type_info.hpp"
+// Typo suggestions (optimal string alignment distance).
+#include "station/name_suggestions.hpp"
 
 #include <algorithm>
 #include <cctype>
@@ -14,23 +14,6 @@ std::string lower(const std::string& s) {
 }
 
 }  // namespace
-
-int32_t TypeSource::find_btype(int32_t btype) const {
-    const auto& t = types();
-    for (size_t i = 0; i < t.size(); ++i) {
-        if (t[i].btype == btype) return static_cast<int32_t>(i);
-    }
-    return -1;
-}
-
-int32_t TypeSource::find_name(const std::string& name) const {
-    const auto& t = types();
-    const std::string key = lower(name);
-    for (size_t i = 0; i < t.size(); ++i) {
-        if (lower(t[i].name) == key) return static_cast<int32_t>(i);
-    }
-    return -1;
-}
 
 size_t name_distance(const std::string& a0, const std::string& b0) {
     const std::string a = lower(a0), b = lower(b0);
