@@ -347,28 +347,13 @@ unsigned compile(const Gl& gl, unsigned type, const char* src, std::string& erro
     return s;
 }
 
-}  // namespace
-
-bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vector<uint8_t>& rgb,
-                    PreviewInfo& info, std::string& error) {
-    std::vector<V3> pts;
-    for (const SceneGroup& g : scene.groups) {
-        if (g.ind.size() < 3) continue;
-        for (size_t i = 0; i < g.vertex_count(); ++i) pts.push_back({g.pos[3 * i], g.pos[3 * i + 1], g.pos[3 * i + 2]});
-    }
-    if (pts.empty()) {
-        error = "the station has no triangles to show";
-        return false;
-    }
-    constexpr int ss = 2;   // supersampling factor
-    const int rw = width * ss, rh = height * ss;
+// Three-quarter views from above, from each quarter around the station; the
+// one that shows the station largest (largest projected box) wins.
+Camera choose_camera(const std::vector<V3>& pts, double aspect, double fov) {
     const double pi = 3.14159265358979323846;
-    // Three-quarter views from above, from each quarter around the station; the
-    // one that shows the station largest (largest projected box) wins.
     std::vector<V3> sample;
     const size_t step = std::max<size_t>(1, pts.size() / 60000);
     for (size_t i = 0; i < pts.size(); i += step) sample.push_back(pts[i]);
-    const double aspect = double(width) / height, fov = 30.0 * pi / 180.0;
     V3 best_dir{1.0, 0.62, 1.35};
     double best_area = -1;
     for (int quarter = 0; quarter < 4; ++quarter) {
@@ -388,9 +373,11 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
             }
         }
     }
-    const Camera cam = fit_camera(pts, best_dir, fov, aspect, 0.9);
+    return fit_camera(pts, best_dir, fov, aspect, 0.9);
+}
 
-    // The projected box in output pixels, for callers that check the framing.
+// The projected box in output pixels, for callers that check the framing.
+void frame_box(const std::vector<V3>& pts, const Camera& cam, int32_t width, int32_t height, PreviewInfo& info) {
     info.min_x = info.min_y = INFINITY;
     info.max_x = info.max_y = -INFINITY;
     for (const V3& p : pts) {
@@ -399,60 +386,79 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
         info.min_x = std::min(info.min_x, px), info.max_x = std::max(info.max_x, px);
         info.min_y = std::min(info.min_y, py), info.max_y = std::max(info.max_y, py);
     }
-    const float bg[3] = {0.085f, 0.09f, 0.10f};
-    for (int c = 0; c < 3; ++c) info.background[c] = static_cast<uint8_t>(std::lround(bg[c] * 255));
+}
 
-    OffscreenContext context;
-    if (!context.open(error)) return false;
-    Gl gl{};
-    std::string missing;
-    if (!gl.load(missing)) {
-        error = "OpenGL entry points missing: " + missing;
-        return false;
+// Multisampled colour and depth (fb[0]), resolved into a plain colour buffer (fb[1]).
+struct Targets {
+    GLuint rb[3] = {}, fb[2] = {};
+    const Gl* gl = nullptr;
+    ~Targets() {
+        if (gl == nullptr) return;
+        gl->DeleteFramebuffers(2, fb);
+        gl->DeleteRenderbuffers(3, rb);
     }
+    bool create(const Gl& g, int rw, int rh, std::string& error) {
+        gl = &g;
+        GLint max_samples = 0;
+        g.GetIntegerv(GL_MAX_SAMPLES, &max_samples);
+        const int samples = std::min(4, std::max(0, max_samples));
+        g.GenRenderbuffers(3, rb);
+        g.GenFramebuffers(2, fb);
+        g.BindRenderbuffer(GL_RENDERBUFFER, rb[0]);
+        g.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, rw, rh);
+        g.BindRenderbuffer(GL_RENDERBUFFER, rb[1]);
+        g.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, rw, rh);
+        g.BindRenderbuffer(GL_RENDERBUFFER, rb[2]);
+        g.RenderbufferStorageMultisample(GL_RENDERBUFFER, 0, GL_RGBA8, rw, rh);
+        g.BindFramebuffer(GL_FRAMEBUFFER, fb[1]);
+        g.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb[2]);
+        g.BindFramebuffer(GL_FRAMEBUFFER, fb[0]);
+        g.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb[0]);
+        g.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, rb[1]);
+        if (g.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+            error = "the off-screen framebuffer is incomplete";
+            return false;
+        }
+        return true;
+    }
+};
 
-    // Multisampled colour and depth, resolved into a plain colour buffer.
-    GLint max_samples = 0;
-    gl.GetIntegerv(GL_MAX_SAMPLES, &max_samples);
-    const int samples = std::min(4, std::max(0, max_samples));
-    GLuint rb[3], fb[2];
-    gl.GenRenderbuffers(3, rb);
-    gl.GenFramebuffers(2, fb);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, rb[0]);
-    gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, rw, rh);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, rb[1]);
-    gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, rw, rh);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, rb[2]);
-    gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, 0, GL_RGBA8, rw, rh);
-    gl.BindFramebuffer(GL_FRAMEBUFFER, fb[1]);
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb[2]);
-    gl.BindFramebuffer(GL_FRAMEBUFFER, fb[0]);
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb[0]);
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, rb[1]);
-    if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        error = "the off-screen framebuffer is incomplete";
-        return false;
+// The shading program, compiled and linked; deleted with the object.
+struct Program {
+    unsigned vs = 0, fs = 0, prog = 0;
+    const Gl* gl = nullptr;
+    ~Program() {
+        if (gl == nullptr) return;
+        if (prog != 0) gl->DeleteProgram(prog);
+        if (vs != 0) gl->DeleteShader(vs);
+        if (fs != 0) gl->DeleteShader(fs);
     }
+    bool build(const Gl& g, std::string& error) {
+        gl = &g;
+        vs = compile(g, GL_VERTEX_SHADER, vertex_shader, error);
+        fs = compile(g, GL_FRAGMENT_SHADER, fragment_shader, error);
+        if (!error.empty()) return false;
+        prog = g.CreateProgram();
+        g.AttachShader(prog, vs);
+        g.AttachShader(prog, fs);
+        g.LinkProgram(prog);
+        GLint linked = 0;
+        g.GetProgramiv(prog, GL_LINK_STATUS, &linked);
+        if (!linked) {
+            char log[2048] = {};
+            g.GetProgramInfoLog(prog, sizeof log, nullptr, log);
+            error = std::string("shader linking failed: ") + log;
+            return false;
+        }
+        return true;
+    }
+};
 
-    const unsigned vs = compile(gl, GL_VERTEX_SHADER, vertex_shader, error);
-    const unsigned fs = compile(gl, GL_FRAGMENT_SHADER, fragment_shader, error);
-    if (!error.empty()) return false;
-    const unsigned prog = gl.CreateProgram();
-    gl.AttachShader(prog, vs);
-    gl.AttachShader(prog, fs);
-    gl.LinkProgram(prog);
-    GLint linked = 0;
-    gl.GetProgramiv(prog, GL_LINK_STATUS, &linked);
-    if (!linked) {
-        char log[2048] = {};
-        gl.GetProgramInfoLog(prog, sizeof log, nullptr, log);
-        error = std::string("shader linking failed: ") + log;
-        return false;
-    }
-    gl.UseProgram(prog);
+// Camera and lights: a key light from above, behind the viewer's left
+// shoulder; a fill light from the lower right.
+void set_view(const Gl& gl, unsigned prog, const Camera& cam) {
     const auto mvp = view_projection(cam);
     const V3 eye = cam.eye();
-    // Key light from above, behind the viewer's left shoulder; fill from the lower right.
     const V3 key = unit(add(add(mul(cam.up, 0.9), mul(cam.right, -0.55)), mul(cam.forward, -0.75)));
     const V3 fill = unit(add(add(mul(cam.up, -0.3), mul(cam.right, 0.8)), mul(cam.forward, -0.3)));
     const float eyef[3] = {float(eye[0]), float(eye[1]), float(eye[2])};
@@ -463,19 +469,15 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
     gl.Uniform3fv(gl.GetUniformLocation(prog, "u_key"), 1, keyf);
     gl.Uniform3fv(gl.GetUniformLocation(prog, "u_fill"), 1, fillf);
     gl.Uniform1i(gl.GetUniformLocation(prog, "u_tex"), 0);
+}
+
+// Every group with at least one triangle, its texture and material.
+void draw_groups(const Gl& gl, unsigned prog, const Scene& scene) {
     const GLint u_has_tex = gl.GetUniformLocation(prog, "u_has_tex");
     const GLint u_diffuse = gl.GetUniformLocation(prog, "u_diffuse");
     const GLint u_emissive = gl.GetUniformLocation(prog, "u_emissive");
     const GLint u_specular = gl.GetUniformLocation(prog, "u_specular");
     const GLint u_specpow = gl.GetUniformLocation(prog, "u_specpow");
-
-    gl.Viewport(0, 0, rw, rh);
-    gl.ClearColor(bg[0], bg[1], bg[2], 1);
-    gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    gl.Enable(GL_DEPTH_TEST);
-    gl.Disable(GL_CULL_FACE);
-    gl.ActiveTexture(GL_TEXTURE0);
-
     GLuint vao = 0;
     gl.GenVertexArrays(1, &vao);
     gl.BindVertexArray(vao);
@@ -518,30 +520,14 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
         gl.Uniform1f(u_specpow, g.specpow);
         gl.DrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_INT, nullptr);
     }
-
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, fb[0]);
-    gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, fb[1]);
-    gl.BlitFramebuffer(0, 0, rw, rh, 0, 0, rw, rh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
-    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, fb[1]);
-    std::vector<uint8_t> big(static_cast<size_t>(rw) * rh * 4);
-    gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
-    gl.ReadPixels(0, 0, rw, rh, GL_RGBA, GL_UNSIGNED_BYTE, big.data());
-    const GLenum err = gl.GetError();
-
     gl.DeleteTextures(1, &tex);
     gl.DeleteBuffers(4, buffers);
     gl.DeleteVertexArrays(1, &vao);
-    gl.DeleteProgram(prog);
-    gl.DeleteShader(vs);
-    gl.DeleteShader(fs);
-    gl.DeleteFramebuffers(2, fb);
-    gl.DeleteRenderbuffers(3, rb);
-    if (err != GL_NO_ERROR) {
-        error = "OpenGL error " + std::to_string(err) + " while rendering the preview";
-        return false;
-    }
+}
 
-    // 2x2 box filter; OpenGL's row 0 is the bottom, the picture's is the top.
+// ss x ss box filter of an RGBA picture rw pixels wide; OpenGL's row 0 is
+// the bottom, the picture's is the top.
+void box_filter(const std::vector<uint8_t>& big, int rw, int ss, int32_t width, int32_t height, std::vector<uint8_t>& rgb) {
     rgb.assign(static_cast<size_t>(width) * height * 3, 0);
     for (int y = 0; y < height; ++y) {
         const int sy = (height - 1 - y) * ss;
@@ -555,6 +541,61 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
             }
         }
     }
+}
+
+}  // namespace
+
+bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vector<uint8_t>& rgb,
+                    PreviewInfo& info, std::string& error) {
+    std::vector<V3> pts;
+    for (const SceneGroup& g : scene.groups) {
+        if (g.ind.size() < 3) continue;
+        for (size_t i = 0; i < g.vertex_count(); ++i) pts.push_back({g.pos[3 * i], g.pos[3 * i + 1], g.pos[3 * i + 2]});
+    }
+    if (pts.empty()) {
+        error = "the station has no triangles to show";
+        return false;
+    }
+    constexpr int ss = 2;   // supersampling factor
+    const int rw = width * ss, rh = height * ss;
+    const Camera cam = choose_camera(pts, double(width) / height, 30.0 * 3.14159265358979323846 / 180.0);
+    frame_box(pts, cam, width, height, info);
+    const float bg[3] = {0.085f, 0.09f, 0.10f};
+    for (int c = 0; c < 3; ++c) info.background[c] = static_cast<uint8_t>(std::lround(bg[c] * 255));
+
+    OffscreenContext context;
+    if (!context.open(error)) return false;
+    Gl gl{};
+    std::string missing;
+    if (!gl.load(missing)) {
+        error = "OpenGL entry points missing: " + missing;
+        return false;
+    }
+    Targets targets;
+    Program program;
+    if (!targets.create(gl, rw, rh, error) || !program.build(gl, error)) return false;
+    gl.UseProgram(program.prog);
+    set_view(gl, program.prog, cam);
+    gl.Viewport(0, 0, rw, rh);
+    gl.ClearColor(bg[0], bg[1], bg[2], 1);
+    gl.Clear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    gl.Enable(GL_DEPTH_TEST);
+    gl.Disable(GL_CULL_FACE);
+    gl.ActiveTexture(GL_TEXTURE0);
+    draw_groups(gl, program.prog, scene);
+
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, targets.fb[0]);
+    gl.BindFramebuffer(GL_DRAW_FRAMEBUFFER, targets.fb[1]);
+    gl.BlitFramebuffer(0, 0, rw, rh, 0, 0, rw, rh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    gl.BindFramebuffer(GL_READ_FRAMEBUFFER, targets.fb[1]);
+    std::vector<uint8_t> big(static_cast<size_t>(rw) * rh * 4);
+    gl.PixelStorei(GL_PACK_ALIGNMENT, 1);
+    gl.ReadPixels(0, 0, rw, rh, GL_RGBA, GL_UNSIGNED_BYTE, big.data());
+    if (const GLenum err = gl.GetError(); err != GL_NO_ERROR) {
+        error = "OpenGL error " + std::to_string(err) + " while rendering the preview";
+        return false;
+    }
+    box_filter(big, rw, ss, width, height, rgb);
     return true;
 }
 
