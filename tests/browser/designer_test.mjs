@@ -14,6 +14,7 @@ import { launchDesigner, stopDesigner, launchBrowser, parseArgs, canvasCoverage,
 const args = parseArgs(process.argv.slice(2));
 fs.rmSync(args.out, { recursive: true, force: true });
 fs.mkdirSync(args.out, { recursive: true });
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const work = fs.mkdtempSync(path.join(args.out, 'work-'));
 const stationFile = path.join(work, 'station.json');
 fs.copyFileSync(path.join(args.source, 'examples/small_station.json'), stationFile);
@@ -163,6 +164,24 @@ try {
     await waitIdle(page);
     const count = await page.evaluate(() => designer.state.build.blocks.length);
     assert.ok(count >= 10 && count <= 13, `${count} blocks built for 12 asked for`);
+  });
+
+  await step('save after generate downloads it under its own name and leaves the opened file alone', page, async () => {
+    const before = fs.readFileSync(stationFile, 'utf8');
+    const downloads = path.join(work, 'downloads');
+    fs.mkdirSync(downloads);
+    const cdp = await page.target().createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    assert.match(await page.$eval('#station-name', (e) => e.textContent), /unnamed/);
+    await page.keyboard.down('Control');
+    await page.keyboard.press('s');
+    await page.keyboard.up('Control');
+    await waitIdle(page);
+    const deadline = Date.now() + 10000;
+    while (!fs.readdirSync(downloads).some((f) => f.endsWith('.json')) && Date.now() < deadline) await sleep(100);
+    const blocks = await page.evaluate(() => designer.state.desc.blocks.length);
+    assert.deepEqual(fs.readdirSync(downloads), [`generated_ring_station_seed_7_${blocks}_blocks.json`]);
+    assert.equal(fs.readFileSync(stationFile, 'utf8'), before);
   });
 
   await step('one undo brings back the station before generate', page, async () => {

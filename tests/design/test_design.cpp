@@ -233,7 +233,7 @@ TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
         EXPECT_EQ(builder().cached(), cached) << row.what << " was built";
     }
     // Without a file given on the command line there is nowhere to save.
-    EXPECT_EQ(api.save(read_text(example("small_station.json"))).status, 409);
+    EXPECT_EQ(api.save(read_text(example("small_station.json")), "none").status, 409);
 }
 
 // Generate answers what `quilbet generate` writes for the same options, or
@@ -351,12 +351,29 @@ TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) 
     EXPECT_EQ(bad->status, 400);
     EXPECT_NE(json::parse(bad->body)["error"].get<std::string>().find("parse error"), std::string::npos);
 
-    // Save writes the file given on the command line, in the tool's layout.
+    // Save writes the file given on the command line, in the tool's layout,
+    // and only while it is the version the page read: a save without a
+    // version, or after the file changed on disk, leaves it as it is.
     const std::string original = read_text(station.string());
-    auto saved = client.Post("/api/save", original, "application/json");
+    auto opened = client.Get("/api/station");
+    ASSERT_TRUE(opened);
+    const std::string version = json::parse(opened->body)["version"].get<std::string>();
+    auto save = [&](const std::string& base) {
+        httplib::Headers h;
+        if (!base.empty()) h.emplace("X-Quilbet-Base-Version", base);
+        return client.Post("/api/save", h, original, "application/json");
+    };
+    EXPECT_EQ(save("")->status, 428);
+    auto saved = save(version);
     ASSERT_TRUE(saved);
     ASSERT_EQ(saved->status, 200) << saved->body;
     EXPECT_EQ(read_text(station.string()), saved_text(load(original)));
+    const std::string after = json::parse(saved->body)["version"].get<std::string>();
+    std::ofstream(station) << "{}";           // another program writes the file
+    auto stale = save(after);
+    EXPECT_EQ(stale->status, 409);
+    EXPECT_TRUE(json::parse(stale->body)["changed"].get<bool>());
+    EXPECT_EQ(read_text(station.string()), "{}");
     fs::remove_all(dir);
 }
 

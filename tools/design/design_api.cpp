@@ -1,6 +1,8 @@
 // The designer's API handlers.
 #include "design/design_api.hpp"
 
+#include <cstdio>
+
 #include <filesystem>
 #include <regex>
 
@@ -102,19 +104,38 @@ DesignApi::DesignApi(StationBuilder& builder, std::string station_path)
 
 ApiResponse DesignApi::catalogue() const { return json_response(200, catalogue_json()); }
 
+namespace {
+
+// The version of a file's bytes (64-bit FNV-1a in hex), or "none" for a file
+// that does not exist. False with the reason when it cannot be read.
+bool file_version(const std::string& path, std::string& version, std::vector<uint8_t>& bytes, std::string& error) {
+    std::error_code ec;
+    bytes.clear();
+    if (!std::filesystem::exists(path, ec)) {
+        version = "none";
+        return true;
+    }
+    if (!read_file_bytes(path, bytes, error)) return false;
+    uint64_t h = 14695981039346656037ull;
+    for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+    version = hex;
+    return true;
+}
+
+}  // namespace
+
 ApiResponse DesignApi::station() const {
     ojson doc = ojson::object();
     doc["path"] = station_path_;
-    std::string text;
+    std::string text, version = "none", error;
+    std::vector<uint8_t> bytes;
     // A file that does not exist yet is a new station; saving creates it.
-    std::error_code ec;
-    if (!station_path_.empty() && std::filesystem::exists(station_path_, ec)) {
-        std::vector<uint8_t> bytes;
-        std::string error;
-        if (!read_file_bytes(station_path_, bytes, error)) return error_response(404, error);
-        text.assign(bytes.begin(), bytes.end());
-    }
+    if (!station_path_.empty() && !file_version(station_path_, version, bytes, error)) return error_response(404, error);
+    text.assign(bytes.begin(), bytes.end());
     doc["text"] = text;
+    doc["version"] = version;
     return json_response(200, doc);
 }
 
@@ -258,7 +279,7 @@ ApiResponse DesignApi::export_blob(const std::string& body) {
     return r;
 }
 
-ApiResponse DesignApi::save(const std::string& body) {
+ApiResponse DesignApi::save(const std::string& body, const std::string& base_version) {
     StationText st;
     ojson diagnostics;
     ApiResponse refusal;
@@ -266,12 +287,28 @@ ApiResponse DesignApi::save(const std::string& body) {
     if (station_path_.empty()) {
         return error_response(409, "no station file was given to `quilbet design`; download the description instead");
     }
+    // Only the file the page read is replaced, and only while it is as the page read it.
+    std::lock_guard<std::mutex> lock(save_mutex_);
+    std::string version, error;
+    std::vector<uint8_t> bytes;
+    if (!file_version(station_path_, version, bytes, error)) return error_response(500, error);
+    if (base_version.empty()) {
+        return error_response(428, "save names no version of " + station_path_ + "; reload the page before saving");
+    }
+    if (base_version != version) {
+        ojson doc = ojson::object();
+        doc["error"] = station_path_ + " changed on disk since it was opened";
+        doc["changed"] = true;
+        doc["version"] = version;
+        return json_response(409, doc);
+    }
     const std::string text = saved_text(st);
-    std::string error;
     if (!write_file_bytes(station_path_, text.data(), text.size(), error)) return error_response(500, error);
+    if (!file_version(station_path_, version, bytes, error)) return error_response(500, error);
     ojson doc = ojson::object();
     doc["path"] = station_path_;
     doc["canonical"] = text;
+    doc["version"] = version;
     return json_response(200, doc);
 }
 

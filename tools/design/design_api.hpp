@@ -21,9 +21,13 @@
 //   POST /api/export/glb       body: a description; the station as GLB
 //   POST /api/export/blob      body: a description; its description blob
 //   POST /api/save             body: a description; written to the opened
-//                              file in the form `quilbet` writes
+//                              file in the form `quilbet` writes, only when
+//                              header X-Quilbet-Base-Version names the
+//                              version of the file the page read (409 with
+//                              the file's version when it changed on disk)
 #pragma once
 
+#include <mutex>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -59,6 +63,8 @@ public:
     DesignApi(StationBuilder& builder, std::string station_path);
 
     ApiResponse catalogue() const;
+    // { path, text, version }: version names the file's bytes ("none" when
+    // the file does not exist yet).
     ApiResponse station() const;
     ApiResponse validate(const std::string& body) const;
     ApiResponse edit(const std::string& body);
@@ -66,7 +72,9 @@ public:
     ApiResponse mesh(const std::string& key) const;
     ApiResponse export_glb(const std::string& body);
     ApiResponse export_blob(const std::string& body);
-    ApiResponse save(const std::string& body);
+    // base_version: the version GET /api/station (or the last save) gave the
+    // page; the file is replaced only while it still has that version.
+    ApiResponse save(const std::string& body, const std::string& base_version);
     // { "seed": whole number or digits, "blocks": 1 .. 200, "style": "core" |
     // "spine" | "ring" | "random" } -> { "ok": true, "text": the description
     // `quilbet generate` writes, "name": a file name for it }; 400 naming the
@@ -86,6 +94,7 @@ private:
 
     StationBuilder& builder_;
     std::string station_path_;
+    std::mutex save_mutex_;   // one save at a time: the version check and the write belong together
 };
 
 }  // namespace quilbet

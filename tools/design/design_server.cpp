@@ -100,7 +100,7 @@ DesignServer::DesignServer(DesignApi& api, std::string web_root)
     http.Post("/api/export/blob", [impl](const httplib::Request& req, httplib::Response& res) {
         send(res, impl->api.export_blob(req.body));
     });
-    http.Post("/api/save", [impl](const httplib::Request& req, httplib::Response& res) { send(res, impl->api.save(req.body)); });
+    http.Post("/api/save", [impl](const httplib::Request& req, httplib::Response& res) { send(res, impl->api.save(req.body, req.get_header_value("X-Quilbet-Base-Version"))); });
     http.Post("/api/generate", [impl](const httplib::Request& req, httplib::Response& res) {
         send(res, impl->api.generate(req.body));
     });

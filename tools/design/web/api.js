@@ -1,7 +1,7 @@
 // The server's API (see tools/design/design_api.hpp).
 
-async function post(path, text) {
-  return fetch(path, { method: 'POST', headers: { 'Content-Type': 'application/json' }, body: text });
+async function post(path, text, headers = {}) {
+  return fetch(path, { method: 'POST', headers: { 'Content-Type': 'application/json', ...headers }, body: text });
 }
 
 export async function getCatalogue() {
@@ -23,8 +23,10 @@ export async function build(desc) {
   return { ok: false, error: body.error, diagnostics: [] };
 }
 
-export async function save(desc) {
-  const r = await post('/api/save', JSON.stringify(desc));
+// Saves to the opened file while it still has `version` (what getStation or
+// the last save gave); a 409 with { changed: true, version } when it changed on disk.
+export async function save(desc, version) {
+  const r = await post('/api/save', JSON.stringify(desc), { 'X-Quilbet-Base-Version': version });
   return { ok: r.ok, status: r.status, body: await r.json() };
 }
 

@@ -19,7 +19,9 @@ const state = {
   types: new Map(),     // name -> catalogue entry
   history: new History(),
   selected: null,
-  path: '',
+  path: '',             // the file Save writes; '' for an unnamed description (Save downloads it)
+  version: 'none',      // the version of that file as last read or written
+  savedText: '',        // the text last read from or written to that file (nothing unsaved while equal)
   busy: Promise.resolve(),
   lastEdit: null,       // timings of the last edit: { serverMs, roundTripMs, drawnMs }
 };
@@ -180,7 +182,15 @@ async function openText(text, label) {
   desc.links = desc.links || {};
   select(null);
   const ok = await edit(new ReplaceStationCommand(state.desc, desc));
-  if (ok) viewer.frameAll();
+  if (ok) {
+    // An opened or generated station is a new, unnamed description: Save
+    // never writes it over the file the designer was started with.
+    state.path = '';
+    state.version = 'none';
+    state.savedText = '';
+    viewer.frameAll();
+    renderToolbar();
+  }
   return ok;
 }
 
@@ -198,22 +208,45 @@ async function save() {
     downloadJson();
     return;
   }
-  const r = await api.save(state.desc);
+  let r = await api.save(state.desc, state.version);
+  if (r.status === 409 && r.body.changed) {
+    if (!window.confirm(`${state.path} changed on disk since it was opened. Replace it with the station shown here?`)) {
+      setStatus(`not saved: ${r.body.error}`);
+      return;
+    }
+    r = await api.save(state.desc, r.body.version);
+  }
+  if (r.ok) {
+    state.version = r.body.version;
+    state.savedText = r.body.canonical;
+    renderToolbar();
+  }
   setStatus(r.ok ? `saved ${r.body.path}` : `not saved: ${r.body.error}`);
 }
 
+// A file name for downloads: the opened file's name, else the station's own name.
+function fileName(ext) {
+  const opened = state.path.split(/[\\/]/).pop().replace(/\.json$/i, '');
+  const named = (state.desc.name || '').toLowerCase().replace(/[^a-z0-9]+/g, '_').replace(/^_+|_+$/g, '').slice(0, 60);
+  return `${opened || named || 'station'}.${ext}`;
+}
+
+function unsaved() {
+  return Boolean(state.build && state.build.canonical && state.build.canonical !== state.savedText && state.desc.blocks.length);
+}
+
 function downloadJson() {
-  if (state.build && state.build.canonical) download('station.json', new Blob([state.build.canonical], { type: 'application/json' }));
+  if (state.build && state.build.canonical) download(fileName('json'), new Blob([state.build.canonical], { type: 'application/json' }));
 }
 
 async function exportBytes(kind) {
   const r = await api.exportBytes(kind, state.desc);
   if (!r.ok) return setStatus(`export failed: ${r.error}`);
-  download(`station.${kind}`, r.blob);
+  download(fileName(kind), r.blob);
 }
 
 function exportPng() {
-  viewer.nextFrame().then(() => viewer.canvas.toBlob((b) => download('station.png', b), 'image/png'));
+  viewer.nextFrame().then(() => viewer.canvas.toBlob((b) => download(fileName('png'), b), 'image/png'));
 }
 
 // ---- panels ----
@@ -236,7 +269,8 @@ function renderToolbar() {
   $('delete').disabled = state.selected === null;
   $('undo').title = state.history.canUndo ? `Undo ${state.history.undos.at(-1).label} (Ctrl+Z)` : 'Nothing to undo';
   $('redo').title = state.history.canRedo ? `Redo ${state.history.redos.at(-1).label} (Ctrl+Y)` : 'Nothing to redo';
-  $('station-name').textContent = (state.desc.name || '') + (state.path ? ` — ${state.path}` : '');
+  $('station-name').textContent = (unsaved() ? '\u25cf ' : '') + (state.desc.name || '') +
+    (state.path ? ` — ${state.path}` : ' — unnamed (Save downloads it)');
 }
 
 function renderTree() {
@@ -518,6 +552,7 @@ async function start() {
   renderPalette();
   const opened = await api.getStation();
   state.path = opened.path;
+  state.version = opened.version;
   if (opened.text) {
     let desc = null;
     try {
@@ -528,6 +563,7 @@ async function start() {
     if (desc && Array.isArray(desc.blocks)) {
       desc.links = desc.links || {};
       await serial(() => adopt(desc));
+      if (state.build) state.savedText = state.build.canonical;   // what was read, in the form Save writes
       viewer.frameAll();
     }
   } else {
@@ -548,6 +584,13 @@ window.designer = {
   markerScreenPosition: (block, port) => viewer.markerScreenPosition(block, port),
   markers: () => viewer.markerList(),
 };
+
+// Closing or reloading the page with unsaved changes asks first.
+window.addEventListener('beforeunload', (e) => {
+  if (!unsaved()) return;
+  e.preventDefault();
+  e.returnValue = '';
+});
 
 start().catch((e) => {
   setStatus(`start failed: ${e.message}`);
