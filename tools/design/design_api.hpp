@@ -20,6 +20,8 @@
 //   GET  /api/mesh/KEY.glb     one block's geometry in its own frame
 //   POST /api/export/glb       body: a description; the station as GLB
 //   POST /api/export/blob      body: a description; its description blob
+//   POST /api/export/host      body: a description; the host's mesh and DDS
+//                              files in a zip (?textures=rgba: uncompressed)
 //   POST /api/save             body: a description; written to the opened
 //                              file in the form `quilbet` writes
 #pragma once
@@ -29,6 +31,7 @@
 #include <nlohmann/json.hpp>
 
 #include "design/station_builder.hpp"
+#include "station/dds_writer.hpp"
 #include "station/station_json.hpp"
 #include "station/type_info.hpp"
 
@@ -65,6 +68,10 @@ public:
     ApiResponse mesh(const std::string& key) const;
     ApiResponse export_glb(const std::string& body);
     ApiResponse export_blob(const std::string& body);
+    // The station built through the module's entry points, as `quilbet build
+    // --host-mesh` writes it, zipped (host_export): files named after the
+    // opened station file, or "station".
+    ApiResponse export_host(const std::string& body, DdsFormat format);
     ApiResponse save(const std::string& body);
     // { "seed": whole number or digits, "blocks": 1 .. 200, "style": "core" |
     // "spine" | "ring" | "random" } -> { "ok": true, "text": the description

@@ -209,7 +209,7 @@ function downloadJson() {
 async function exportBytes(kind) {
   const r = await api.exportBytes(kind, state.desc);
   if (!r.ok) return setStatus(`export failed: ${r.error}`);
-  download(`station.${kind}`, r.blob);
+  download(kind === 'host' ? 'station_host.zip' : `station.${kind}`, r.blob);
 }
 
 function exportPng() {
@@ -477,6 +477,7 @@ function wire() {
   $('export-glb').onclick = () => exportBytes('glb');
   $('export-blob').onclick = () => exportBytes('blob');
   $('export-png').onclick = exportPng;
+  $('export-host').onclick = () => exportBytes('host');
   $('open').onclick = () => $('open-file').click();
   $('open-file').onchange = async (e) => {
     const file = e.target.files[0];
