@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "generate/station_survey.hpp"
+#include "station/host_mesh_files.hpp"
 #include "station/load_station.hpp"
 
 namespace quilbet {
@@ -17,6 +18,10 @@ int run_build(const BuildOptions& opt) {
             return 1;
         }
     }
+    if (!opt.host_mesh.empty() && !can_write_host_mesh_folder(opt.host_mesh, error)) {
+        std::cerr << "quilbet: " << error << "\n";
+        return 1;
+    }
     StationText st;
     Diagnostics diag;
     const bool ok = load_station(opt.input, st, diag);
@@ -29,7 +34,8 @@ int run_build(const BuildOptions& opt) {
         std::cerr << "quilbet: " << error << "\n";
         return 1;
     }
-    if (!write_files_together(outputs, error)) {
+    if ((!opt.host_mesh.empty() && !make_host_mesh_folder(opt.host_mesh, error)) ||
+        !write_files_together(outputs, error)) {
         std::cerr << "quilbet: " << error << " (nothing written)\n";
         return 1;
     }

@@ -1,5 +1,5 @@
 // `quilbet build`: description -> checked blob -> real entry points -> GLB,
-// optional PNG preview and vessel JSON.
+// optional PNG preview, vessel JSON and the host's mesh and DDS files.
 #pragma once
 
 #include "station/station_outputs.hpp"

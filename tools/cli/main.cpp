@@ -2,7 +2,8 @@
 //
 //   quilbet describe STATION.json [-o STATION.blob] [--json]  check, print figures, write the blob
 //   quilbet decode STATION.blob [-o STATION.json]      blob back to JSON (exact round trip)
-//   quilbet build STATION.json|.blob -o OUT.glb [--png OUT.png] [--vessel OUT.json] [--size WxH]
+//   quilbet build STATION.json|.blob [-o OUT.glb] [--png OUT.png] [--vessel OUT.json] [--size WxH]
+//                 [--host-mesh DIR [--host-textures dxt1|rgba]]
 //   quilbet catalogue [--json]                         every block type, parameter and port
 //   quilbet generate [--seed N] [--blocks K] [--style core|spine|ring|random] [-o STATION.json] [--build]
 //   quilbet design [STATION.json] [--port N] [--no-open]  the station designer in the browser
@@ -38,7 +39,7 @@ static int run(int argc, char** argv) {
     CLI::App app{"quilbet: station descriptions, blobs, glTF models and previews of quilbet space stations"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("quilbet ") + quilbet_version);
-    std::string in, out, png, vessel, size = "1280x960";
+    std::string in, out, png, vessel, size = "1280x960", host_mesh, host_textures = "dxt1";
     bool json = false;
 
     CLI::App* c_describe = app.add_subcommand("describe", "Check a JSON station description and write its blob");
@@ -50,12 +51,19 @@ static int run(int argc, char** argv) {
     c_decode->add_option("blob", in, "Description blob")->required();
     c_decode->add_option("-o,--output", out, "JSON file to write (default: standard output)");
 
-    CLI::App* c_build = app.add_subcommand("build", "Build a station and write it as glTF binary");
+    CLI::App* c_build = app.add_subcommand("build", "Build a station and write it as glTF binary, as the simulator's own mesh and DDS files, or both");
     c_build->add_option("station", in, "JSON description or blob")->required();
-    c_build->add_option("-o,--output", out, "glTF binary (.glb) to write")->required();
+    c_build->add_option("-o,--output", out, "glTF binary (.glb) to write (needed unless --host-mesh is given)");
     c_build->add_option("--png", png, "Also render a preview picture to this PNG file");
     c_build->add_option("--vessel", vessel, "Also write the vessel data (docking ports, habitat entry) as JSON");
     c_build->add_option("--size", size, "Preview size WxH (default 1280x960)");
+    c_build->add_option("--host-mesh", host_mesh,
+                        "Also write the station as the simulator's own files into this folder: NAME.msh (its text "
+                        "mesh format) and NAME_NNN.dds per textured group, NAME from the station file's name");
+    c_build->add_option("--host-textures", host_textures,
+                        "How the DDS files of --host-mesh hold their pixels: dxt1 (compressed, default) or rgba "
+                        "(uncompressed 32-bit)")
+        ->check(CLI::IsMember({"dxt1", "rgba"}));
 
     CLI::App* c_catalogue = app.add_subcommand("catalogue", "List every block type with parameters and ports");
     c_catalogue->add_flag("--json", json, "Machine-readable listing");
@@ -125,6 +133,12 @@ static int run(int argc, char** argv) {
         opt.glb = out;
         opt.png = png;
         opt.vessel = vessel;
+        opt.host_mesh = host_mesh;
+        opt.host_textures = host_textures == "rgba" ? DdsFormat::rgba : DdsFormat::dxt1;
+        if (out.empty() && host_mesh.empty()) {
+            std::cerr << "quilbet: build needs -o OUT.glb, --host-mesh DIR or both\n";
+            return exit_usage;
+        }
         if (!parse_size(size, opt.width, opt.height)) {
             std::cerr << "quilbet: --size expects WIDTHxHEIGHT between 16x16 and 8192x8192, not \"" << size << "\"\n";
             return exit_usage;

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <regex>
 
+#include "design/host_export.hpp"
 #include "generate/generate.hpp"
 #include "generate/generated_text.hpp"
 #include "station/catalogue_listing.hpp"
@@ -277,6 +278,14 @@ ApiResponse DesignApi::export_blob(const std::string& body) {
     r.content_type = "application/octet-stream";
     r.body.assign(blob.begin(), blob.end());
     return r;
+}
+
+ApiResponse DesignApi::export_host(const std::string& body, DdsFormat format) {
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    if (!check(body, st, diagnostics, refusal)) return refusal;
+    return host_export(st, station_path_, format);
 }
 
 ApiResponse DesignApi::save(const std::string& body, const std::string& base_version) {

@@ -20,6 +20,8 @@
 //   GET  /api/mesh/KEY.glb     one block's geometry in its own frame
 //   POST /api/export/glb       body: a description; the station as GLB
 //   POST /api/export/blob      body: a description; its description blob
+//   POST /api/export/host      body: a description; the host's mesh and DDS
+//                              files in a zip (?textures=rgba: uncompressed)
 //   POST /api/save             body: a description; written to the opened
 //                              file in the form `quilbet` writes, only when
 //                              header X-Quilbet-Base-Version names the
@@ -34,6 +36,7 @@
 
 #include "design/station_builder.hpp"
 #include "generate/station_survey.hpp"
+#include "station/dds_writer.hpp"
 #include "station/station_json.hpp"
 #include "blocks/block_types.hpp"
 
@@ -72,6 +75,10 @@ public:
     ApiResponse mesh(const std::string& key) const;
     ApiResponse export_glb(const std::string& body);
     ApiResponse export_blob(const std::string& body);
+    // The station built through the module's entry points, as `quilbet build
+    // --host-mesh` writes it, zipped (host_export): files named after the
+    // opened station file, or "station".
+    ApiResponse export_host(const std::string& body, DdsFormat format);
     // base_version: the version GET /api/station (or the last save) gave the
     // page; the file is replaced only while it still has that version.
     ApiResponse save(const std::string& body, const std::string& base_version);

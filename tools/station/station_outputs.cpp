@@ -11,6 +11,7 @@
 #include "entry/module.hpp"
 
 #include "station/gltf_writer.hpp"
+#include "station/host_mesh_files.hpp"
 #include "station/png_io.hpp"
 #include "station/preview.hpp"
 #include "station/station_runner.hpp"
@@ -94,11 +95,14 @@ bool build_station_files(const BlobStation& station, const std::map<int32_t, std
         handed->vertices = 0;
         for (const SceneGroup& g : result.scene.groups) handed->vertices += static_cast<int64_t>(g.vertex_count());
     }
-    progress.show("writing " + opt.glb);
-    outputs.assign(1, OutputFile{opt.glb, {}});
-    if (!write_glb(result.scene, outputs[0].bytes, error)) {
-        progress.done();
-        return false;
+    outputs.clear();
+    if (!opt.glb.empty()) {
+        progress.show("writing " + opt.glb);
+        outputs.push_back({opt.glb, {}});
+        if (!write_glb(result.scene, outputs.back().bytes, error)) {
+            progress.done();
+            return false;
+        }
     }
     if (!opt.png.empty()) {
         outputs.push_back({opt.png, {}});
@@ -113,11 +117,17 @@ bool build_station_files(const BlobStation& station, const std::map<int32_t, std
             return false;
         }
     }
-    progress.done();
     if (!opt.vessel.empty()) {
         const std::string vessel = result.vessel.dump(2) + "\n";
         outputs.push_back({opt.vessel, std::vector<uint8_t>(vessel.begin(), vessel.end())});
     }
+    if (!opt.host_mesh.empty()) {
+        progress.show("writing the host's files into " + opt.host_mesh);
+        for (OutputFile& f : host_mesh_files(result.handover, opt.host_mesh, host_file_stem(opt.input), opt.host_textures)) {
+            outputs.push_back(std::move(f));
+        }
+    }
+    progress.done();
     return true;
 }
 

@@ -9,15 +9,18 @@
 #include <vector>
 
 #include "station/blob.hpp"
+#include "station/dds_writer.hpp"
 #include "station/files.hpp"
 
 namespace quilbet {
 
 struct BuildOptions {
     std::string input;     // JSON description or blob
-    std::string glb;       // required
+    std::string glb;       // "" for none (then host_mesh is required)
     std::string png;       // "" for none
     std::string vessel;    // "" for none
+    std::string host_mesh;                        // folder for the host's mesh and DDS files, "" for none
+    DdsFormat host_textures = DdsFormat::dxt1;    // how those DDS files hold their pixels
     int32_t width = 1280, height = 960;
 };
 
@@ -25,8 +28,9 @@ struct BuildOptions {
 bool parse_size(const std::string& text, int32_t& width, int32_t& height);
 
 // Builds a checked station through the module's entry points and gives the
-// bytes of the glb (opt.glb) and, when asked for, of the PNG preview and the
-// vessel JSON, in that order; nothing is written. names gives the blocks'
+// bytes of the glb (opt.glb) and, when asked for, of the PNG preview, the
+// vessel JSON and the host's mesh and texture files in opt.host_mesh (named
+// after opt.input, see host_mesh_files), in that order; nothing is written. names gives the blocks'
 // ids as written, for the glb's node names (a slot without one is named by its
 // number). False with the reason in
 // error (a failed build names opt.input when it is set). A progress line

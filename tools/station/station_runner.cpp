@@ -112,6 +112,7 @@ bool run_station(Module& module, const std::vector<uint8_t>& blob, BuildResult& 
     }
     // The hand-over placed every block; the blocks keep their own-frame groups.
     out.scene.blocks = station_scene_blocks(module.station(), names);
+    out.handover = capture_handover(host, module.station(), names);
     out.vessel = vessel_json(def, record, out.scene);
     InProcessHost::release_vessel(record);
     return true;

@@ -13,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "entry/module.hpp"
+#include "station/host_handover.hpp"
 #include "station/scene.hpp"
 
 namespace quilbet {
@@ -20,6 +21,7 @@ namespace quilbet {
 struct BuildResult {
     Scene scene;
     nlohmann::ordered_json vessel;   // docking ports, habitat entry, counts
+    HostHandover handover;           // what the host received, group by group
 };
 
 // Builds the station of `blob` on `module` (started, placeholder files not
@@ -27,7 +29,7 @@ struct BuildResult {
 // Any diagnostic the module raises (a refused blob, a station that does not fit
 // the host mesh) makes the build fail with that text in `error`. out.scene gets
 // both the host's groups and the station block by block (ids from names, slot
-// numbers where names has none).
+// numbers where names has none); out.handover a copy of what the host received.
 bool run_station(Module& module, const std::vector<uint8_t>& blob, BuildResult& out, std::string& error,
                  const std::map<int32_t, std::string>& names = {});
 

@@ -242,7 +242,7 @@ function downloadJson() {
 async function exportBytes(kind) {
   const r = await api.exportBytes(kind, state.desc);
   if (!r.ok) return setStatus(`export failed: ${r.error}`);
-  download(fileName(kind), r.blob);
+  download(kind === 'host' ? fileName('zip').replace(/\.zip$/, '_host.zip') : fileName(kind), r.blob);
 }
 
 function exportPng() {
@@ -511,6 +511,7 @@ function wire() {
   $('export-glb').onclick = () => exportBytes('glb');
   $('export-blob').onclick = () => exportBytes('blob');
   $('export-png').onclick = exportPng;
+  $('export-host').onclick = () => exportBytes('host');
   $('open').onclick = () => $('open-file').click();
   $('open-file').onchange = async (e) => {
     const file = e.target.files[0];
