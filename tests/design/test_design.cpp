@@ -127,7 +127,7 @@ TEST(StationBuilder, BuildsEveryExampleAndTwentyGeneratedStationsAsTheModuleHand
     for (int i = 0; i < 20; ++i) {
         GenerateOptions options;
         options.seed = 9000 + static_cast<uint64_t>(i);
-        options.blocks = 3 + i;
+        options.blocks = 3 + i / 2;
         options.style = static_cast<StationStyle>(i % 4);
         stations.push_back({std::string(style_name(options.style)) + " seed " + std::to_string(options.seed),
                             generated_json(generate_station(options).station, options)});

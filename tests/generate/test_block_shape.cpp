@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "blocks/geometry.hpp"
+#include "entry/station_build.hpp"
 #include "generate/block_shape.hpp"
 #include "generate/station_grower.hpp"
 #include "generate/station_palette.hpp"
@@ -51,10 +51,7 @@ bool in_some_leaf(const BlockShape& s, int32_t n, const Vec3f (&t)[3]) {
 
 blocktyp built(const BlockChoice& c, uint32_t random_state) {
     Context ctx;
-    ctx.random.set_state(random_state);
-    blocktyp b = make_instance(c);
-    build_block_geometry(ctx, b, false);
-    return b;
+    return build_block(ctx, make_instance(c), random_state).block;
 }
 
 // Designs of every type as the palette draws them, and the catalogue defaults when asked for.

@@ -1,5 +1,6 @@
 // The designer's station builder: the module's own block build, block by
-// block, with a cache so that a rebuild after one edit makes only the changed
+// block (the build steps of entry/station_build.hpp that make_vessel runs),
+// with a cache so that a rebuild after one edit makes only the changed
 // block's geometry anew.
 //
 // The module builds blocks in description order, each drawing from the random
