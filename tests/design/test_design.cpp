@@ -274,6 +274,7 @@ public:
         thread_.join();
     }
     int port() const { return server_.port(); }
+    const std::string& token() const { return server_.token(); }
 
 private:
     DesignServer server_;
@@ -319,26 +320,92 @@ TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) 
         }
     }
 
+    // Requests that change anything carry the token the server made for this run.
+    const httplib::Headers own = {{token_header, live.token()}};
+
     // Over 1 MiB: 413, whatever the body; just under passes to the API (as bad JSON here).
     const std::string big(max_body_bytes + 1, ' ');
-    auto large = client.Post("/api/build", big, "application/json");
+    auto large = client.Post("/api/build", own, big, "application/json");
     ASSERT_TRUE(large);
     EXPECT_EQ(large->status, 413);
-    auto fits = client.Post("/api/build", std::string(max_body_bytes - 1, ' ') + "x", "application/json");
+    auto fits = client.Post("/api/build", own, std::string(max_body_bytes - 1, ' ') + "x", "application/json");
     ASSERT_TRUE(fits);
     EXPECT_EQ(fits->status, 400);
 
-    auto bad = client.Post("/api/validate", "{\"blocks\": [1,", "application/json");
+    auto bad = client.Post("/api/validate", own, "{\"blocks\": [1,", "application/json");
     ASSERT_TRUE(bad);
     EXPECT_EQ(bad->status, 400);
     EXPECT_NE(json::parse(bad->body)["error"].get<std::string>().find("parse error"), std::string::npos);
 
     // Save writes the file given on the command line, in the tool's layout.
     const std::string original = read_text(station.string());
-    auto saved = client.Post("/api/save", original, "application/json");
+    auto saved = client.Post("/api/save", own, original, "application/json");
     ASSERT_TRUE(saved);
     ASSERT_EQ(saved->status, 200) << saved->body;
     EXPECT_EQ(read_text(station.string()), saved_text(load(original), types));
+    fs::remove_all(dir);
+}
+
+// What a page of another site can send: a form, a no-cors fetch, a request
+// without the token or from another origin. Each is refused and the station
+// file keeps its bytes; the designer's own page (token from index.html, its
+// own Origin) and a tool that sends the token without browser headers pass.
+TEST(DesignServer, OnlyTheDesignersOwnPageChangesAnything) {
+    CatalogueTypes types;
+    const fs::path dir = fs::path(::testing::TempDir()) / "quilbet_design_origin";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "web");
+    std::ofstream(dir / "web" / "index.html") << "<head><meta name=\"quilbet-token\" content=\"\"></head>";
+    const fs::path station = dir / "station.json";
+    fs::copy_file(example("small_station.json"), station);
+    const std::string before = read_text(station.string());
+    json changed = json::parse(before);
+    changed["name"] = "replaced by another site";
+    DesignApi api(builder(), types, station.string());
+    LiveServer live(api, (dir / "web").string());
+    httplib::Client client("127.0.0.1", live.port());
+
+    const std::string page = client.Get("/")->body;
+    const std::string token = page.substr(page.find("content=\"") + 9, 32);
+    ASSERT_EQ(token, live.token());
+    const std::string self = "http://127.0.0.1:" + std::to_string(live.port());
+    struct Foreign {
+        const char* what;
+        httplib::Headers headers;
+        const char* content_type;
+    };
+    const Foreign foreign[] = {
+        {"text/plain form", {{"Origin", "http://evil.example"}, {"Sec-Fetch-Site", "cross-site"}}, "text/plain"},
+        {"no-cors fetch", {{"Origin", "http://127.0.0.1:9"}, {"Sec-Fetch-Site", "same-site"}}, "text/plain;charset=UTF-8"},
+        {"url-encoded form with the token", {{token_header, token}}, "application/x-www-form-urlencoded"},
+        {"no token", {{"Origin", self}, {"Sec-Fetch-Site", "same-origin"}}, "application/json"},
+        {"another run's token", {{token_header, std::string(32, '0')}}, "application/json"},
+        {"token and another origin", {{token_header, token}, {"Origin", "http://localhost:9"}}, "application/json"},
+        {"token and an opaque origin", {{token_header, token}, {"Origin", "null"}}, "application/json"},
+        {"token and another site", {{token_header, token}, {"Sec-Fetch-Site", "cross-site"}}, "application/json"},
+        {"token twice", {{token_header, "x"}, {token_header, token}}, "application/json"},
+    };
+    for (const Foreign& f : foreign) {
+        for (const char* path : {"/api/save", "/api/build"}) {
+            auto r = client.Post(path, f.headers, changed.dump(), f.content_type);
+            ASSERT_TRUE(r) << f.what;
+            EXPECT_EQ(r->status, 403) << f.what << " " << path;
+        }
+        EXPECT_EQ(read_text(station.string()), before) << f.what;
+    }
+    // A preflight is never granted.
+    auto preflight = client.Options("/api/save", {{"Origin", "http://evil.example"}});
+    ASSERT_TRUE(preflight);
+    EXPECT_EQ(preflight->status, 403);
+    EXPECT_FALSE(preflight->has_header("Access-Control-Allow-Origin"));
+
+    for (const httplib::Headers& h : {httplib::Headers{{token_header, token}, {"Origin", self}, {"Sec-Fetch-Site", "same-origin"}},
+                                      httplib::Headers{{token_header, token}}}) {
+        auto r = client.Post("/api/save", h, changed.dump(), "application/json; charset=utf-8");
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, 200) << r->body;
+    }
+    EXPECT_NE(read_text(station.string()).find("replaced by another site"), std::string::npos);
     fs::remove_all(dir);
 }
 
