@@ -193,12 +193,16 @@ TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
         {"beyond a hard limit", beyond.dump(), 422, "breaks the hard limit 0 to 64"},
         {"beyond the station budget", over_budget(), 422, "station budget"},
         {"unknown type", R"({"blocks": [{"id": "a", "type": "Tank_AA"}]})", 422, "did you mean"},
+        {"100,000 nested lists as an id", R"({"blocks": [{"id": )" + std::string(100000, '[') + std::string(100000, ']') + "}]}",
+         422, "nested deeper than 64"},
+        {"an unclosed string of a megabyte", "{\"blocks\": \"" + std::string(1 << 20, 'x'), 400, "parse error"},
     };
     for (const Row& row : rows) {
         const size_t cached = builder().cached();
         for (const ApiResponse& r : {api.build(row.body), api.export_glb(row.body), api.export_blob(row.body)}) {
             EXPECT_EQ(r.status, row.status) << row.what;
             EXPECT_NE(r.body.find(row.says), std::string::npos) << row.what << ": " << r.body.substr(0, 300);
+            EXPECT_LT(r.body.size(), 20000u) << row.what << " is quoted at length";
         }
         EXPECT_EQ(builder().cached(), cached) << row.what << " was built";
         // Validation and the page's edit call answer the same verdict without an
@@ -228,9 +232,10 @@ TEST(DesignApi, GenerateAnswersTheToolsStationOrNamesTheField) {
     options.style = StationStyle::ring;
     EXPECT_EQ(json::parse(ok.body)["text"].get<std::string>(), generated_json(generate_station(options).station, options));
     EXPECT_EQ(json::parse(ok.body)["name"].get<std::string>(), "generated_ring_7.json");
-    const std::pair<const char*, const char*> refused[] = {
+    const std::pair<std::string, const char*> refused[] = {
         {R"({"seed": "-3"})", "seed"},      {R"({"blocks": 0})", "blocks"}, {R"({"blocks": 201})", "blocks"},
         {R"({"style": "spiral"})", "style"}, {"[1, 2]", "expected an object"}, {"{", "parse error"},
+        {R"({"seed": )" + std::string(100000, '[') + std::string(100000, ']') + "}", "nested deeper than 64"},
     };
     for (const auto& [body, says] : refused) {
         const ApiResponse r = api.generate(body);

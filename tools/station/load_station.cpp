@@ -13,7 +13,10 @@ bool looks_like_blob(const std::vector<uint8_t>& bytes) {
 }
 
 bool looks_like_json(const std::vector<uint8_t>& bytes) {
-    for (uint8_t c : bytes) {
+    // Some editors start UTF-8 text with a byte-order mark; the reader skips it.
+    const bool bom = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+    for (size_t i = bom ? 3 : 0; i < bytes.size(); ++i) {
+        const uint8_t c = bytes[i];
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
         return c == '{' || c == '[';
     }

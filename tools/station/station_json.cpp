@@ -1,6 +1,7 @@
 // Station description JSON <-> blob records.
 #include "station/station_json.hpp"
 
+#include "station/bounded_json.hpp"
 #include "station/validate.hpp"
 
 #include "entry/limits.hpp"
@@ -38,8 +39,14 @@ void check_keys(const ojson& obj, const std::vector<std::string>& allowed, const
     }
 }
 
-// The JSON text of a value for a message.
-std::string shown(const ojson& v) { return v.dump(); }
+// The start of a value's JSON text for a message.
+std::string shown(const ojson& v) { return json_excerpt(v); }
+
+// The parser's message from "parse error" on.
+std::string syntax_message(const std::string& what) {
+    const size_t cut = what.find("parse error");
+    return "JSON syntax: " + (cut == std::string::npos ? what : what.substr(cut));
+}
 
 // Duplicate keys would silently overwrite each other; the parser callback notes them.
 struct KeyFrame {
@@ -91,21 +98,26 @@ bool parse_station_json(const std::string& text, const TypeSource& types, Statio
             if (!frames.back().keys.insert(k).second) doubled.emplace_back(frames.back().context, k);
             frames.back().last_key = k;
         } else if (ev == E::value && !frames.empty() && frames.back().last_key == "id" && frames.back().id.empty()) {
-            frames.back().id = parsed.dump();
+            frames.back().id = json_excerpt(parsed);
         }
         return true;
     };
+    // Nesting and size are checked in one pass before the value is built.
+    const std::string_view body = without_bom(text);
+    const JsonCheck checked = check_json_text(body);
+    if (checked.kind != JsonCheck::ok) {
+        diag.error(checked.kind == JsonCheck::syntax ? syntax_message(checked.message) : checked.message);
+        return false;
+    }
     ojson doc;
     try {
-        doc = ojson::parse(text, watch, true, true);
+        doc = ojson::parse(body.begin(), body.end(), watch, true, true);
     } catch (const nlohmann::json::parse_error& e) {
-        std::string what = e.what();
-        const size_t cut = what.find("parse error");
-        diag.error("JSON syntax: " + (cut == std::string::npos ? what : what.substr(cut)));
+        diag.error(syntax_message(short_parse_message(e.what())));
         return false;
     } catch (const nlohmann::json::out_of_range& e) {
         // A number too large for a 64-bit float (1e400).
-        std::string what = e.what();
+        std::string what = short_parse_message(e.what());
         const size_t quote = what.find('\'');
         const std::string number = quote == std::string::npos ? what : what.substr(quote);
         diag.error(parse_position(frames) + ": the number " + number + " does not fit a 64-bit floating-point value");
