@@ -204,6 +204,40 @@ TEST(Command, ExitCodesAndNoOutputForInvalidInput) {
     EXPECT_EQ(run_cli("decode " + out.string() + " -o " + back.string()), 0);
     EXPECT_TRUE(fs::exists(back));
     EXPECT_EQ(run_cli("catalogue --json"), 0);
+
+    // No output may be the input or another output (by any name): usage
+    // errors, before anything is read or built, every file as it was.
+    const fs::path station = dir / "s.json", glb = dir / "o.glb";
+    fs::copy_file(example("small_station.json"), station);
+    std::ofstream(glb) << "glb";
+    fs::create_symlink(station, dir / "alias.json");
+    fs::create_hard_link(station, dir / "hard.json");
+    const std::string s = station.string(), g = glb.string();
+    auto read_text = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string same_file[] = {
+        "describe " + s + " -o " + s,
+        "describe " + s + " -o " + (dir / "alias.json").string(),
+        "describe " + s + " -o " + (dir / "." / "hard.json").string(),
+        "decode " + out.string() + " -o " + out.string(),
+        "build " + s + " -o " + g + " --vessel " + s,
+        "build " + s + " -o " + s,
+        "build " + s + " -o " + g + " --png " + g,
+        "build " + s + " -o " + (dir / "new.glb").string() + " --png " + (dir / "sub" / ".." / "new.glb").string(),
+        "generate --seed 1 --blocks 5 -o " + (dir / "g.json").string() + " --build",
+    };
+    const std::string station_bytes = read_text(s), blob_bytes = read_text(out.string());
+    fs::create_directories(dir / "sub");
+    fs::create_symlink("g.json", dir / "g.png");   // the preview generate writes beside g.json leads to g.json
+    for (const std::string& args : same_file) {
+        EXPECT_EQ(run_cli(args), 2) << args;
+        EXPECT_EQ(read_text(s), station_bytes) << args;
+        EXPECT_EQ(read_text(g), "glb") << args;
+        EXPECT_EQ(read_text(out.string()), blob_bytes) << args;
+        EXPECT_FALSE(fs::exists(dir / "new.glb") || fs::exists(dir / "g.json")) << args;
+    }
     // Text that starts with a UTF-8 byte-order mark, as some editors write it.
     const fs::path bom = dir / "bom.json";
     std::ofstream(bom, std::ios::binary) << "\xEF\xBB\xBF" << std::ifstream(example("small_station.json")).rdbuf();
