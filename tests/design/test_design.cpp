@@ -2,14 +2,22 @@
 // the geometry cache, the API's answers and every refusal, over HTTP too.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <fstream>
 #include <thread>
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "design/deadline_server.hpp"
 #include "design/design_api.hpp"
 #include "design/design_server.hpp"
 #include "design/station_builder.hpp"
@@ -115,6 +123,15 @@ TEST(StationBuilder, BuildsWhatTheModuleBuildsAndRebuildsOnlyTheChangedBlock) {
     EXPECT_EQ(rebuilt.built_anew, 1u);
     EXPECT_NE(rebuilt.blocks[changed].built->key, first.blocks[changed].built->key);
     expect_same_as_module(edited, rebuilt);
+
+    // Past the byte limit the least recently used entries go, never a block of the last build.
+    builder().set_cache_limit(0);
+    const StationBuild small = builder().build(load(read_text(example("small_station.json"))));
+    std::set<std::string> kept;
+    for (const PlacedBlock& p : small.blocks) kept.insert(p.built->key);
+    EXPECT_EQ(builder().cached(), kept.size());
+    for (const std::string& key : kept) EXPECT_TRUE(builder().find(key));
+    builder().set_cache_limit(default_cache_limit);
 }
 
 TEST(DesignApi, SavedTextIsTheToolsOwnLayoutAndReadsBackToTheSameBytes) {
@@ -269,7 +286,10 @@ TEST(DesignApi, BuildAnswersPlacementPortsAndMeshes) {
 // The server on a free port in a thread of its own, stopped at the end.
 class LiveServer {
 public:
-    LiveServer(DesignApi& api, const std::string& web_root) : server_(api, web_root) {
+    LiveServer(DesignApi& api, const std::string& web_root,
+               std::chrono::milliseconds deadline = default_request_deadline)
+        : server_(api, web_root) {
+        server_.set_request_deadline(deadline);
         std::string error;
         EXPECT_TRUE(server_.bind(0, error)) << error;
         thread_ = std::thread([this] { server_.run(); });
@@ -412,6 +432,52 @@ TEST(DesignServer, OnlyTheDesignersOwnPageChangesAnything) {
     }
     EXPECT_NE(read_text(station.string()).find("replaced by another site"), std::string::npos);
     fs::remove_all(dir);
+}
+
+// Sixteen clients that send a request one byte at a time (twice the workers
+// cpp-httplib has by default) hold no worker the page needs, and each is cut
+// off when its request is late, while it is still sending.
+TEST(DesignServer, SlowClientsCannotHoldTheWorkers) {
+    CatalogueTypes types;
+    DesignApi api(builder(), types, "");
+    LiveServer live(api, QUILBET_DESIGN_WEB, std::chrono::milliseconds(1000));
+    const std::string request = "GET /api/catalogue HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(live.port()) +
+                                "\r\nX-Padding: " + std::string(100, 'x') + "\r\n\r\n";
+    std::vector<int> slow;
+    for (int i = 0; i < 16; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(live.port()));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        slow.push_back(fd);
+    }
+    // 15 bytes each over 3 s, far from the whole request.
+    std::thread drip([&] {
+        for (size_t k = 0; k < 15; ++k) {
+            for (int fd : slow) send(fd, &request[k], 1, MSG_NOSIGNAL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    httplib::Client client("127.0.0.1", live.port());
+    client.set_read_timeout(2, 0);
+    auto res = client.Get("/api/catalogue");
+    EXPECT_TRUE(res && res->status == 200) << "the page's request was not answered while slow clients sent";
+    drip.join();
+    for (int fd : slow) {
+        // Closed by the server: whatever it answered, then the end of the stream.
+        char buf[512];
+        ssize_t n = 1;
+        while (n > 0) {
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 1000) <= 0) break;
+            n = recv(fd, buf, sizeof buf, 0);
+        }
+        EXPECT_LE(n, 0) << "a late request's connection is still open";
+        close(fd);
+    }
 }
 
 TEST(DesignServer, StaticFilesResolveOnlyInsideTheFolder) {

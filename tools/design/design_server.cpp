@@ -7,6 +7,7 @@
 
 #include <httplib.h>
 
+#include "design/deadline_server.hpp"
 #include "station/files.hpp"
 
 namespace quilbet {
@@ -125,7 +126,7 @@ std::string static_file(const std::string& web_root, const std::string& url_path
 }
 
 struct DesignServer::Impl {
-    httplib::Server http;
+    DeadlineServer http;
     DesignApi& api;
     std::string web_root;
     explicit Impl(DesignApi& a, std::string root) : api(a), web_root(std::move(root)) {}
@@ -133,7 +134,7 @@ struct DesignServer::Impl {
 
 DesignServer::DesignServer(DesignApi& api, std::string web_root)
     : impl_(std::make_unique<Impl>(api, std::move(web_root))), token_(make_session_token()) {
-    httplib::Server& http = impl_->http;
+    DeadlineServer& http = impl_->http;
     Impl* impl = impl_.get();
     // A longer body is read past without being kept and answered with 413.
     http.set_payload_max_length(max_body_bytes);
@@ -209,5 +210,7 @@ bool DesignServer::bind(int port, std::string& error) {
 bool DesignServer::run() { return impl_->http.listen_after_bind(); }
 
 void DesignServer::stop() { impl_->http.stop(); }
+
+void DesignServer::set_request_deadline(std::chrono::milliseconds deadline) { impl_->http.set_request_deadline(deadline); }
 
 }  // namespace quilbet

@@ -4,7 +4,9 @@
 // (127.0.0.1:PORT or localhost:PORT), so a page of another site that a DNS
 // trick points at this port is refused (403). Request bodies are limited to
 // max_body_bytes (413); static files come only from the web folder, by
-// relative paths without "..", and never as a folder listing.
+// relative paths without "..", and never as a folder listing. Slow clients
+// cannot hold the server: each request must arrive whole within a deadline
+// (deadline_server.hpp).
 //
 // Any web page the person opens may send requests here. A request that
 // changes or builds anything (every method but GET and HEAD) is answered only
@@ -16,6 +18,7 @@
 // Anything else is refused with 403 before the API sees it.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -59,6 +62,9 @@ public:
     bool run();
     // Makes run() return; safe from another thread.
     void stop();
+    // How long a request (headers and body) may take to arrive; 5 s unless set
+    // (before run). A request still arriving then is dropped with its connection.
+    void set_request_deadline(std::chrono::milliseconds deadline);
 
 private:
     struct Impl;
