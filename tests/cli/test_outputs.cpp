@@ -198,6 +198,11 @@ TEST(Command, ExitCodesAndNoOutputForInvalidInput) {
     EXPECT_EQ(run_cli("describe"), 2);
     EXPECT_EQ(run_cli("frobnicate x"), 2);
     EXPECT_EQ(run_cli("build " + example("small_station.json") + " -o x.glb --size 3x3"), 2);
+    // A preview larger than Mesa's off-screen GL can allocate: refused before the build.
+    EXPECT_EQ(run_cli("build " + example("small_station.json") + " -o " + (dir / "big.glb").string() + " --png " +
+                      (dir / "big.png").string() + " --size 8192x8192"),
+              2);
+    EXPECT_FALSE(fs::exists(dir / "big.glb"));
 
     EXPECT_EQ(run_cli("describe " + example("small_station.json") + " -o " + out.string()), 0);
     EXPECT_TRUE(fs::exists(out));

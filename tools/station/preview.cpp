@@ -347,7 +347,74 @@ unsigned compile(const Gl& gl, unsigned type, const char* src, std::string& erro
     return s;
 }
 
+// Multisampled colour and depth renderbuffers (fb[0]) resolved into a plain
+// colour one (fb[1]), rw x rh each.
+struct RenderTargets {
+    GLuint rb[3] = {0, 0, 0};
+    GLuint fb[2] = {0, 0};
+};
+
+void free_targets(const Gl& gl, RenderTargets& t) {
+    gl.DeleteFramebuffers(2, t.fb);
+    gl.DeleteRenderbuffers(3, t.rb);
+}
+
+// Makes the render targets in the current context; false, with nothing left
+// allocated, when the GL refuses the size or cannot allocate them.
+bool make_targets(const Gl& gl, int rw, int rh, RenderTargets& t, std::string& error) {
+    GLint max_size = 0, max_samples = 0;
+    gl.GetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &max_size);
+    gl.GetIntegerv(GL_MAX_SAMPLES, &max_samples);
+    if (rw > max_size || rh > max_size) {
+        error = "this OpenGL renders at most " + std::to_string(max_size) + " pixels across, and the preview is drawn at " +
+                "twice its size";
+        return false;
+    }
+    const int samples = std::min(4, std::max(0, max_samples));
+    while (gl.GetError() != GL_NO_ERROR) {
+    }
+    gl.GenRenderbuffers(3, t.rb);
+    gl.GenFramebuffers(2, t.fb);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, t.rb[0]);
+    gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, rw, rh);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, t.rb[1]);
+    gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, rw, rh);
+    gl.BindRenderbuffer(GL_RENDERBUFFER, t.rb[2]);
+    gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, 0, GL_RGBA8, rw, rh);
+    gl.BindFramebuffer(GL_FRAMEBUFFER, t.fb[1]);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, t.rb[2]);
+    const bool resolve_ok = gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    gl.BindFramebuffer(GL_FRAMEBUFFER, t.fb[0]);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, t.rb[0]);
+    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, t.rb[1]);
+    const bool draw_ok = gl.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    const GLenum err = gl.GetError();
+    if (!resolve_ok || !draw_ok || err != GL_NO_ERROR) {
+        error = err == GL_OUT_OF_MEMORY ? std::string("OpenGL ran out of memory for the off-screen framebuffer")
+                                        : std::string("the off-screen framebuffer is incomplete");
+        free_targets(gl, t);
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string preview_size_problem(int32_t width, int32_t height) {
+    OffscreenContext context;
+    std::string error;
+    if (!context.open(error)) return error;
+    Gl gl{};
+    std::string missing;
+    if (!gl.load(missing)) return "OpenGL entry points missing: " + missing;
+    RenderTargets targets;
+    if (!make_targets(gl, width * preview_supersampling, height * preview_supersampling, targets, error)) {
+        return "a preview of " + std::to_string(width) + "x" + std::to_string(height) + " cannot be rendered here: " +
+               error;
+    }
+    free_targets(gl, targets);
+    return "";
+}
 
 bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vector<uint8_t>& rgb,
                     PreviewInfo& info, std::string& error) {
@@ -360,7 +427,7 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
         error = "the station has no triangles to show";
         return false;
     }
-    constexpr int ss = 2;   // supersampling factor
+    constexpr int ss = preview_supersampling;
     const int rw = width * ss, rh = height * ss;
     const double pi = 3.14159265358979323846;
     // Three-quarter views from above, from each quarter around the station; the
@@ -411,28 +478,9 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
         return false;
     }
 
-    // Multisampled colour and depth, resolved into a plain colour buffer.
-    GLint max_samples = 0;
-    gl.GetIntegerv(GL_MAX_SAMPLES, &max_samples);
-    const int samples = std::min(4, std::max(0, max_samples));
-    GLuint rb[3], fb[2];
-    gl.GenRenderbuffers(3, rb);
-    gl.GenFramebuffers(2, fb);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, rb[0]);
-    gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_RGBA8, rw, rh);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, rb[1]);
-    gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, samples, GL_DEPTH_COMPONENT24, rw, rh);
-    gl.BindRenderbuffer(GL_RENDERBUFFER, rb[2]);
-    gl.RenderbufferStorageMultisample(GL_RENDERBUFFER, 0, GL_RGBA8, rw, rh);
-    gl.BindFramebuffer(GL_FRAMEBUFFER, fb[1]);
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb[2]);
-    gl.BindFramebuffer(GL_FRAMEBUFFER, fb[0]);
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb[0]);
-    gl.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, rb[1]);
-    if (gl.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        error = "the off-screen framebuffer is incomplete";
-        return false;
-    }
+    RenderTargets targets;
+    if (!make_targets(gl, rw, rh, targets, error)) return false;
+    const GLuint* fb = targets.fb;
 
     const unsigned vs = compile(gl, GL_VERTEX_SHADER, vertex_shader, error);
     const unsigned fs = compile(gl, GL_FRAGMENT_SHADER, fragment_shader, error);
@@ -534,8 +582,7 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
     gl.DeleteProgram(prog);
     gl.DeleteShader(vs);
     gl.DeleteShader(fs);
-    gl.DeleteFramebuffers(2, fb);
-    gl.DeleteRenderbuffers(3, rb);
+    free_targets(gl, targets);
     if (err != GL_NO_ERROR) {
         error = "OpenGL error " + std::to_string(err) + " while rendering the preview";
         return false;
