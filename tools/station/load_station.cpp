@@ -50,7 +50,7 @@ bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, const T
         }
         for (const BlobRecord& r : out.station.records) out.names[r.id] = std::to_string(r.id);
     } else {
-        const std::string text(bytes.begin(), bytes.end());
+        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         if (!parse_station_json(text, types, out, diag)) return false;
     }
     return validate_station_text(out, types, diag);

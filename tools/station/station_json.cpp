@@ -80,7 +80,7 @@ struct PortRef {
 
 nlohmann::ordered_json vec_json(Vec3 v) { return nlohmann::ordered_json::array({v.x, v.y, v.z}); }
 
-bool parse_station_json(const std::string& text, const TypeSource& types, StationText& out, Diagnostics& diag) {
+bool parse_station_json(std::string_view text, const TypeSource& types, StationText& out, Diagnostics& diag) {
     out = StationText{};
     const size_t errors_before = diag.error_count();
     std::vector<KeyFrame> frames;
