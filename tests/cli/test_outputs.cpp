@@ -319,6 +319,9 @@ TEST(Command, HostileInputsGetAClearMessageAndNoOutput) {
         {"describe " + file("shallow_type.json", R"({"blocks": [{"id": "a", "type": )" + shallow + "}]}"),
          "expected a type name or type id, not [[[[[["},
         {"describe " + file("blocks.json", blocks(1100, "{}")), "more than 1024 blocks"},
+        {"describe " + file("long_key.json", R"({"blocks": [{"id": ")" + std::string(20000, 'i') + R"(", "type": "Tank_A", ")" +
+                                                 std::string(20000, 'k') + R"(": 1}]})"),
+         "unknown key \"kkkk"},
         {"describe " + file("links.json", wide_links), "links: more than 1024 keys in one object"},
         {"describe " + file("keys.json", blocks(200, many_keys)), "keys in all"},
     };

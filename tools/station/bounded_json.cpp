@@ -175,6 +175,10 @@ std::string json_excerpt(const ojson& v, size_t max_chars) {
     return out.size() > max_chars ? cut_utf8(out, max_chars) + "\u2026" : out;
 }
 
+std::string text_excerpt(const std::string& text, size_t max_bytes) {
+    return text.size() > max_bytes ? cut_utf8(text, max_bytes) + "\u2026" : text;
+}
+
 std::string short_parse_message(const std::string& what) {
     static const std::string quote = "last read: '";
     const size_t at = what.find(quote);

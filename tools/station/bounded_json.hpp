@@ -50,6 +50,13 @@ JsonCheck check_json_text(std::string_view text);
 // small one; a value nested deeper than max_json_depth is cut there.
 std::string json_excerpt(const nlohmann::ordered_json& v, size_t max_chars = 60);
 
+// Names and keys quoted in messages are cut to this many bytes.
+inline constexpr size_t max_name_shown = 80;
+
+// text cut to at most max_bytes bytes (not through a UTF-8 sequence), "…"
+// where it was cut.
+std::string text_excerpt(const std::string& text, size_t max_bytes = max_name_shown);
+
 // A parser's exception text with what it quotes ("last read: '...'") cut to
 // a short prefix.
 std::string short_parse_message(const std::string& what);

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "station/bounded_json.hpp"
 #include "station/files.hpp"
 #include "station/validate.hpp"
 
@@ -61,7 +62,7 @@ bool validate_station_text(const StationText& st, const TypeSource& types, Diagn
     validate_station(st.station, types,
                      [&names](int32_t slot) {
                          const auto it = names.find(slot);
-                         return it != names.end() ? it->second : std::to_string(slot);
+                         return it != names.end() ? text_excerpt(it->second) : std::to_string(slot);
                      },
                      diag);
     return !diag.has_errors();

@@ -15,7 +15,8 @@ namespace {
 
 using ojson = nlohmann::ordered_json;
 
-std::string in_quotes(const std::string& s) { return "\"" + s + "\""; }
+// A name, key or id in quotes, cut short when it is long.
+std::string in_quotes(const std::string& s) { return "\"" + text_excerpt(s) + "\""; }
 
 bool all_digits(const std::string& s) {
     if (s.empty() || s.size() > 9) return false;
@@ -65,8 +66,8 @@ std::string parse_position(const std::vector<KeyFrame>& frames) {
     if (frames.empty()) return "station";
     const KeyFrame& inner = frames.back();
     std::string where = block.empty() ? std::string("station") : "block " + block;
-    if (inner.context == "params") return where + ", parameter \"" + inner.last_key + "\"";
-    if (!inner.last_key.empty()) where += ", " + inner.last_key;
+    if (inner.context == "params") return where + ", parameter " + in_quotes(inner.last_key);
+    if (!inner.last_key.empty()) where += ", " + text_excerpt(inner.last_key);
     return where;
 }
 
@@ -127,7 +128,7 @@ bool parse_station_json(std::string_view text, const TypeSource& types, StationT
         if (context == "links") {
             diag.error("links: port " + in_quotes(key) + " is linked twice (it appears twice as a key)");
         } else {
-            diag.error((context.empty() ? std::string("station") : context) + ": key " + in_quotes(key) +
+            diag.error((context.empty() ? std::string("station") : text_excerpt(context)) + ": key " + in_quotes(key) +
                        " is given twice");
         }
     }
