@@ -2,6 +2,7 @@
 // and the benchmark, and reading what the page shows.
 import { spawn } from 'node:child_process';
 import fs from 'node:fs';
+import http from 'node:http';
 import path from 'node:path';
 import { createRequire } from 'node:module';
 
@@ -45,6 +46,18 @@ export function stopDesigner(server) {
     const timer = setTimeout(() => { server.child.kill('SIGKILL'); resolve(-1); }, 10000);
     server.child.on('exit', (code) => { clearTimeout(timer); resolve(code); });
     server.child.kill('SIGINT');
+  });
+}
+
+// Serves one page at http://127.0.0.1:PORT/ on a free port (another origin
+// than the designer's, the same site): resolves with { url, close }.
+export function serveOtherOrigin(html) {
+  const srv = http.createServer((req, res) => {
+    res.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8' });
+    res.end(html);
+  });
+  return new Promise((resolve) => {
+    srv.listen(0, '127.0.0.1', () => resolve({ url: `http://127.0.0.1:${srv.address().port}/`, close: () => srv.close() }));
   });
 }
 

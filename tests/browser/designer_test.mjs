@@ -9,7 +9,8 @@ import { strict as assert } from 'node:assert';
 import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import path from 'node:path';
-import { launchDesigner, stopDesigner, launchBrowser, parseArgs, canvasCoverage, waitIdle } from './designer_support.mjs';
+import { launchDesigner, stopDesigner, launchBrowser, parseArgs, canvasCoverage, waitIdle, serveOtherOrigin }
+  from './designer_support.mjs';
 
 const args = parseArgs(process.argv.slice(2));
 fs.rmSync(args.out, { recursive: true, force: true });
@@ -154,6 +155,30 @@ try {
     // ... and the file is written in the tool's own layout: saving what was opened gives it back byte for byte.
     assert.equal(savedText, await page.evaluate(() => designer.state.build.canonical));
     assert.ok(savedText.endsWith('}\n') && savedText.includes('\n  "blocks": [\n    {\n      "id": "node",'));
+  });
+
+  await step('a page of another origin cannot change the station file', page, async () => {
+    const before = fs.readFileSync(stationFile);
+    const forged = JSON.stringify({ ...original, name: 'forged' });
+    // A text/plain form's body is NAME=VALUE: a name that opens a JSON string makes the whole body JSON.
+    const [name, value] = [forged.slice(0, -1) + ', "pad": "', '"}'];
+    const other = await serveOtherOrigin(`<!doctype html><form method="POST" enctype="text/plain" action="${server.url}api/save">
+      <input name='${name.replace(/'/g, '&#39;')}' value='${value}'></form>`);
+    const attacker = await browser.newPage();
+    try {
+      await attacker.goto(other.url, { waitUntil: 'load' });
+      // The answer is withheld from the page either way (opaque, or a network
+      // error under Cross-Origin-Resource-Policy); what counts is the file.
+      await attacker.evaluate(async (url, body) => {
+        await fetch(url + 'api/save', { method: 'POST', mode: 'no-cors', body }).catch(() => null);
+      }, server.url, forged);
+      await Promise.all([attacker.waitForNavigation(), attacker.$eval('form', (f) => f.submit())]);
+      assert.match(await attacker.evaluate(() => document.body.textContent), /nothing was changed/);
+    } finally {
+      await attacker.close();
+      other.close();
+    }
+    assert.ok(fs.readFileSync(stationFile).equals(before), 'the station file was changed');
   });
 
   let beforeGenerate = null;

@@ -196,12 +196,55 @@ TEST(Command, ExitCodesAndNoOutputForInvalidInput) {
     EXPECT_EQ(run_cli("describe"), 2);
     EXPECT_EQ(run_cli("frobnicate x"), 2);
     EXPECT_EQ(run_cli("build " + example("small_station.json") + " -o x.glb --size 3x3"), 2);
+    // A preview larger than Mesa's off-screen GL can allocate: refused before the build.
+    EXPECT_EQ(run_cli("build " + example("small_station.json") + " -o " + (dir / "big.glb").string() + " --png " +
+                      (dir / "big.png").string() + " --size 8192x8192"),
+              2);
+    EXPECT_FALSE(fs::exists(dir / "big.glb"));
 
     EXPECT_EQ(run_cli("describe " + example("small_station.json") + " -o " + out.string()), 0);
     EXPECT_TRUE(fs::exists(out));
     EXPECT_EQ(run_cli("decode " + out.string() + " -o " + back.string()), 0);
     EXPECT_TRUE(fs::exists(back));
     EXPECT_EQ(run_cli("catalogue --json"), 0);
+
+    // No output may be the input or another output (by any name): usage
+    // errors, before anything is read or built, every file as it was.
+    const fs::path station = dir / "s.json", glb = dir / "o.glb";
+    fs::copy_file(example("small_station.json"), station);
+    std::ofstream(glb) << "glb";
+    fs::create_symlink(station, dir / "alias.json");
+    fs::create_hard_link(station, dir / "hard.json");
+    const std::string s = station.string(), g = glb.string();
+    auto read_text = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string same_file[] = {
+        "describe " + s + " -o " + s,
+        "describe " + s + " -o " + (dir / "alias.json").string(),
+        "describe " + s + " -o " + (dir / "." / "hard.json").string(),
+        "decode " + out.string() + " -o " + out.string(),
+        "build " + s + " -o " + g + " --vessel " + s,
+        "build " + s + " -o " + s,
+        "build " + s + " -o " + g + " --png " + g,
+        "build " + s + " -o " + (dir / "new.glb").string() + " --png " + (dir / "sub" / ".." / "new.glb").string(),
+        "generate --seed 1 --blocks 5 -o " + (dir / "g.json").string() + " --build",
+    };
+    const std::string station_bytes = read_text(s), blob_bytes = read_text(out.string());
+    fs::create_directories(dir / "sub");
+    fs::create_symlink("g.json", dir / "g.png");   // the preview generate writes beside g.json leads to g.json
+    for (const std::string& args : same_file) {
+        EXPECT_EQ(run_cli(args), 2) << args;
+        EXPECT_EQ(read_text(s), station_bytes) << args;
+        EXPECT_EQ(read_text(g), "glb") << args;
+        EXPECT_EQ(read_text(out.string()), blob_bytes) << args;
+        EXPECT_FALSE(fs::exists(dir / "new.glb") || fs::exists(dir / "g.json")) << args;
+    }
+    // Text that starts with a UTF-8 byte-order mark, as some editors write it.
+    const fs::path bom = dir / "bom.json";
+    std::ofstream(bom, std::ios::binary) << "\xEF\xBB\xBF" << std::ifstream(example("small_station.json")).rdbuf();
+    EXPECT_EQ(run_cli("describe " + bom.string()), 0);
     fs::remove_all(dir);
 }
 
@@ -229,6 +272,19 @@ TEST(Command, HostileInputsGetAClearMessageAndNoOutput) {
                                                R"(, "type": "Hab_A", "params": {"Length": )" + std::to_string(4 + i / 100.0) + "}}";
     habitats += R"(], "links": {}})";
     std::vector<uint8_t> corrupt = {2, 1, 1, 1, 1, 0, 0, 0};
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    const std::string shallow = std::string(60, '[') + std::string(60, ']');
+    auto blocks = [](int n, const std::string& params) {
+        std::string text = R"({"blocks": [)";
+        for (int i = 0; i < n; ++i) text += std::string(i ? "," : "") + R"({"id": "b)" + std::to_string(i) + R"(", "type": "Tank_A", "params": )" + params + "}";
+        return text + "]}";
+    };
+    std::string wide_links = R"({"blocks": [{"id": "a", "type": "Tank_A"}], "links": {)";
+    for (int i = 0; i < 107000; ++i) wide_links += std::string(i ? "," : "") + "\"a." + std::to_string(i) + "\": \"a.0\"";
+    wide_links += "}}";
+    std::string many_keys = "{";
+    for (int i = 0; i < 900; ++i) many_keys += std::string(i ? "," : "") + "\"k" + std::to_string(i) + "\": 1";
+    many_keys += "}";
     const std::string glb = (dir / "out.glb").string();
     struct Row {
         std::string args;
@@ -252,6 +308,20 @@ TEST(Command, HostileInputsGetAClearMessageAndNoOutput) {
         {"decode " + example("small_station.json"), "this is JSON text"},
         {"describe " + file("cycles.json", cycles), "more"},
         {"describe " + file("habitats.json", habitats), "station budget"},
+        // Nesting and size are refused before the value is built or quoted.
+        {"describe " + file("deep_param.json", R"({"blocks": [{"id": "a", "type": "Tank_A", "params": {"Length": )" + deep + "}}]}"),
+         "blocks[0].params.Length[0][0]…: nested deeper than 64 levels"},
+        {"describe " + file("deep_id.json", R"({"blocks": [{"id": )" + deep + "}]}"), "nested deeper than 64"},
+        {"build " + file("deep_link.json", R"({"blocks": [{"id": "a", "type": "Tank_A"}], "links": {"a.0": )" + deep + "}}") +
+             " -o " + glb, "links.a.0[0]"},
+        {"describe " + file("shallow_type.json", R"({"blocks": [{"id": "a", "type": )" + shallow + "}]}"),
+         "expected a type name or type id, not [[[[[["},
+        {"describe " + file("blocks.json", blocks(1100, "{}")), "more than 1024 blocks"},
+        {"describe " + file("long_key.json", R"({"blocks": [{"id": ")" + std::string(20000, 'i') + R"(", "type": "Tank_A", ")" +
+                                                 std::string(20000, 'k') + R"(": 1}]})"),
+         "unknown key \"kkkk"},
+        {"describe " + file("links.json", wide_links), "links: more than 1024 keys in one object"},
+        {"describe " + file("keys.json", blocks(200, many_keys)), "keys in all"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args.substr(0, 120));
@@ -264,6 +334,7 @@ TEST(Command, HostileInputsGetAClearMessageAndNoOutput) {
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         EXPECT_NE(text.find(row.message), std::string::npos) << text.substr(0, 2000);
         EXPECT_LE(std::count(text.begin(), text.end(), '\n'), 51);
+        for (size_t from = 0, to; (to = text.find('\n', from)) != std::string::npos; from = to + 1) EXPECT_LT(to - from, 400u);
         EXPECT_FALSE(fs::exists(glb));
     }
     fs::remove_all(dir);

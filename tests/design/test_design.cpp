@@ -2,14 +2,22 @@
 // the geometry cache, the API's answers and every refusal, over HTTP too.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <fstream>
 #include <thread>
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include "design/deadline_server.hpp"
 #include "design/design_api.hpp"
 #include "design/design_server.hpp"
 #include "design/station_builder.hpp"
@@ -113,6 +121,15 @@ TEST(StationBuilder, BuildsWhatTheModuleBuildsAndRebuildsOnlyTheChangedBlock) {
     EXPECT_EQ(rebuilt.built_anew, 1u);
     EXPECT_NE(rebuilt.blocks[changed].built->key, first.blocks[changed].built->key);
     expect_same_as_module(edited, rebuilt);
+
+    // Past the byte limit the least recently used entries go, never a block of the last build.
+    builder().set_cache_limit(0);
+    const StationBuild small = builder().build(load(read_text(example("small_station.json"))));
+    std::set<std::string> kept;
+    for (const PlacedBlock& p : small.blocks) kept.insert(p.built->key);
+    EXPECT_EQ(builder().cached(), kept.size());
+    for (const std::string& key : kept) EXPECT_TRUE(builder().find(key));
+    builder().set_cache_limit(default_cache_limit);
 }
 
 // The designer and the module build through the same steps; whatever the
@@ -214,12 +231,16 @@ TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
         {"beyond a hard limit", beyond.dump(), 422, "breaks the hard limit 0 to 64"},
         {"beyond the station budget", over_budget(), 422, "station budget"},
         {"unknown type", R"({"blocks": [{"id": "a", "type": "Tank_AA"}]})", 422, "did you mean"},
+        {"100,000 nested lists as an id", R"({"blocks": [{"id": )" + std::string(100000, '[') + std::string(100000, ']') + "}]}",
+         422, "nested deeper than 64"},
+        {"an unclosed string of a megabyte", "{\"blocks\": \"" + std::string(1 << 20, 'x'), 400, "parse error"},
     };
     for (const Row& row : rows) {
         const size_t cached = builder().cached();
         for (const ApiResponse& r : {api.build(row.body), api.export_glb(row.body), api.export_blob(row.body)}) {
             EXPECT_EQ(r.status, row.status) << row.what;
             EXPECT_NE(r.body.find(row.says), std::string::npos) << row.what << ": " << r.body.substr(0, 300);
+            EXPECT_LT(r.body.size(), 20000u) << row.what << " is quoted at length";
         }
         EXPECT_EQ(builder().cached(), cached) << row.what << " was built";
         // Validation and the page's edit call answer the same verdict without an
@@ -248,9 +269,10 @@ TEST(DesignApi, GenerateAnswersTheToolsStationOrNamesTheField) {
     options.style = StationStyle::ring;
     EXPECT_EQ(json::parse(ok.body)["text"].get<std::string>(), generated_json(generate_station(options).station, options));
     EXPECT_EQ(json::parse(ok.body)["name"].get<std::string>(), "generated_ring_7.json");
-    const std::pair<const char*, const char*> refused[] = {
+    const std::pair<std::string, const char*> refused[] = {
         {R"({"seed": "-3"})", "seed"},      {R"({"blocks": 0})", "blocks"}, {R"({"blocks": 201})", "blocks"},
         {R"({"style": "spiral"})", "style"}, {"[1, 2]", "expected an object"}, {"{", "parse error"},
+        {R"({"seed": )" + std::string(100000, '[') + std::string(100000, ']') + "}", "nested deeper than 64"},
     };
     for (const auto& [body, says] : refused) {
         const ApiResponse r = api.generate(body);
@@ -283,7 +305,10 @@ TEST(DesignApi, BuildAnswersPlacementPortsAndMeshes) {
 // The server on a free port in a thread of its own, stopped at the end.
 class LiveServer {
 public:
-    LiveServer(DesignApi& api, const std::string& web_root) : server_(api, web_root) {
+    LiveServer(DesignApi& api, const std::string& web_root,
+               std::chrono::milliseconds deadline = default_request_deadline)
+        : server_(api, web_root) {
+        server_.set_request_deadline(deadline);
         std::string error;
         EXPECT_TRUE(server_.bind(0, error)) << error;
         thread_ = std::thread([this] { server_.run(); });
@@ -293,6 +318,7 @@ public:
         thread_.join();
     }
     int port() const { return server_.port(); }
+    const std::string& token() const { return server_.token(); }
 
 private:
     DesignServer server_;
@@ -337,16 +363,19 @@ TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) 
         }
     }
 
+    // Requests that change anything carry the token the server made for this run.
+    const httplib::Headers own = {{token_header, live.token()}};
+
     // Over 1 MiB: 413, whatever the body; just under passes to the API (as bad JSON here).
     const std::string big(max_body_bytes + 1, ' ');
-    auto large = client.Post("/api/build", big, "application/json");
+    auto large = client.Post("/api/build", own, big, "application/json");
     ASSERT_TRUE(large);
     EXPECT_EQ(large->status, 413);
-    auto fits = client.Post("/api/build", std::string(max_body_bytes - 1, ' ') + "x", "application/json");
+    auto fits = client.Post("/api/build", own, std::string(max_body_bytes - 1, ' ') + "x", "application/json");
     ASSERT_TRUE(fits);
     EXPECT_EQ(fits->status, 400);
 
-    auto bad = client.Post("/api/validate", "{\"blocks\": [1,", "application/json");
+    auto bad = client.Post("/api/validate", own, "{\"blocks\": [1,", "application/json");
     ASSERT_TRUE(bad);
     EXPECT_EQ(bad->status, 400);
     EXPECT_NE(json::parse(bad->body)["error"].get<std::string>().find("parse error"), std::string::npos);
@@ -355,11 +384,11 @@ TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) 
     // and only while it is the version the page read: a save without a
     // version, or after the file changed on disk, leaves it as it is.
     const std::string original = read_text(station.string());
-    auto opened = client.Get("/api/station");
+    auto opened = client.Get("/api/station", own);
     ASSERT_TRUE(opened);
     const std::string version = json::parse(opened->body)["version"].get<std::string>();
     auto save = [&](const std::string& base) {
-        httplib::Headers h;
+        httplib::Headers h = own;
         if (!base.empty()) h.emplace("X-Quilbet-Base-Version", base);
         return client.Post("/api/save", h, original, "application/json");
     };
@@ -375,6 +404,116 @@ TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) 
     EXPECT_TRUE(json::parse(stale->body)["changed"].get<bool>());
     EXPECT_EQ(read_text(station.string()), "{}");
     fs::remove_all(dir);
+}
+
+// What a page of another site can send: a form, a no-cors fetch, a request
+// without the token or from another origin. Each is refused and the station
+// file keeps its bytes; the designer's own page (token from index.html, its
+// own Origin) and a tool that sends the token without browser headers pass.
+TEST(DesignServer, OnlyTheDesignersOwnPageChangesAnything) {
+    const fs::path dir = fs::path(::testing::TempDir()) / "quilbet_design_origin";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "web");
+    std::ofstream(dir / "web" / "index.html") << "<head><meta name=\"quilbet-token\" content=\"\"></head>";
+    const fs::path station = dir / "station.json";
+    fs::copy_file(example("small_station.json"), station);
+    const std::string before = read_text(station.string());
+    json changed = json::parse(before);
+    changed["name"] = "replaced by another site";
+    DesignApi api(builder(), station.string());
+    LiveServer live(api, (dir / "web").string());
+    httplib::Client client("127.0.0.1", live.port());
+
+    const std::string page = client.Get("/")->body;
+    const std::string token = page.substr(page.find("content=\"") + 9, 32);
+    ASSERT_EQ(token, live.token());
+    const std::string self = "http://127.0.0.1:" + std::to_string(live.port());
+    struct Foreign {
+        const char* what;
+        httplib::Headers headers;
+        const char* content_type;
+    };
+    const Foreign foreign[] = {
+        {"text/plain form", {{"Origin", "http://evil.example"}, {"Sec-Fetch-Site", "cross-site"}}, "text/plain"},
+        {"no-cors fetch", {{"Origin", "http://127.0.0.1:9"}, {"Sec-Fetch-Site", "same-site"}}, "text/plain;charset=UTF-8"},
+        {"url-encoded form with the token", {{token_header, token}}, "application/x-www-form-urlencoded"},
+        {"no token", {{"Origin", self}, {"Sec-Fetch-Site", "same-origin"}}, "application/json"},
+        {"another run's token", {{token_header, std::string(32, '0')}}, "application/json"},
+        {"token and another origin", {{token_header, token}, {"Origin", "http://localhost:9"}}, "application/json"},
+        {"token and an opaque origin", {{token_header, token}, {"Origin", "null"}}, "application/json"},
+        {"token and another site", {{token_header, token}, {"Sec-Fetch-Site", "cross-site"}}, "application/json"},
+        {"token twice", {{token_header, "x"}, {token_header, token}}, "application/json"},
+    };
+    for (const Foreign& f : foreign) {
+        for (const char* path : {"/api/save", "/api/build"}) {
+            auto r = client.Post(path, f.headers, changed.dump(), f.content_type);
+            ASSERT_TRUE(r) << f.what;
+            EXPECT_EQ(r->status, 403) << f.what << " " << path;
+        }
+        EXPECT_EQ(read_text(station.string()), before) << f.what;
+    }
+    // A preflight is never granted.
+    auto preflight = client.Options("/api/save", {{"Origin", "http://evil.example"}});
+    ASSERT_TRUE(preflight);
+    EXPECT_EQ(preflight->status, 403);
+    EXPECT_FALSE(preflight->has_header("Access-Control-Allow-Origin"));
+
+    std::string version = json::parse(client.Get("/api/station")->body)["version"].get<std::string>();
+    for (httplib::Headers h : {httplib::Headers{{token_header, token}, {"Origin", self}, {"Sec-Fetch-Site", "same-origin"}},
+                               httplib::Headers{{token_header, token}}}) {
+        h.emplace("X-Quilbet-Base-Version", version);
+        auto r = client.Post("/api/save", h, changed.dump(), "application/json; charset=utf-8");
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, 200) << r->body;
+        version = json::parse(r->body)["version"].get<std::string>();
+    }
+    EXPECT_NE(read_text(station.string()).find("replaced by another site"), std::string::npos);
+    fs::remove_all(dir);
+}
+
+// Sixteen clients that send a request one byte at a time (twice the workers
+// cpp-httplib has by default) hold no worker the page needs, and each is cut
+// off when its request is late, while it is still sending.
+TEST(DesignServer, SlowClientsCannotHoldTheWorkers) {
+    DesignApi api(builder(), "");
+    LiveServer live(api, QUILBET_DESIGN_WEB, std::chrono::milliseconds(1000));
+    const std::string request = "GET /api/catalogue HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(live.port()) +
+                                "\r\nX-Padding: " + std::string(100, 'x') + "\r\n\r\n";
+    std::vector<int> slow;
+    for (int i = 0; i < 16; ++i) {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<uint16_t>(live.port()));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        slow.push_back(fd);
+    }
+    // 15 bytes each over 3 s, far from the whole request.
+    std::thread drip([&] {
+        for (size_t k = 0; k < 15; ++k) {
+            for (int fd : slow) send(fd, &request[k], 1, MSG_NOSIGNAL);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    httplib::Client client("127.0.0.1", live.port());
+    client.set_read_timeout(2, 0);
+    auto res = client.Get("/api/catalogue");
+    EXPECT_TRUE(res && res->status == 200) << "the page's request was not answered while slow clients sent";
+    drip.join();
+    for (int fd : slow) {
+        // Closed by the server: whatever it answered, then the end of the stream.
+        char buf[512];
+        ssize_t n = 1;
+        while (n > 0) {
+            pollfd p{fd, POLLIN, 0};
+            if (poll(&p, 1, 1000) <= 0) break;
+            n = recv(fd, buf, sizeof buf, 0);
+        }
+        EXPECT_LE(n, 0) << "a late request's connection is still open";
+        close(fd);
+    }
 }
 
 TEST(DesignServer, StaticFilesResolveOnlyInsideTheFolder) {

@@ -5,11 +5,18 @@
 
 #include "generate/station_survey.hpp"
 #include "station/host_mesh_files.hpp"
+#include "station/files.hpp"
 #include "station/load_station.hpp"
 
 namespace quilbet {
 
 int run_build(const BuildOptions& opt) {
+    const std::string same =
+        same_file_problem({{"the station", opt.input}}, {{"-o", opt.glb}, {"--png", opt.png}, {"--vessel", opt.vessel}});
+    if (!same.empty()) {
+        std::cerr << "quilbet: " << same << "\n";
+        return 2;
+    }
     // Every output must be writable before a build that can take seconds.
     std::string error;
     for (const std::string* path : {&opt.glb, &opt.png, &opt.vessel}) {

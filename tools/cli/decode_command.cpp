@@ -10,6 +10,10 @@
 namespace quilbet {
 
 int run_decode(const std::string& in, const std::string& out) {
+    if (const std::string same = same_file_problem({{"the blob", in}}, {{"-o", out}}); !same.empty()) {
+        std::cerr << "quilbet: " << same << "\n";
+        return 2;
+    }
     std::vector<uint8_t> bytes;
     std::string error;
     if (!read_file_bytes(in, bytes, error)) {

@@ -10,6 +10,10 @@
 namespace quilbet {
 
 int run_describe(const std::string& in, const std::string& out, bool json) {
+    if (const std::string same = same_file_problem({{"the station", in}}, {{"-o", out}}); !same.empty()) {
+        std::cerr << "quilbet: " << same << "\n";
+        return 2;
+    }
     StationText st;
     Diagnostics diag;
     const bool ok = load_station(in, st, diag);

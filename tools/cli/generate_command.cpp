@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "generate/generated_text.hpp"
+#include "station/files.hpp"
 #include "station/station_outputs.hpp"
 #include "station/validate.hpp"
 
@@ -23,6 +24,12 @@ int run_generate(const GenerateCommand& cmd) {
     build.png = cmd.build ? sibling_path(cmd.output, ".png") : "";
     build.width = cmd.width;
     build.height = cmd.height;
+    const std::string same =
+        same_file_problem({}, {{"-o", cmd.output}, {"the glb beside it", build.glb}, {"the PNG beside it", build.png}});
+    if (!same.empty()) {
+        std::cerr << "quilbet: generate: " << same << "\n";
+        return 2;
+    }
     std::string error;
     for (const std::string& path : {cmd.output, build.glb, build.png}) {
         if (!path.empty() && !can_write_file(path, error)) {

@@ -25,6 +25,7 @@
 #include "cli/design_command.hpp"
 #include "cli/generate_command.hpp"
 #include "generate/generated_text.hpp"
+#include "station/preview.hpp"
 #include "station/version.hpp"
 
 namespace {
@@ -32,6 +33,16 @@ namespace {
 using namespace quilbet;
 
 constexpr int exit_usage = 2;
+
+// A preview this machine's OpenGL cannot render is refused before any work,
+// not after a build. True when it can be rendered (or none is asked for).
+bool preview_size_usable(bool wanted, int32_t width, int32_t height) {
+    if (!wanted) return true;
+    const std::string problem = preview_size_problem(width, height);
+    if (problem.empty()) return true;
+    std::cerr << "quilbet: --size: " << problem << "\n";
+    return false;
+}
 
 }  // namespace
 
@@ -125,6 +136,7 @@ static int run(int argc, char** argv) {
             std::cerr << "quilbet: --size expects WIDTHxHEIGHT between 16x16 and 8192x8192, not \"" << size << "\"\n";
             return exit_usage;
         }
+        if (!preview_size_usable(gen.build, gen.width, gen.height)) return exit_usage;
         return run_generate(gen);
     }
     if (*c_build) {
@@ -143,6 +155,7 @@ static int run(int argc, char** argv) {
             std::cerr << "quilbet: --size expects WIDTHxHEIGHT between 16x16 and 8192x8192, not \"" << size << "\"\n";
             return exit_usage;
         }
+        if (!preview_size_usable(!opt.png.empty(), opt.width, opt.height)) return exit_usage;
         return run_build(opt);
     }
     return exit_usage;

@@ -9,6 +9,7 @@
 #include "design/host_export.hpp"
 #include "generate/generate.hpp"
 #include "generate/generated_text.hpp"
+#include "station/bounded_json.hpp"
 #include "station/catalogue_listing.hpp"
 #include "station/files.hpp"
 #include "station/gltf_writer.hpp"
@@ -143,16 +144,10 @@ ApiResponse DesignApi::station() const {
 bool DesignApi::check(const std::string& body, StationText& st, ojson& diagnostics, ApiResponse& refusal,
                       StationSurvey* survey) const {
     // Text that is not JSON at all is a bad request; a description the CLI
-    // refuses is answered with the CLI's messages.
-    if (!nlohmann::json::accept(body)) {
-        try {
-            const nlohmann::json doc = nlohmann::json::parse(body);
-        } catch (const nlohmann::json::parse_error& e) {
-            refusal = error_response(400, e.what());
-            return false;
-        } catch (const nlohmann::json::exception&) {
-            // Numbers beyond a double: parse_station_json names the block and field.
-        }
+    // refuses (too deep or too large ones too) is answered with the CLI's messages.
+    if (const JsonCheck checked = check_json_text(body); checked.kind == JsonCheck::syntax) {
+        refusal = error_response(400, checked.message);
+        return false;
     }
     Diagnostics diag;
     const bool ok = parse_station_json(body, st, diag) && validate_station_text(st, diag);
@@ -323,10 +318,13 @@ ApiResponse DesignApi::save(const std::string& body, const std::string& base_ver
 
 ApiResponse DesignApi::generate(const std::string& body) const {
     ojson request;
+    if (const JsonCheck checked = check_json_text(body); checked.kind != JsonCheck::ok) {
+        return error_response(400, checked.message);
+    }
     try {
-        request = ojson::parse(body);
+        request = ojson::parse(without_bom(body));
     } catch (const nlohmann::json::exception& e) {
-        return error_response(400, e.what());
+        return error_response(400, short_parse_message(e.what()));
     }
     if (!request.is_object()) return error_response(400, "expected an object with seed, blocks and style");
     GenerateOptions options;

@@ -1,10 +1,13 @@
 // The designer's server on cpp-httplib.
 #include "design/design_server.hpp"
 
+#include <cctype>
 #include <filesystem>
+#include <random>
 
 #include <httplib.h>
 
+#include "design/deadline_server.hpp"
 #include "station/files.hpp"
 
 namespace quilbet {
@@ -32,7 +35,70 @@ void send_error(httplib::Response& res, int status, const std::string& text) {
     res.set_content(doc.dump(), "application/json");
 }
 
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// application/json, in any letter case, with or without parameters (charset).
+bool is_json_content_type(const std::string& value) {
+    std::string type = lower(value.substr(0, value.find(';')));
+    while (!type.empty() && (type.back() == ' ' || type.back() == '\t')) type.pop_back();
+    return type == "application/json";
+}
+
+// Compares in time that depends on the length only, not on where the texts differ.
+bool same_token(const std::string& given, const std::string& token) {
+    if (given.size() != token.size() || token.empty()) return false;
+    unsigned char differ = 0;
+    for (size_t i = 0; i < token.size(); ++i) differ |= static_cast<unsigned char>(given[i] ^ token[i]);
+    return differ == 0;
+}
+
+// Why a request that may change or build something does not come from the
+// designer's own page; "" when it does. Reads and the page's files (GET, HEAD)
+// pass: another site's page cannot read their answers.
+std::string foreign_request_problem(const httplib::Request& req, const std::string& token) {
+    if (req.method == "GET" || req.method == "HEAD") return "";
+    for (const char* name : {"Content-Type", "Origin", "Sec-Fetch-Site", token_header}) {
+        if (req.get_header_value_count(name) > 1) return std::string("the header ") + name + " is given twice";
+    }
+    if (!is_json_content_type(req.get_header_value("Content-Type"))) {
+        return "requests that change or build anything must be JSON (Content-Type: application/json)";
+    }
+    if (req.has_header("Origin") && req.get_header_value("Origin") != "http://" + req.get_header_value("Host")) {
+        return "requests from pages of another origin are refused";
+    }
+    if (req.has_header("Sec-Fetch-Site") && req.get_header_value("Sec-Fetch-Site") != "same-origin") {
+        return "requests from pages of another site are refused";
+    }
+    if (!same_token(req.get_header_value(token_header), token)) {
+        return "the designer's session token is missing or out of date: reload the page";
+    }
+    return "";
+}
+
 }  // namespace
+
+std::string make_session_token() {
+    std::random_device source;
+    static const char digits[] = "0123456789abcdef";
+    std::string token;
+    for (int word = 0; word < 4; ++word) {
+        uint32_t v = source();
+        for (int k = 0; k < 8; ++k, v >>= 4) token += digits[v & 15];
+    }
+    return token;
+}
+
+std::string page_with_token(const std::string& html, const std::string& token) {
+    static const std::string slot = "<meta name=\"quilbet-token\" content=\"\">";
+    const size_t at = html.find(slot);
+    if (at == std::string::npos) return html;
+    std::string page = html;
+    page.insert(at + slot.size() - 2, token);
+    return page;
+}
 
 bool host_header_allowed(const std::string& host, int port) {
     const std::string p = ":" + std::to_string(port);
@@ -60,23 +126,31 @@ std::string static_file(const std::string& web_root, const std::string& url_path
 }
 
 struct DesignServer::Impl {
-    httplib::Server http;
+    DeadlineServer http;
     DesignApi& api;
     std::string web_root;
     explicit Impl(DesignApi& a, std::string root) : api(a), web_root(std::move(root)) {}
 };
 
 DesignServer::DesignServer(DesignApi& api, std::string web_root)
-    : impl_(std::make_unique<Impl>(api, std::move(web_root))) {
-    httplib::Server& http = impl_->http;
+    : impl_(std::make_unique<Impl>(api, std::move(web_root))), token_(make_session_token()) {
+    DeadlineServer& http = impl_->http;
     Impl* impl = impl_.get();
     // A longer body is read past without being kept and answered with 413.
     http.set_payload_max_length(max_body_bytes);
     // Answers are small and wanted at once: no waiting to fill a packet.
     http.set_tcp_nodelay(true);
+    // No answer is to be sniffed as another type, embedded by another site or framed.
+    http.set_default_headers({{"X-Content-Type-Options", "nosniff"},
+                              {"Cross-Origin-Resource-Policy", "same-origin"},
+                              {"Content-Security-Policy", "frame-ancestors 'none'"}});
     http.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
         if (!host_header_allowed(req.get_header_value("Host"), port_)) {
             send_error(res, 403, "this server answers only requests for 127.0.0.1:" + std::to_string(port_));
+            return httplib::Server::HandlerResponse::Handled;
+        }
+        if (const std::string problem = foreign_request_problem(req, token_); !problem.empty()) {
+            send_error(res, 403, problem + "; nothing was changed");
             return httplib::Server::HandlerResponse::Handled;
         }
         return httplib::Server::HandlerResponse::Unhandled;
@@ -108,13 +182,15 @@ DesignServer::DesignServer(DesignApi& api, std::string web_root)
     http.Post("/api/generate", [impl](const httplib::Request& req, httplib::Response& res) {
         send(res, impl->api.generate(req.body));
     });
-    http.Get(R"(/(.*))", [impl](const httplib::Request& req, httplib::Response& res) {
+    http.Get(R"(/(.*))", [this, impl](const httplib::Request& req, httplib::Response& res) {
         if (req.path.rfind("/api/", 0) == 0) return send_error(res, 404, "no such API call: " + req.path);
         const std::string file = static_file(impl->web_root, req.path);
         std::vector<uint8_t> bytes;
         std::string error;
         if (file.empty() || !read_file_bytes(file, bytes, error)) return send_error(res, 404, "not found: " + req.path);
-        res.set_content(std::string(bytes.begin(), bytes.end()), content_type_of(file).c_str());
+        std::string content(bytes.begin(), bytes.end());
+        if (std::filesystem::path(file).extension() == ".html") content = page_with_token(content, token_);
+        res.set_content(content, content_type_of(file).c_str());
         res.set_header("Cache-Control", "no-store");
     });
 }
@@ -138,5 +214,7 @@ bool DesignServer::bind(int port, std::string& error) {
 bool DesignServer::run() { return impl_->http.listen_after_bind(); }
 
 void DesignServer::stop() { impl_->http.stop(); }
+
+void DesignServer::set_request_deadline(std::chrono::milliseconds deadline) { impl_->http.set_request_deadline(deadline); }
 
 }  // namespace quilbet

@@ -1,6 +1,7 @@
 // Block-by-block station build with a geometry cache.
 #include "design/station_builder.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +18,16 @@ namespace {
 // Builds that may pass before an unused entry is dropped: enough for a few
 // undo and redo steps to find their geometry still there.
 constexpr uint64_t kept_builds = 8;
+
+// The memory a cached block holds: its groups' arrays and encoded textures.
+size_t held_bytes(const BuiltBlock& b) {
+    size_t bytes = sizeof b;
+    for (const auto& g : b.groups) {
+        bytes += sizeof *g + (g->pos.size() + g->nrm.size() + g->uv.size()) * sizeof(float) +
+                 g->ind.size() * sizeof(uint32_t) + g->rgba.size() + (g->png ? g->png->size() : 0);
+    }
+    return bytes;
+}
 
 uint64_t fnv1a(const std::string& s) {
     uint64_t h = 14695981039346656037ull;
@@ -155,6 +166,19 @@ StationBuild StationBuilder::build(const StationText& text) {
 
     for (auto it = cache_.begin(); it != cache_.end();) {
         it = it->second.last_used + kept_builds < generation_ ? cache_.erase(it) : std::next(it);
+    }
+    // Then the least recently used, beyond the byte limit; never a block of this build.
+    std::vector<std::pair<uint64_t, std::string>> by_age;
+    size_t bytes = 0;
+    for (const auto& [key, entry] : cache_) {
+        bytes += held_bytes(*entry.block);
+        if (entry.last_used < generation_) by_age.emplace_back(entry.last_used, key);
+    }
+    std::sort(by_age.begin(), by_age.end());
+    for (size_t i = 0; i < by_age.size() && bytes > cache_limit_; ++i) {
+        const auto it = cache_.find(by_age[i].second);
+        bytes -= held_bytes(*it->second.block);
+        cache_.erase(it);
     }
     out.milliseconds = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     return out;

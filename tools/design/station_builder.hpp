@@ -61,6 +61,9 @@ struct StationBuild {
     double milliseconds = 0;           // geometry, textures and placement
 };
 
+// What the geometry cache holds at most (besides the blocks of the last build).
+inline constexpr size_t default_cache_limit = size_t{256} << 20;
+
 class StationBuilder {
 public:
     // Starts a module of its own (catalogue and random state as a fresh
@@ -75,7 +78,8 @@ public:
     // nothing may be built): every record in order, from the module's random
     // state after start-up, the way make_vessel builds it, then places it from
     // the root. Geometry comes from the cache where the key matches. Entries
-    // that the last few builds did not use are dropped. Safe to call from
+    // that the last few builds did not use are dropped, and the least recently
+    // used beyond the cache limit. Safe to call from
     // several threads (builds run one at a time).
     StationBuild build(const StationText& st);
 
@@ -87,6 +91,10 @@ public:
 
     // Cache entries held now.
     size_t cached() const;
+
+    // Bytes of geometry the cache may hold beyond the blocks of the last build
+    // (default_cache_limit); the least recently used entries go first.
+    void set_cache_limit(size_t bytes) { cache_limit_ = bytes; }
 
 private:
     std::shared_ptr<const BuiltBlock> block_for(const BlobRecord& r, uint32_t random_before, bool& anew);
@@ -102,6 +110,7 @@ private:
     };
     std::map<std::string, Entry> cache_;
     uint64_t generation_ = 0;
+    size_t cache_limit_ = default_cache_limit;
 };
 
 }  // namespace quilbet

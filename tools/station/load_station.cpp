@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "station/bounded_json.hpp"
 #include "station/files.hpp"
 #include "station/validate.hpp"
 
@@ -13,7 +14,10 @@ bool looks_like_blob(const std::vector<uint8_t>& bytes) {
 }
 
 bool looks_like_json(const std::vector<uint8_t>& bytes) {
-    for (uint8_t c : bytes) {
+    // Some editors start UTF-8 text with a byte-order mark; the reader skips it.
+    const bool bom = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+    for (size_t i = bom ? 3 : 0; i < bytes.size(); ++i) {
+        const uint8_t c = bytes[i];
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
         return c == '{' || c == '[';
     }
@@ -47,7 +51,7 @@ bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, Station
         }
         for (const BlobRecord& r : out.station.records) out.names[r.id] = std::to_string(r.id);
     } else {
-        const std::string text(bytes.begin(), bytes.end());
+        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         if (!parse_station_json(text, out, diag)) return false;
     }
     return validate_station_text(out, diag);
@@ -58,7 +62,7 @@ bool validate_station_text(const StationText& st, Diagnostics& diag) {
     validate_station(st.station,
                      [&names](int32_t slot) {
                          const auto it = names.find(slot);
-                         return it != names.end() ? it->second : std::to_string(slot);
+                         return it != names.end() ? text_excerpt(it->second) : std::to_string(slot);
                      },
                      diag);
     return !diag.has_errors();

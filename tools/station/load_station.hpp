@@ -11,7 +11,8 @@ namespace quilbet {
 
 // True when the bytes start with the blob magic (a JSON text never does).
 bool looks_like_blob(const std::vector<uint8_t>& bytes);
-// True when the first character after white space opens a JSON object or array.
+// True when the first character after white space (and a UTF-8 byte-order
+// mark) opens a JSON object or array.
 bool looks_like_json(const std::vector<uint8_t>& bytes);
 // For bytes that are not a blob: "" when they look like JSON text, otherwise
 // a sentence saying what the file is not and how it starts.

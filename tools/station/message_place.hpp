@@ -6,9 +6,12 @@
 #include <cstddef>
 #include <string>
 
+#include "station/bounded_json.hpp"
+
 namespace quilbet {
 
-inline std::string in_quotes(const std::string& s) { return "\"" + s + "\""; }
+// A name, key or id in quotes, cut short when it is long.
+inline std::string in_quotes(const std::string& s) { return "\"" + text_excerpt(s) + "\""; }
 
 // block "ID", with " (TYPE)" when the type is known.
 inline std::string block_place(const std::string& id, const std::string& type_name = "") {

@@ -388,20 +388,33 @@ void frame_box(const std::vector<V3>& pts, const Camera& cam, int32_t width, int
     }
 }
 
-// Multisampled colour and depth (fb[0]), resolved into a plain colour buffer (fb[1]).
+// Multisampled colour and depth renderbuffers (fb[0]) resolved into a plain
+// colour one (fb[1]); deleted with the object.
 struct Targets {
     GLuint rb[3] = {}, fb[2] = {};
     const Gl* gl = nullptr;
-    ~Targets() {
+    ~Targets() { release(); }
+    void release() {
         if (gl == nullptr) return;
         gl->DeleteFramebuffers(2, fb);
         gl->DeleteRenderbuffers(3, rb);
+        gl = nullptr;
     }
+    // Makes the targets, rw x rh, in the current context; false, with nothing
+    // left allocated, when the GL refuses the size or cannot allocate them.
     bool create(const Gl& g, int rw, int rh, std::string& error) {
-        gl = &g;
-        GLint max_samples = 0;
+        GLint max_size = 0, max_samples = 0;
+        g.GetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &max_size);
         g.GetIntegerv(GL_MAX_SAMPLES, &max_samples);
+        if (rw > max_size || rh > max_size) {
+            error = "this OpenGL renders at most " + std::to_string(max_size) + " pixels across, and the preview is drawn at " +
+                    "twice its size";
+            return false;
+        }
         const int samples = std::min(4, std::max(0, max_samples));
+        while (g.GetError() != GL_NO_ERROR) {
+        }
+        gl = &g;
         g.GenRenderbuffers(3, rb);
         g.GenFramebuffers(2, fb);
         g.BindRenderbuffer(GL_RENDERBUFFER, rb[0]);
@@ -412,11 +425,16 @@ struct Targets {
         g.RenderbufferStorageMultisample(GL_RENDERBUFFER, 0, GL_RGBA8, rw, rh);
         g.BindFramebuffer(GL_FRAMEBUFFER, fb[1]);
         g.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb[2]);
+        const bool resolve_ok = g.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
         g.BindFramebuffer(GL_FRAMEBUFFER, fb[0]);
         g.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, rb[0]);
         g.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, rb[1]);
-        if (g.CheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-            error = "the off-screen framebuffer is incomplete";
+        const bool draw_ok = g.CheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+        const GLenum err = g.GetError();
+        if (!resolve_ok || !draw_ok || err != GL_NO_ERROR) {
+            error = err == GL_OUT_OF_MEMORY ? std::string("OpenGL ran out of memory for the off-screen framebuffer")
+                                            : std::string("the off-screen framebuffer is incomplete");
+            release();
             return false;
         }
         return true;
@@ -545,6 +563,21 @@ void box_filter(const std::vector<uint8_t>& big, int rw, int ss, int32_t width, 
 
 }  // namespace
 
+std::string preview_size_problem(int32_t width, int32_t height) {
+    OffscreenContext context;
+    std::string error;
+    if (!context.open(error)) return error;
+    Gl gl{};
+    std::string missing;
+    if (!gl.load(missing)) return "OpenGL entry points missing: " + missing;
+    Targets targets;
+    if (!targets.create(gl, width * preview_supersampling, height * preview_supersampling, error)) {
+        return "a preview of " + std::to_string(width) + "x" + std::to_string(height) + " cannot be rendered here: " +
+               error;
+    }
+    return "";
+}
+
 bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vector<uint8_t>& rgb,
                     PreviewInfo& info, std::string& error) {
     std::vector<V3> pts;
@@ -556,7 +589,7 @@ bool render_preview(const Scene& scene, int32_t width, int32_t height, std::vect
         error = "the station has no triangles to show";
         return false;
     }
-    constexpr int ss = 2;   // supersampling factor
+    constexpr int ss = preview_supersampling;
     const int rw = width * ss, rh = height * ss;
     const Camera cam = choose_camera(pts, double(width) / height, 30.0 * 3.14159265358979323846 / 180.0);
     frame_box(pts, cam, width, height, info);

@@ -14,6 +14,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -33,11 +34,13 @@ struct StationText {
 // A vector as a JSON array [x, y, z].
 nlohmann::ordered_json vec_json(Vec3 v);
 
-// Reads a description from JSON text. Problems of the text itself (syntax,
-// unknown keys, unknown types and parameters, malformed or doubled links) go to
-// diag as errors naming the block and field; returns false when any was found.
-// The result still has to pass validate_station.
-bool parse_station_json(const std::string& text, StationText& out, Diagnostics& diag);
+// Reads a description from JSON text (a UTF-8 byte-order mark skipped).
+// Nesting and size are checked first, in one pass (check_json_text); then
+// problems of the text itself (syntax, unknown keys, unknown types and
+// parameters, malformed or doubled links) go to diag as errors naming the
+// block and field, quoting at most a short excerpt of a value; returns false
+// when any was found. The result still has to pass validate_station.
+bool parse_station_json(std::string_view text, StationText& out, Diagnostics& diag);
 
 // Writes the JSON description of a station that passed validate_station:
 // integer ids (the slots), type and parameter names, switches as true / false,

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "entry/limits.hpp"
+#include "station/bounded_json.hpp"
 #include "station/message_place.hpp"
 #include "station/name_suggestions.hpp"
 
@@ -37,8 +38,14 @@ void check_keys(const ojson& obj, const std::vector<std::string>& allowed, const
     }
 }
 
-// The JSON text of a value for a message.
-std::string shown(const ojson& v) { return v.dump(); }
+// The start of a value's JSON text for a message.
+std::string shown(const ojson& v) { return json_excerpt(v); }
+
+// The parser's message from "parse error" on.
+std::string syntax_message(const std::string& what) {
+    const size_t cut = what.find("parse error");
+    return "JSON syntax: " + (cut == std::string::npos ? what : what.substr(cut));
+}
 
 std::vector<std::string> type_names() {
     std::vector<std::string> names;
@@ -63,14 +70,14 @@ std::string parse_position(const std::vector<KeyFrame>& frames) {
     if (frames.empty()) return "station";
     const KeyFrame& inner = frames.back();
     std::string where = block.empty() ? std::string("station") : "block " + block;
-    if (inner.context == "params") return where + ", parameter \"" + inner.last_key + "\"";
-    if (!inner.last_key.empty()) where += ", " + inner.last_key;
+    if (inner.context == "params") return where + ", parameter " + in_quotes(inner.last_key);
+    if (!inner.last_key.empty()) where += ", " + text_excerpt(inner.last_key);
     return where;
 }
 
 // Parses the text; syntax errors and keys given twice go to diag. False when
 // there is no document to read further.
-bool read_document(const std::string& text, ojson& doc, Diagnostics& diag) {
+bool read_document(std::string_view text, ojson& doc, Diagnostics& diag) {
     std::vector<KeyFrame> frames;
     std::vector<std::pair<std::string, std::string>> doubled;   // (context, key)
     ojson::parser_callback_t watch = [&](int, nlohmann::json::parse_event_t ev, ojson& parsed) {
@@ -86,20 +93,25 @@ bool read_document(const std::string& text, ojson& doc, Diagnostics& diag) {
             if (!frames.back().keys.insert(k).second) doubled.emplace_back(frames.back().context, k);
             frames.back().last_key = k;
         } else if (ev == E::value && !frames.empty() && frames.back().last_key == "id" && frames.back().id.empty()) {
-            frames.back().id = parsed.dump();
+            frames.back().id = json_excerpt(parsed);
         }
         return true;
     };
+    // Nesting and size are checked in one pass before the value is built.
+    const std::string_view body = without_bom(text);
+    const JsonCheck checked = check_json_text(body);
+    if (checked.kind != JsonCheck::ok) {
+        diag.error(checked.kind == JsonCheck::syntax ? syntax_message(checked.message) : checked.message);
+        return false;
+    }
     try {
-        doc = ojson::parse(text, watch, true, true);
+        doc = ojson::parse(body.begin(), body.end(), watch, true, true);
     } catch (const nlohmann::json::parse_error& e) {
-        std::string what = e.what();
-        const size_t cut = what.find("parse error");
-        diag.error("JSON syntax: " + (cut == std::string::npos ? what : what.substr(cut)));
+        diag.error(syntax_message(short_parse_message(e.what())));
         return false;
     } catch (const nlohmann::json::out_of_range& e) {
         // A number too large for a 64-bit float (1e400).
-        std::string what = e.what();
+        std::string what = short_parse_message(e.what());
         const size_t quote = what.find('\'');
         const std::string number = quote == std::string::npos ? what : what.substr(quote);
         diag.error(parse_position(frames) + ": the number " + number + " does not fit a 64-bit floating-point value");
@@ -109,7 +121,8 @@ bool read_document(const std::string& text, ojson& doc, Diagnostics& diag) {
         if (context == "links") {
             diag.error("links: port " + in_quotes(key) + " is linked twice (it appears twice as a key)");
         } else {
-            diag.error((context.empty() ? std::string("station") : context) + ": key " + in_quotes(key) + " is given twice");
+            diag.error((context.empty() ? std::string("station") : text_excerpt(context)) + ": key " + in_quotes(key) +
+                       " is given twice");
         }
     }
     return true;
@@ -440,7 +453,7 @@ void DescriptionReader::fill_port_entries() {
 
 }  // namespace
 
-bool parse_station_json(const std::string& text, StationText& out, Diagnostics& diag) {
+bool parse_station_json(std::string_view text, StationText& out, Diagnostics& diag) {
     out = StationText{};
     const size_t errors_before = diag.error_count();
     ojson doc;

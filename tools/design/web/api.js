@@ -1,7 +1,16 @@
 // The server's API (see tools/design/design_api.hpp).
 
+// The server fills in a token of its own for each run and answers a request
+// that changes or builds anything only when the token comes back with it: a
+// page of another site cannot read it.
+const token = document.querySelector('meta[name="quilbet-token"]')?.content ?? '';
+
 async function post(path, text, headers = {}) {
-  return fetch(path, { method: 'POST', headers: { 'Content-Type': 'application/json', ...headers }, body: text });
+  return fetch(path, {
+    method: 'POST',
+    headers: { 'Content-Type': 'application/json', 'X-Quilbet-Token': token, ...headers },
+    body: text,
+  });
 }
 
 export async function getCatalogue() {
