@@ -49,6 +49,7 @@ void Module::guarded(const char* entry, Work&& work) noexcept {
 }
 
 bool Module::startup(const StartupOptions& options) noexcept {
+    const FpuScope fpu;
     started_ = false;
     guarded("start-up", [&] {
         // The catalogue's hulls free and ask again for blocks of megabytes; on
@@ -60,8 +61,6 @@ bool Module::startup(const StartupOptions& options) noexcept {
                 diagnose(error + "; start-up stopped");
                 return;
             }
-        } else {
-            fpu_set_control_word(fpu_module_control_word);
         }
         // Start-up runs inside the loader (DllMain on Windows): no second thread.
         ctx_.threads = false;
@@ -76,6 +75,7 @@ bool Module::startup(const StartupOptions& options) noexcept {
 void Module::initint(const void* table) noexcept { copy_host_interface(host_, table); }
 
 void Module::make_vessel(void* p, void* vessel) noexcept {
+    const FpuScope fpu;
     guarded("make_vessel", [&] { build_vessel(p, static_cast<HostVesselRecord*>(vessel)); });
 }
 
@@ -145,6 +145,7 @@ bool Module::commit_vessel_data(void* p, HostVesselRecord* record, VesselDefinit
 }
 
 void Module::make_vesselmesh(void* mesh) noexcept {
+    const FpuScope fpu;
     guarded("make_vesselmesh", [&] {
         if (!started_) {
             diagnose("make_vesselmesh: the module did not start up; mesh left alone");

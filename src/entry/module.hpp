@@ -30,8 +30,10 @@ public:
 
     // Every entry point below is an exception barrier: nothing it meets, an
     // exhausted heap included, escapes to the caller; it ends with a diagnostic.
+    // Start-up, make_vessel and make_vesselmesh run under the module's own
+    // floating-point state (FpuScope) and leave the caller's as they found it.
 
-    // Start-up: floating-point environment, folders and placeholder files (see
+    // Start-up: floating-point control word (for its own duration), folders and placeholder files (see
     // startup.hpp), catalogue (progress phase 0, 26 times), empty block table.
     // An I/O error or any other failure stops it there: false, started() stays
     // false and the entry points then do nothing (each with a diagnostic).

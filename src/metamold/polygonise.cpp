@@ -32,6 +32,7 @@
 #include "metamold/mc_tables.hpp"
 #include "metamold/lattice_tag.hpp"
 #include "metamold/merge.hpp"
+#include "platform/fpu.hpp"
 
 namespace quilbet {
 
@@ -521,7 +522,10 @@ private:
             }
         };
         std::exception_ptr failure;
+        // The helper computes under this thread's floating-point control, not the system's default.
+        const FpuControl control = fpu_control();
         std::thread helper([&] {
+            const FpuScope fpu(control);
             try {
                 work(workers_[1]);
             } catch (...) {
