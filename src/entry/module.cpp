@@ -9,6 +9,7 @@
 #include "entry/startup.hpp"
 #include "entry/blob_check.hpp"
 #include "entry/station_build.hpp"
+#include "entry/station_check.hpp"
 #include "entry/vessel_walk.hpp"
 #include "platform/block_reuse.hpp"
 #include "platform/diagnostics.hpp"
@@ -119,6 +120,16 @@ void Module::build_vessel(void* p, HostVesselRecord* record) {
         return;
     }
     derive_vessel_data(next, next_vessel);
+    // The last look before the station becomes the one the host gets: only
+    // finite vertices, within the budget's extent.
+    if (const std::string problem = station_handover_problem(next); !problem.empty()) {
+        diagnose("make_vessel: station refused, previous station kept: " + problem);
+        VesselDefinition kept_vessel;
+        kept_vessel.def = vessel_.def;
+        derive_vessel_data(station_, kept_vessel);
+        commit_vessel_data(p, record, kept_vessel);
+        return;
+    }
     if (!commit_vessel_data(p, record, next_vessel)) return;
     std::swap(station_, next);
     ctx_ = std::move(next_ctx);

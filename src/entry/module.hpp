@@ -46,7 +46,9 @@ public:
     // the 864-byte definition into p and the nine lists into vessel. A refused
     // blob (bad record or field, or over the station budget) keeps the previous
     // station, with a diagnostic naming record and field or the budget; the
-    // definition is then derived again and copied. A build that fails on the
+    // definition is then derived again and copied. So is a station that was
+    // built but fails the last check before it is taken (a non-finite vertex,
+    // or beyond the budget's extent: station_check.hpp). A build that fails on the
     // way (out of memory) changes nothing at all: station, random state, vessel
     // data, p and the host's lists stay as they were. Null p or vessel: the
     // station is built from no blob (kept) and only the non-null side is written.
