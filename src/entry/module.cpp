@@ -68,6 +68,7 @@ bool Module::startup(const StartupOptions& options) noexcept {
         catalogue_.build_catalogue(ctx_, [this](int32_t phase, double fraction) { progress(phase, fraction); });
         ctx_.threads = true;
         station_.block_count = 0;
+        built_from_ = BlobStation{};
         started_ = true;
     });
     return started_;
@@ -95,7 +96,7 @@ void Module::build_vessel(void* p, HostVesselRecord* record) {
     // random state; the new station, its vessel data and the random state
     // replace the old ones only once everything, the host's copy included, has
     // succeeded. A refused blob keeps the station and derives its vessel data again.
-    const BlobCheck check = check_blob(catalogue_, blob, length);
+    BlobCheck check = check_blob(catalogue_, blob, length);
     VesselDefinition next_vessel;
     next_vessel.def = vessel_.def;
     if (!check.accepted) {
@@ -104,36 +105,69 @@ void Module::build_vessel(void* p, HostVesselRecord* record) {
         commit_vessel_data(p, record, next_vessel);
         return;
     }
+    // Only one station's geometry is held at a time: the old one is let go
+    // before the new one is built, and built again from its records and
+    // random state, bit for bit, whenever the new one is not taken.
+    let_go_of_station();
     Station next;
     Context next_ctx = ctx_;
-    parse_blob(next_ctx, next, catalogue_, check.station,
-               [this](int32_t phase, double fraction) { progress(phase, fraction); });
-    // The budget's figures bound the groups; should a build ever make more
-    // than the host mesh holds, vessel data would describe blocks that the
-    // hand-over leaves out, so such a station is not taken.
-    const int64_t groups = station_group_count(next);
-    if (groups > host_mesh_capacity) {
-        diagnose("make_vessel: the station built " + std::to_string(groups) + " mesh groups, more than the " +
-                 std::to_string(host_mesh_capacity) + " of the host mesh; previous station kept");
-        derive_vessel_data(station_, next_vessel);
-        commit_vessel_data(p, record, next_vessel);
-        return;
+    std::string refusal;
+    try {
+        parse_blob(next_ctx, next, catalogue_, check.station,
+                   [this](int32_t phase, double fraction) { progress(phase, fraction); });
+        // The budget's figures bound the groups; should a build ever make more
+        // than the host mesh holds, vessel data would describe blocks that the
+        // hand-over leaves out, so such a station is not taken.
+        const int64_t groups = station_group_count(next);
+        if (groups > host_mesh_capacity) {
+            refusal = "make_vessel: the station built " + std::to_string(groups) + " mesh groups, more than the " +
+                      std::to_string(host_mesh_capacity) + " of the host mesh; previous station kept";
+        } else {
+            derive_vessel_data(next, next_vessel);
+            // The last look before the station becomes the one the host gets:
+            // only finite vertices, within the budget's extent.
+            const std::string problem = station_handover_problem(next);
+            if (!problem.empty()) refusal = "make_vessel: station refused, previous station kept: " + problem;
+        }
+        if (refusal.empty() && commit_vessel_data(p, record, next_vessel)) {
+            station_ = std::move(next);
+            built_from_ = std::move(check.station);
+            built_from_ctx_ = std::move(ctx_);
+            ctx_ = std::move(next_ctx);
+            if (!check.note.empty()) diagnose("make_vessel: " + check.note);
+            return;
+        }
+    } catch (...) {
+        next = Station{};
+        rebuild_station();
+        throw;
     }
-    derive_vessel_data(next, next_vessel);
-    // The last look before the station becomes the one the host gets: only
-    // finite vertices, within the budget's extent.
-    if (const std::string problem = station_handover_problem(next); !problem.empty()) {
-        diagnose("make_vessel: station refused, previous station kept: " + problem);
-        VesselDefinition kept_vessel;
-        kept_vessel.def = vessel_.def;
-        derive_vessel_data(station_, kept_vessel);
-        commit_vessel_data(p, record, kept_vessel);
-        return;
+    next = Station{};
+    rebuild_station();
+    if (refusal.empty()) return;  // the host's copy failed and said so
+    diagnose(refusal);
+    VesselDefinition kept_vessel;
+    kept_vessel.def = vessel_.def;
+    derive_vessel_data(station_, kept_vessel);
+    commit_vessel_data(p, record, kept_vessel);
+}
+
+void Module::let_go_of_station() noexcept { station_ = Station{}; }
+
+void Module::rebuild_station() noexcept {
+    try {
+        Context ctx = built_from_ctx_;
+        Station again;
+        parse_blob(ctx, again, catalogue_, built_from_, {});
+        // Placed and walked as its own build left it.
+        VesselDefinition scratch;
+        derive_vessel_data(again, scratch);
+        station_ = std::move(again);
+    } catch (...) {
+        station_ = Station{};
+        built_from_ = BlobStation{};
+        diagnose("make_vessel: the previous station could not be built again (out of memory); the station is now empty");
     }
-    if (!commit_vessel_data(p, record, next_vessel)) return;
-    std::swap(station_, next);
-    ctx_ = std::move(next_ctx);
-    if (!check.note.empty()) diagnose("make_vessel: " + check.note);
 }
 
 void Module::derive_vessel_data(Station& st, VesselDefinition& vd) {

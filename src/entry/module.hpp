@@ -10,6 +10,7 @@
 
 #include "blocks/catalogue.hpp"
 #include "blocks/station.hpp"
+#include "entry/blob.hpp"
 #include "entry/diagnostic.hpp"
 #include "entry/host_interface.hpp"
 #include "entry/vessel_definition.hpp"
@@ -50,7 +51,11 @@ public:
     // built but fails the last check before it is taken (a non-finite vertex,
     // or beyond the budget's extent: station_check.hpp). A build that fails on the
     // way (out of memory) changes nothing at all: station, random state, vessel
-    // data, p and the host's lists stay as they were. Null p or vessel: the
+    // data, p and the host's lists stay as they were. To hold only one
+    // station's geometry at a time, the previous station is let go while the
+    // new one builds and is built again (bit for bit, from its records and
+    // random state) when the new one is not taken; should memory not even
+    // suffice for that, the station is left empty, with a diagnostic. Null p or vessel: the
     // station is built from no blob (kept) and only the non-null side is written.
     void make_vessel(void* p, void* vessel) noexcept;
     // Hands the station to the host mesh through the host table. Before
@@ -89,10 +94,20 @@ private:
     static void derive_vessel_data(Station& st, VesselDefinition& vd);
     // Copies vd to the host; only then does vd become the module's vessel data.
     bool commit_vessel_data(void* p, HostVesselRecord* record, VesselDefinition& vd);
+    // Frees the station's blocks, geometry and textures; built_from_ and
+    // built_from_ctx_ still describe it.
+    void let_go_of_station() noexcept;
+    // Builds the station again from built_from_ with built_from_ctx_ (the same
+    // blocks, geometry, pixels and placement as its first build). Should that
+    // fail for lack of memory, the station is left empty, with a diagnostic.
+    void rebuild_station() noexcept;
 
     Context ctx_;
     Catalogue catalogue_;
     Station station_;
+    // The records station_ was built from and the random state it was built with.
+    BlobStation built_from_;
+    Context built_from_ctx_;
     VesselDefinition vessel_;
     HostInterface host_;
     bool started_ = false;
