@@ -145,14 +145,22 @@ TEST(HostFpuState, TheLastCheckNamesBlockAndGroupAndBoundsTheExtent) {
     st.blocks[1].pos = {station_extent_limit - 1, 0, 0};
     EXPECT_EQ(station_handover_problem(st), "");
     st.blocks[1].msh.grp[1].pnt[0].pos = {0, 2, 0};
-    EXPECT_NE(station_handover_problem(st).find("station budget: vertices 16385 m"), std::string::npos);
+    const std::string just_beyond = std::to_string(static_cast<long long>(station_extent_limit) + 1);
+    EXPECT_NE(station_handover_problem(st).find("station budget: vertices " + just_beyond + " m"), std::string::npos);
 
-    // Through make_vessel: one truss of 64 bays of 1000 m reaches 64 km out
-    // and is refused like any station over budget; the one before is kept.
+    // Through make_vessel: three trusses of 64 bays of 1000 m in a line reach
+    // tens of kilometres out and are refused like any station over budget;
+    // the one before is kept.
     TestModule t;
     { VesselCall ok(t.m, one_block(52, {})); }
     const int32_t kept = t.m.station().blocks[0].btype;
-    { VesselCall far(t.m, one_block(41, {{1, 1000.0}, {2, 64.0}})); }
+    const std::vector<std::pair<int32_t, double>> far_bays = {{1, 1000.0}, {2, 64.0}};
+    {
+        VesselCall far(t.m, make_blob(3, {{0, 41, far_bays, {free_port(), link(1, 0)}},
+                                          {1, 41, far_bays, {link(0, 1), link(2, 0)}},
+                                          {2, 41, far_bays, {link(1, 1)}}}));
+    }
+    ASSERT_FALSE(t.lines.empty());
     EXPECT_NE(t.lines.back().find("previous station kept: station budget: vertices"), std::string::npos) << t.lines.back();
     EXPECT_EQ(t.m.station().blocks[0].btype, kept);
 }
