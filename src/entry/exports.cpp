@@ -3,6 +3,7 @@
 // standard calling convention (the callee removes its arguments) and the DLL
 // is linked with --kill-at so the names stay undecorated.
 #include "entry/module.hpp"
+#include "platform/fpu.hpp"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -24,9 +25,13 @@ quilbet::Module& plugin() {
 
 // The module's own methods keep everything they meet; this catches what could
 // still escape around them (the instance's first construction) so that nothing
-// ever unwinds into the host.
+// ever unwinds into the host. The host's x87 and SSE state is saved, the
+// module's set and the host's put back around the whole call, the instance's
+// construction included: a host may unmask exceptions or lower the x87
+// precision between calls.
 template <typename Call>
 void barrier(Call&& call) noexcept {
+    const quilbet::FpuScope fpu;
     try {
         call(plugin());
     } catch (...) {

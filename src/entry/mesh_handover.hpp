@@ -39,7 +39,7 @@ inline float colour_component(uint32_t word, int byte) {
 
 // Writes w x h pixels (row by row) onto surface s through the drawing context
 // the host lends for it: in one block transfer when the surface takes one
-// with the same result (24 or 32 bits per pixel), else with one SetPixel of
+// with the same result (24 or 32 bits per pixel, 16-bit 5-5-5 and 5-6-5 DIB sections), else with one SetPixel of
 // gdi_colour per pixel. Either way each pixel gets the same colour.
 void upload_texture(const HostInterface& host, const uint32_t* pixels, int32_t w, int32_t h, void* s);
 

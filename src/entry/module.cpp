@@ -9,6 +9,7 @@
 #include "entry/startup.hpp"
 #include "entry/blob_check.hpp"
 #include "entry/station_build.hpp"
+#include "entry/station_check.hpp"
 #include "entry/vessel_walk.hpp"
 #include "platform/block_reuse.hpp"
 #include "platform/diagnostics.hpp"
@@ -49,6 +50,7 @@ void Module::guarded(const char* entry, Work&& work) noexcept {
 }
 
 bool Module::startup(const StartupOptions& options) noexcept {
+    const FpuScope fpu;
     started_ = false;
     guarded("start-up", [&] {
         // The catalogue's hulls free and ask again for blocks of megabytes; on
@@ -60,14 +62,13 @@ bool Module::startup(const StartupOptions& options) noexcept {
                 diagnose(error + "; start-up stopped");
                 return;
             }
-        } else {
-            fpu_set_control_word(fpu_module_control_word);
         }
         // Start-up runs inside the loader (DllMain on Windows): no second thread.
         ctx_.threads = false;
         catalogue_.build_catalogue(ctx_, [this](int32_t phase, double fraction) { progress(phase, fraction); });
         ctx_.threads = true;
         station_.block_count = 0;
+        built_from_ = BlobStation{};
         started_ = true;
     });
     return started_;
@@ -76,6 +77,7 @@ bool Module::startup(const StartupOptions& options) noexcept {
 void Module::initint(const void* table) noexcept { copy_host_interface(host_, table); }
 
 void Module::make_vessel(void* p, void* vessel) noexcept {
+    const FpuScope fpu;
     guarded("make_vessel", [&] { build_vessel(p, static_cast<HostVesselRecord*>(vessel)); });
 }
 
@@ -94,7 +96,7 @@ void Module::build_vessel(void* p, HostVesselRecord* record) {
     // random state; the new station, its vessel data and the random state
     // replace the old ones only once everything, the host's copy included, has
     // succeeded. A refused blob keeps the station and derives its vessel data again.
-    const BlobCheck check = check_blob(catalogue_, blob, length);
+    BlobCheck check = check_blob(catalogue_, blob, length);
     VesselDefinition next_vessel;
     next_vessel.def = vessel_.def;
     if (!check.accepted) {
@@ -103,26 +105,69 @@ void Module::build_vessel(void* p, HostVesselRecord* record) {
         commit_vessel_data(p, record, next_vessel);
         return;
     }
+    // Only one station's geometry is held at a time: the old one is let go
+    // before the new one is built, and built again from its records and
+    // random state, bit for bit, whenever the new one is not taken.
+    let_go_of_station();
     Station next;
     Context next_ctx = ctx_;
-    parse_blob(next_ctx, next, catalogue_, check.station,
-               [this](int32_t phase, double fraction) { progress(phase, fraction); });
-    // The budget's figures bound the groups; should a build ever make more
-    // than the host mesh holds, vessel data would describe blocks that the
-    // hand-over leaves out, so such a station is not taken.
-    const int64_t groups = station_group_count(next);
-    if (groups > host_mesh_capacity) {
-        diagnose("make_vessel: the station built " + std::to_string(groups) + " mesh groups, more than the " +
-                 std::to_string(host_mesh_capacity) + " of the host mesh; previous station kept");
-        derive_vessel_data(station_, next_vessel);
-        commit_vessel_data(p, record, next_vessel);
-        return;
+    std::string refusal;
+    try {
+        parse_blob(next_ctx, next, catalogue_, check.station,
+                   [this](int32_t phase, double fraction) { progress(phase, fraction); });
+        // The budget's figures bound the groups; should a build ever make more
+        // than the host mesh holds, vessel data would describe blocks that the
+        // hand-over leaves out, so such a station is not taken.
+        const int64_t groups = station_group_count(next);
+        if (groups > host_mesh_capacity) {
+            refusal = "make_vessel: the station built " + std::to_string(groups) + " mesh groups, more than the " +
+                      std::to_string(host_mesh_capacity) + " of the host mesh; previous station kept";
+        } else {
+            derive_vessel_data(next, next_vessel);
+            // The last look before the station becomes the one the host gets:
+            // only finite vertices, within the budget's extent.
+            const std::string problem = station_handover_problem(next);
+            if (!problem.empty()) refusal = "make_vessel: station refused, previous station kept: " + problem;
+        }
+        if (refusal.empty() && commit_vessel_data(p, record, next_vessel)) {
+            station_ = std::move(next);
+            built_from_ = std::move(check.station);
+            built_from_ctx_ = std::move(ctx_);
+            ctx_ = std::move(next_ctx);
+            if (!check.note.empty()) diagnose("make_vessel: " + check.note);
+            return;
+        }
+    } catch (...) {
+        next = Station{};
+        rebuild_station();
+        throw;
     }
-    derive_vessel_data(next, next_vessel);
-    if (!commit_vessel_data(p, record, next_vessel)) return;
-    std::swap(station_, next);
-    ctx_ = std::move(next_ctx);
-    if (!check.note.empty()) diagnose("make_vessel: " + check.note);
+    next = Station{};
+    rebuild_station();
+    if (refusal.empty()) return;  // the host's copy failed and said so
+    diagnose(refusal);
+    VesselDefinition kept_vessel;
+    kept_vessel.def = vessel_.def;
+    derive_vessel_data(station_, kept_vessel);
+    commit_vessel_data(p, record, kept_vessel);
+}
+
+void Module::let_go_of_station() noexcept { station_ = Station{}; }
+
+void Module::rebuild_station() noexcept {
+    try {
+        Context ctx = built_from_ctx_;
+        Station again;
+        parse_blob(ctx, again, catalogue_, built_from_, {});
+        // Placed and walked as its own build left it.
+        VesselDefinition scratch;
+        derive_vessel_data(again, scratch);
+        station_ = std::move(again);
+    } catch (...) {
+        station_ = Station{};
+        built_from_ = BlobStation{};
+        diagnose("make_vessel: the previous station could not be built again (out of memory); the station is now empty");
+    }
 }
 
 void Module::derive_vessel_data(Station& st, VesselDefinition& vd) {
@@ -145,6 +190,7 @@ bool Module::commit_vessel_data(void* p, HostVesselRecord* record, VesselDefinit
 }
 
 void Module::make_vesselmesh(void* mesh) noexcept {
+    const FpuScope fpu;
     guarded("make_vesselmesh", [&] {
         if (!started_) {
             diagnose("make_vesselmesh: the module did not start up; mesh left alone");

@@ -10,6 +10,7 @@
 
 #include "blocks/catalogue.hpp"
 #include "blocks/station.hpp"
+#include "entry/blob.hpp"
 #include "entry/diagnostic.hpp"
 #include "entry/host_interface.hpp"
 #include "entry/vessel_definition.hpp"
@@ -30,8 +31,10 @@ public:
 
     // Every entry point below is an exception barrier: nothing it meets, an
     // exhausted heap included, escapes to the caller; it ends with a diagnostic.
+    // Start-up, make_vessel and make_vesselmesh run under the module's own
+    // floating-point state (FpuScope) and leave the caller's as they found it.
 
-    // Start-up: floating-point environment, folders and placeholder files (see
+    // Start-up: floating-point control word (for its own duration), folders and placeholder files (see
     // startup.hpp), catalogue (progress phase 0, 26 times), empty block table.
     // An I/O error or any other failure stops it there: false, started() stays
     // false and the entry points then do nothing (each with a diagnostic).
@@ -44,9 +47,15 @@ public:
     // the 864-byte definition into p and the nine lists into vessel. A refused
     // blob (bad record or field, or over the station budget) keeps the previous
     // station, with a diagnostic naming record and field or the budget; the
-    // definition is then derived again and copied. A build that fails on the
+    // definition is then derived again and copied. So is a station that was
+    // built but fails the last check before it is taken (a non-finite vertex,
+    // or beyond the budget's extent: station_check.hpp). A build that fails on the
     // way (out of memory) changes nothing at all: station, random state, vessel
-    // data, p and the host's lists stay as they were. Null p or vessel: the
+    // data, p and the host's lists stay as they were. To hold only one
+    // station's geometry at a time, the previous station is let go while the
+    // new one builds and is built again (bit for bit, from its records and
+    // random state) when the new one is not taken; should memory not even
+    // suffice for that, the station is left empty, with a diagnostic. Null p or vessel: the
     // station is built from no blob (kept) and only the non-null side is written.
     void make_vessel(void* p, void* vessel) noexcept;
     // Hands the station to the host mesh through the host table. Before
@@ -85,10 +94,20 @@ private:
     static void derive_vessel_data(Station& st, VesselDefinition& vd);
     // Copies vd to the host; only then does vd become the module's vessel data.
     bool commit_vessel_data(void* p, HostVesselRecord* record, VesselDefinition& vd);
+    // Frees the station's blocks, geometry and textures; built_from_ and
+    // built_from_ctx_ still describe it.
+    void let_go_of_station() noexcept;
+    // Builds the station again from built_from_ with built_from_ctx_ (the same
+    // blocks, geometry, pixels and placement as its first build). Should that
+    // fail for lack of memory, the station is left empty, with a diagnostic.
+    void rebuild_station() noexcept;
 
     Context ctx_;
     Catalogue catalogue_;
     Station station_;
+    // The records station_ was built from and the random state it was built with.
+    BlobStation built_from_;
+    Context built_from_ctx_;
     VesselDefinition vessel_;
     HostInterface host_;
     bool started_ = false;

@@ -1,6 +1,9 @@
 // Station budget check.
 #include "entry/station_budget.hpp"
 
+#include <cmath>
+#include <cstdio>
+
 namespace quilbet {
 
 std::string station_budget_problem(const BuildFigures& s) {
@@ -16,6 +19,17 @@ std::string station_budget_problem(const BuildFigures& s) {
         return over(s.work / 1000, b.work / 1000, "ms of estimated build work", "the host waits while a station builds");
     }
     return {};
+}
+
+std::string station_extent_problem(double extent) {
+    if (extent <= station_extent_limit) return {};
+    const auto metres = [](double v) {
+        char text[48];
+        std::snprintf(text, sizeof text, "%.0f", std::ceil(v));
+        return std::string(text);
+    };
+    return "station budget: vertices " + metres(extent) + " m from the station's origin exceed the limit of " +
+           metres(station_extent_limit) + " m (beyond it 32-bit floats lose the blocks' centimetre details)";
 }
 
 }  // namespace quilbet

@@ -155,12 +155,21 @@ void flat_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang
     nind += 6 * faces;
 }
 
+// The far ring's v: the side's length over its diameter, so the texture keeps
+// its aspect. A radius of zero, or one so small that the ratio passes the
+// float range, leaves a side without width: its v is 0 there instead of an
+// infinity or NaN.
+float side_far_v(double r, double len) {
+    const float v = float(ld(len) / (2 * ld(r)));
+    return std::isfinite(v) ? v : 0.0f;
+}
+
 // Side of a prism (two rings of n + 1 vertices, the last repeating the first
 // with u = 4) and its 2n triangles. Raises nv by 2n + 2 and nind by 6n.
 void prism_side(typmshgrp& g, int32_t& nv, int32_t& nind, double r, double len, int32_t n,
                 const RingAngles& ring) {
     const ld half = ld(len) / 2;
-    const float v_far = float(ld(len) / (2 * ld(r)));
+    const float v_far = side_far_v(r, len);
     pnttyp* v = &g.pnt[size_t(nv)];
     for (int32_t k = 0; k <= n; ++k) {
         ld s, c;

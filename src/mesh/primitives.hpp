@@ -44,10 +44,12 @@ void trapezoid_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec
 // Box sx x sy x sz centred on the origin, six quads.
 void box_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t,
              double sx, double sy, double sz);
-// Closed prism along z, circumradius r, end faces at z = +-len/2.
+// Closed prism along z, circumradius r, end faces at z = +-len/2. The side's
+// texture runs v 0 .. len / (2 r); a side too thin for that ratio to be a
+// finite float (r = 0 included) gets v 0 throughout, so every vertex stays finite.
 void prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t,
                double r, double len, int32_t seg);
-// Prism side closed by two domes of height dome_h made of nr rings.
+// Prism side (as prism_add's) closed by two domes of height dome_h made of nr rings.
 void domed_prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t,
                      double r, double len, double dome_h, int32_t nr, int32_t seg);
 

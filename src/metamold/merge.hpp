@@ -2,9 +2,11 @@
 //
 // A bucket's facets are grouped into regions that lie in the plane of their
 // first facet (each facet edge tested against two of the seed's edge lines
-// with lines_coplanar). Each region's outline (edges not shared with another
+// with lines_coplanar); a facet of zero area seeds a region only when no
+// facet with an area is left, and then takes no other. Each region's outline (edges not shared with another
 // facet of the region) is straightened (collinear neighbours joined), chained
-// from its first edge into one closed polygon and ear-clipped. A region keeps
+// from its first edge into one closed polygon and ear-clipped (a collinear
+// ear is written too, as a facet of zero area). A region keeps
 // its facets when its outline does not chain into one loop, when no ear is
 // left, or when the facets written for it do not cover it (their area sum
 // differs from the region's by more than a relative 1e-5). Point equality is

@@ -1,6 +1,7 @@
 // Merge stage 2, regions: the first facet still unassigned is the seed; every
 // other one joins its region when each of its three edges lies on a line
-// coplanar with the seed's lines A-B and B-C. Growing stops when fewer than
+// coplanar with the seed's lines A-B and B-C. A facet of zero area seeds only
+// when no other is left, and then takes none. Growing stops when fewer than
 // two facets were rejected; a single rejected facet is the leftover.
 // Plain form: the six lines_coplanar tests. Fast form: on a lattice, a facet
 // and a seed that are not degenerate pass all six tests exactly when their
@@ -43,6 +44,16 @@ double key_edge_limit(const work& w) {
     return limit > 0 ? (limit / h) * (limit / h) : -1;
 }
 
+// Where the next seed stands in w.pending: the first facet whose corners are
+// not collinear, or 0 when every one's are.
+size_t seed_position(const work& w) {
+    for (size_t i = 0; i < w.pending.size(); ++i) {
+        const mbs_facet& f = w.facets[size_t(w.pending[i])];
+        if (!points_collinear(f.pa, f.pb, f.pc)) return i;
+    }
+    return 0;
+}
+
 }  // namespace
 
 void grow_regions(work& w) {
@@ -53,12 +64,24 @@ void grow_regions(work& w) {
     for (size_t i = 0; i < w.facets.size(); ++i) w.pending[i] = static_cast<int32_t>(i);
     const double limit = w.on_lattice && w.forms.plane_keys ? key_edge_limit(w) : -1;
     while (!w.pending.empty()) {
-        const int32_t seed = w.pending[0];
+        // A facet of zero area lies in every plane through its line: as a seed
+        // it would gather facets of several planes. The first facet with an
+        // area seeds instead (those of zero area may still join it); only
+        // when none is left does a facet of zero area make a region of its own.
+        const size_t at = seed_position(w);
+        const int32_t seed = w.pending[at];
+        const mbs_facet& s = w.facets[size_t(seed)];
+        const bool flat_seed = points_collinear(s.pa, s.pb, s.pc);
         const lattice_tag* seed_tag = limit >= 0 && !w.tags[size_t(seed)].degenerate() ? &w.tags[size_t(seed)] : nullptr;
         w.members.push_back(seed);
         w.rejected.clear();
-        for (size_t i = 1; i < w.pending.size(); ++i) {
+        for (size_t i = 0; i < w.pending.size(); ++i) {
             const int32_t f = w.pending[i];
+            if (i == at) continue;
+            if (flat_seed) {
+                w.rejected.push_back(f);
+                continue;
+            }
             const lattice_tag* tag = seed_tag != nullptr ? &w.tags[size_t(f)] : nullptr;
             const bool joins = tag != nullptr && !tag->degenerate() && tag->edge2 <= limit
                                    ? tag->same_plane(*seed_tag)

@@ -173,14 +173,14 @@ bool clip_ears(polyarr& bucket, dablock& r, Vec3f normal) {
             }
             continue;
         }
-        // A collinear ear covers nothing and is cut off without a facet.
-        if (!points_collinear(p, c, n)) write_facet(bucket, mbs_facet{p, c, n, normal});
+        // A collinear ear is written too, as a facet of zero area (it never
+        // seeds a region in a later pass).
+        write_facet(bucket, mbs_facet{p, c, n, normal});
         poly.erase(poly.begin() + static_cast<std::ptrdiff_t>(q));
         --m;
         q = 0;
         if (m == 3) {
             // The last three points must turn along the normal like an ear.
-            if (points_collinear(poly[0], poly[1], poly[2])) return true;
             if (vecf_dot(normal, vecf_cross(vecf_sub(poly[1], poly[0]), vecf_sub(poly[2], poly[0]))) < 0) {
                 bucket.count = start;
                 return false;
@@ -249,14 +249,24 @@ void mbs_merge_coplanar_tolerant(polyarr& bucket) {
     std::vector<mbs_facet> rejected;
     std::vector<mbs_facet> leftovers;
     while (!work.empty()) {
+        // A facet of zero area lies in every plane through its line: as a seed
+        // it would gather facets of several planes. The first facet with an
+        // area seeds instead (those of zero area may still join it); only when
+        // none is left does a facet of zero area make a region of its own.
+        size_t at = 0;
+        while (at < work.size() && points_collinear(work[at].pa, work[at].pb, work[at].pc)) ++at;
+        if (at == work.size()) at = 0;
+        const mbs_facet seed = work[at];
+        const bool flat_seed = points_collinear(seed.pa, seed.pb, seed.pc);
         regions.emplace_back();
         dablock& r = regions.back();
         r.tris.resize(work.size());
-        r.tris[0] = work[0];
+        r.tris[0] = seed;
         r.count = 1;
         rejected.clear();
-        for (size_t i = 1; i < work.size(); ++i) {
-            if (joins_seed_plane(work[0], work[i])) r.tris[static_cast<size_t>(r.count++)] = work[i];
+        for (size_t i = 0; i < work.size(); ++i) {
+            if (i == at) continue;
+            if (!flat_seed && joins_seed_plane(seed, work[i])) r.tris[static_cast<size_t>(r.count++)] = work[i];
             else rejected.push_back(work[i]);
         }
         if (rejected.size() < 2) {

@@ -64,14 +64,14 @@ bool clip_ears(work& w, Vec3f normal) {
             w.triangles.clear();
             return false;
         }
-        // A collinear ear covers nothing and is cut off without a facet.
-        if (!collinear_ids(w, poly[qp], poly[q], poly[qn])) w.triangles.push_back(id_triangle{poly[qp], poly[q], poly[qn]});
+        // A collinear ear is written too, as a facet of zero area (it never
+        // seeds a region in a later pass: grow_regions).
+        w.triangles.push_back(id_triangle{poly[qp], poly[q], poly[qn]});
         poly.erase(poly.begin() + static_cast<std::ptrdiff_t>(q));
         q = 0;
         if (--m > 3) continue;
         // The last three points must turn along the normal like an ear.
         const Vec3f a = w.points[size_t(poly[0])], b = w.points[size_t(poly[1])], d = w.points[size_t(poly[2])];
-        if (collinear_ids(w, poly[0], poly[1], poly[2])) return true;
         if (facing(normal, b, d, a) < 0) {
             w.triangles.clear();
             return false;

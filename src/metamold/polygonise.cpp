@@ -32,6 +32,7 @@
 #include "metamold/mc_tables.hpp"
 #include "metamold/lattice_tag.hpp"
 #include "metamold/merge.hpp"
+#include "platform/fpu.hpp"
 
 namespace quilbet {
 
@@ -521,7 +522,10 @@ private:
             }
         };
         std::exception_ptr failure;
+        // The helper computes under this thread's floating-point control, not the system's default.
+        const FpuControl control = fpu_control();
         std::thread helper([&] {
+            const FpuScope fpu(control);
             try {
                 work(workers_[1]);
             } catch (...) {
@@ -715,7 +719,11 @@ private:
     void output(typmsh& mesh, int32_t first_group) {
         FrameCache frames;
         for (int32_t g = 0; g < groups_; ++g) {
-            const std::vector<mbs_facet>& facets = final_[static_cast<size_t>(g)];
+            std::vector<mbs_facet>& facets = final_[static_cast<size_t>(g)];
+            // Merging writes the collinear ears of its outlines as facets of
+            // zero area, for later passes to merge away; those still left
+            // cover nothing and are not part of the hull.
+            std::erase_if(facets, [](const mbs_facet& f) { return points_collinear(f.pa, f.pb, f.pc); });
             grid_.triangle_count += static_cast<int32_t>(facets.size());
             const int64_t at = int64_t(first_group) + g;
             if (at < 0 || at >= static_cast<int64_t>(mesh.grp.size())) continue;

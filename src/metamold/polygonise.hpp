@@ -15,7 +15,9 @@ namespace quilbet {
 // the inside points, with the facet normals (smoothed about the z axis on side
 // faces when round_sides is set) and planar texture coordinates in grid units.
 // Materials and textures of the groups are not touched; groups that the mesh
-// does not have are skipped. Sets triangle_count and raw_triangle_count.
+// does not have are skipped. Facets of zero area that merging left (collinear
+// ears no later pass merged away) are not written. Sets triangle_count and
+// raw_triangle_count.
 // Meant to run once per built grid: the facets stay in the grid's buckets.
 // A point group outside 0 .. group_count - 1 is clamped into that range.
 // A pass_count above 30 acts as 30. The grid's buckets are left as they are:

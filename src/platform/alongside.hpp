@@ -1,11 +1,14 @@
 // Runs two independent pieces of work at once: one on a second thread, the
-// other on the calling thread. Both have finished when the call returns; an
+// other on the calling thread, both under the caller's floating-point
+// control registers. Both have finished when the call returns; an
 // exception from either is passed on (the background's first, if both throw).
 #pragma once
 
 #include <exception>
 #include <system_error>
 #include <thread>
+
+#include "platform/fpu.hpp"
 
 namespace quilbet {
 
@@ -20,8 +23,12 @@ void run_alongside(bool use_thread, Background&& background, Foreground&& foregr
     }
     std::exception_ptr background_failure;
     std::thread helper;
+    // A new thread starts with the system's floating-point state (53-bit x87
+    // precision on Windows); the helper computes under the caller's.
+    const FpuControl control = fpu_control();
     try {
         helper = std::thread([&] {
+            const FpuScope fpu(control);
             try {
                 background();
             } catch (...) {

@@ -1,19 +1,19 @@
-// Diagnostics on Windows: the debugger output and quilbet.log in the current folder.
+// Diagnostics on Windows: the debugger output and quilbet.log in the current
+// folder, rotated to quilbet.old.log once it holds 64 KB.
 #include "platform/diagnostics.hpp"
 
 #include <windows.h>
 
-#include <cstdio>
+#include "platform/bounded_log.hpp"
 
 namespace quilbet {
 
 void diagnostic_emit(const std::string& line) {
-    const std::string text = "quilbet: " + line + "\n";
-    OutputDebugStringA(text.c_str());
-    if (std::FILE* log = std::fopen("quilbet.log", "ab")) {
-        const std::string crlf = "quilbet: " + line + "\r\n";
-        std::fwrite(crlf.data(), 1, crlf.size(), log);
-        std::fclose(log);
+    try {
+        const std::string text = "quilbet: " + line + "\n";
+        OutputDebugStringA(text.c_str());
+        append_bounded_log("quilbet.log", "quilbet.old.log", "quilbet: " + line + "\r\n");
+    } catch (...) {
     }
 }
 

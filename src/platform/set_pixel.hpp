@@ -29,8 +29,9 @@ void set_pixel(void* dc, int32_t x, int32_t y, uint32_t colour);
 // transfer, so that every pixel ends up as set_pixel would leave it with the
 // word's low 24 bits. Returns false when that cannot be promised: a null dc
 // or words, an empty size, a context whose surface cannot be queried or is
-// not 24 or 32 bits per pixel, a context that maps or mirrors coordinates,
-// or a transfer that reports failure. The caller then sets the pixels one by
+// not 24 or 32 bits per pixel or a 16-bit 5-5-5 or 5-6-5 DIB section whose
+// layout passed its trial (set_pixel_win32.cpp), a context that maps or
+// mirrors coordinates, or a transfer that reports failure. The caller then sets the pixels one by
 // one (what a failed call may have written is overwritten that way).
 bool set_pixel_block(void* dc, const uint32_t* words, int32_t w, int32_t h);
 

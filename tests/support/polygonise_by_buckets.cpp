@@ -112,6 +112,9 @@ inline float dot_ext(Vec3f a, Vec3f b) {
 }
 
 // Stage 3: unshared vertices, one group after another in walking order.
+// A facet of zero area (a collinear ear the last merges left) is not written out.
+bool flat(const mbs_facet& f) { return points_collinear(f.pa, f.pb, f.pc); }
+
 void output(typmsh& mesh, int32_t first_group, mbs_grid& grid, int32_t level, int32_t span) {
     const int32_t groups = grid.group_count;
     const int32_t range = grid.resolution / span;
@@ -120,7 +123,8 @@ void output(typmsh& mesh, int32_t first_group, mbs_grid& grid, int32_t level, in
         for (int32_t by = 0; by <= range; ++by) {
             for (int32_t bz = 0; bz <= range; ++bz) {
                 for (int32_t g = 0; g < groups; ++g) {
-                    facets[static_cast<size_t>(g)] += static_cast<size_t>(grid.bucket(level, bx, by, bz, g).count);
+                    const polyarr& b = grid.bucket(level, bx, by, bz, g);
+                    for (int32_t f = 0; f < b.count; ++f) facets[static_cast<size_t>(g)] += !flat(b.tris[static_cast<size_t>(f)]);
                 }
             }
         }
@@ -144,6 +148,7 @@ void output(typmsh& mesh, int32_t first_group, mbs_grid& grid, int32_t level, in
                     typmshgrp* grp = target[static_cast<size_t>(g)];
                     for (int32_t f = 0; f < b.count; ++f) {
                         const mbs_facet& facet = b.tris[static_cast<size_t>(f)];
+                        if (flat(facet)) continue;
                         ++grid.triangle_count;
                         if (grp == nullptr) continue;
                         const Vec3f q = facet.norm;

@@ -3,8 +3,9 @@
 // program, real GDI surfaces (DIB sections selected into memory DCs) and a
 // 1000-group mesh, and checks a station end to end; then checks that the
 // texture pixels on surfaces of 32, 24 and 16 bits per pixel are those that
-// one SetPixel per pixel leaves. With --timing it measures instead (see
-// timing.hpp).
+// one SetPixel per pixel leaves; that hosts with their own floating-point
+// state get the same stations; and the peak memory over rebuilds
+// (host_states.hpp). With --timing it measures instead (see timing.hpp).
 //
 // Usage: dll_host_test PATH\TO\quilbet.dll   (run in an empty folder: start-up
 // writes meshes\ and textures\ there)
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "host_states.hpp"
 #include "pixel_paths.hpp"
 #include "report.hpp"
 #include "station_blobs.hpp"
@@ -243,6 +245,8 @@ int main(int argc, char** argv) {
     Report report;
     check_end_to_end(argv[1], report);
     check_pixel_paths(argv[1], report);
+    check_host_fpu_states(argv[1], report);
+    check_rebuild_memory(argv[1], 20, report);
     std::printf("%d passed, %d failed\n", report.passed(), report.failed());
     return report.failed() ? 1 : 0;
 }

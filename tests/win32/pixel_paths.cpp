@@ -68,9 +68,16 @@ void check_pixel_paths(const char* dll_path, Report& report) {
     const std::vector<quilbet::StationGroupRef> refs = quilbet::station_groups(oracle.station());
 
     static HostMesh mesh;
-    for (int depth : {32, 24, 16}) {
-        const std::string at = " at " + std::to_string(depth) + " bpp";
-        set_surface_depth(depth);
+    struct Format {
+        int depth;
+        bool rgb565;
+        const char* name;
+    };
+    for (const Format& f : {Format{32, false, "32 bpp"}, Format{24, false, "24 bpp"}, Format{16, false, "16 bpp 5-5-5"},
+                            Format{16, true, "16 bpp 5-6-5"}}) {
+        const int depth = f.depth;
+        const std::string at = std::string(" at ") + f.name;
+        set_surface_depth(depth, f.rgb565);
         reset_mesh(mesh, 0);
         plugin.make_vesselmesh(&mesh);
 

@@ -191,6 +191,26 @@ int run_timing(int argc, char** argv) {
         }
         r += 3;
     }
+    // The hand-over of the station with the most texture pixels onto surfaces
+    // of each depth the block transfer takes (and 32 bits, the usual one).
+    struct Depth {
+        int bits;
+        bool rgb565;
+        const char* name;
+    };
+    const std::vector<int32_t> wings = power_wing_row(11);
+    for (const Depth& depth : {Depth{32, false, "32 bpp"}, Depth{24, false, "24 bpp"}, Depth{16, false, "16 bpp 5-5-5"},
+                               Depth{16, true, "16 bpp 5-6-5"}}) {
+        set_surface_depth(depth.bits, depth.rgb565);
+        std::vector<StationTimes> times(dlls.size());
+        for (int rep = 0; rep < n; ++rep) {
+            for (std::size_t d = 0; d < dlls.size(); ++d) time_build(plugins[d], wings, times[d]);
+        }
+        rows.push_back({std::string("11 x Power_wing_C: make_vesselmesh at ") + depth.name, std::to_string(wings[1]),
+                        std::to_string(times[0].groups), std::to_string(times[0].textures), {}});
+        for (const StationTimes& t : times) rows.back().ms.push_back(median(t.mesh));
+    }
+    set_surface_depth(32);
     for (Plugin& p : plugins) p.unload();
     print_table(dlls, rows, n);
     return 0;

@@ -7,6 +7,7 @@ namespace {
 
 Counters counts;
 int surface_depth = 32;
+bool surface_565 = false;
 std::vector<Surface*> made;
 
 int __cdecl host_mesh_group_count(HostMesh*) {
@@ -53,22 +54,33 @@ Fn export_of(HMODULE dll, const char* name) {
 Counters& counters() { return counts; }
 void reset_counters() { counts = Counters{}; }
 
-void set_surface_depth(int bits) { surface_depth = bits; }
+void set_surface_depth(int bits, bool rgb565) {
+    surface_depth = bits;
+    surface_565 = bits == 16 && rgb565;
+}
 
 Surface* make_surface(int w, int h) {
     auto* s = new Surface;
     s->w = w;
     s->h = h;
     s->depth = surface_depth;
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;  // top-down rows
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = static_cast<WORD>(surface_depth);
-    bi.bmiHeader.biCompression = BI_RGB;
+    struct {
+        BITMAPINFOHEADER header;
+        DWORD masks[3];
+    } bi = {};
+    bi.header.biSize = sizeof(BITMAPINFOHEADER);
+    bi.header.biWidth = w;
+    bi.header.biHeight = -h;  // top-down rows
+    bi.header.biPlanes = 1;
+    bi.header.biBitCount = static_cast<WORD>(surface_depth);
+    bi.header.biCompression = surface_565 ? BI_BITFIELDS : BI_RGB;
+    if (surface_565) {
+        bi.masks[0] = 0xF800;
+        bi.masks[1] = 0x07E0;
+        bi.masks[2] = 0x001F;
+    }
     s->dc = CreateCompatibleDC(nullptr);
-    s->bitmap = CreateDIBSection(s->dc, &bi, DIB_RGB_COLORS, &s->bits, nullptr, 0);
+    s->bitmap = CreateDIBSection(s->dc, reinterpret_cast<const BITMAPINFO*>(&bi), DIB_RGB_COLORS, &s->bits, nullptr, 0);
     s->previous = SelectObject(s->dc, s->bitmap);
     made.push_back(s);
     return s;

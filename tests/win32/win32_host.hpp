@@ -54,8 +54,9 @@ Counters& counters();
 void reset_counters();
 
 // Surfaces made by create_surface from now on get this many bits per pixel
-// (32, 24 or 16; top-down DIB sections, BI_RGB). 32 until changed.
-void set_surface_depth(int bits);
+// (32, 24 or 16; top-down DIB sections, BI_RGB, so 16 bits are 5-5-5; with
+// rgb565, 16 bits are 5-6-5 bit fields). 32 until changed.
+void set_surface_depth(int bits, bool rgb565 = false);
 // A w x h surface of the current depth, owned by the list release_surfaces() empties.
 Surface* make_surface(int w, int h);
 // Every surface made so far, in creation order.
