@@ -7,6 +7,7 @@ import * as api from './api.js';
 import { History, AddBlockCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
 import { clone, findBlock, subtree, newBlockId, emptyDescription, linkList, parseRef } from './description.js';
 import { Viewer, PORT_KINDS } from './viewer.js';
+import { setStatus, setBusy, toast } from './status.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -21,12 +22,12 @@ const state = {
   selected: null,
   path: '',
   busy: Promise.resolve(),
+  building: 0,          // builds running now: edits wait, and the edit controls are disabled
   lastEdit: null,       // timings of the last edit: { serverMs, roundTripMs, drawnMs }
 };
 
 const viewer = new Viewer($('view'));
 
-function setStatus(text) { $('status').textContent = text; }
 
 // ---- building ----
 
@@ -43,7 +44,18 @@ async function adopt(desc, refusedField = null) {
     renderAll();
     return true;
   }
-  const r = await api.build(desc);
+  ++state.building;
+  setBusy(true);
+  renderToolbar();
+  let r;
+  try {
+    r = await api.build(desc);
+  } catch (e) {
+    r = { ok: false, error: `the server did not answer (${e.message})`, diagnostics: [] };
+  } finally {
+    --state.building;
+    setBusy(state.building > 0);
+  }
   const answered = performance.now();
   if (!r.ok) {
     state.diagnostics = r.diagnostics.length ? r.diagnostics : [{ severity: 'error', text: r.error, block: '', field: '' }];
@@ -52,7 +64,7 @@ async function adopt(desc, refusedField = null) {
     // A station that could not be built at all (opened with errors) is still shown in the tree.
     if (!state.build) state.desc = desc;
     renderAll();
-    setStatus('refused: ' + first.text);
+    setStatus('refused: ' + first.text, 'error');
     return false;
   }
   state.refused = null;
@@ -170,11 +182,11 @@ async function openText(text, label) {
   try {
     desc = JSON.parse(text);
   } catch (e) {
-    setStatus(`${label}: not JSON (${e.message})`);
+    setStatus(`${label}: not JSON (${e.message})`, 'error');
     return false;
   }
   if (!desc || !Array.isArray(desc.blocks)) {
-    setStatus(`${label}: not a station description (no "blocks" list)`);
+    setStatus(`${label}: not a station description (no "blocks" list)`, 'error');
     return false;
   }
   desc.links = desc.links || {};
@@ -199,7 +211,7 @@ async function save() {
     return;
   }
   const r = await api.save(state.desc);
-  setStatus(r.ok ? `saved ${r.body.path}` : `not saved: ${r.body.error}`);
+  setStatus(r.ok ? `saved ${r.body.path}` : `not saved: ${r.body.error}`, r.ok ? 'info' : 'error');
 }
 
 function downloadJson() {
@@ -208,7 +220,7 @@ function downloadJson() {
 
 async function exportBytes(kind) {
   const r = await api.exportBytes(kind, state.desc);
-  if (!r.ok) return setStatus(`export failed: ${r.error}`);
+  if (!r.ok) return setStatus(`export failed: ${r.error}`, 'error');
   download(`station.${kind}`, r.blob);
 }
 
@@ -231,9 +243,11 @@ function messagesFor(blockId, field) {
 }
 
 function renderToolbar() {
-  $('undo').disabled = !state.history.canUndo;
-  $('redo').disabled = !state.history.canRedo;
-  $('delete').disabled = state.selected === null;
+  const busy = state.building > 0;
+  for (const b of document.querySelectorAll('button.edit, #inspector input, #port-menu button.choice')) b.disabled = busy;
+  $('undo').disabled = busy || !state.history.canUndo;
+  $('redo').disabled = busy || !state.history.canRedo;
+  $('delete').disabled = busy || state.selected === null;
   $('undo').title = state.history.canUndo ? `Undo ${state.history.undos.at(-1).label} (Ctrl+Z)` : 'Nothing to undo';
   $('redo').title = state.history.canRedo ? `Redo ${state.history.redos.at(-1).label} (Ctrl+Y)` : 'Nothing to redo';
   $('station-name').textContent = (state.desc.name || '') + (state.path ? ` — ${state.path}` : '');
@@ -303,6 +317,7 @@ function renderPalette() {
       const b = document.createElement('button');
       b.textContent = t.name;
       b.dataset.type = t.name;
+      b.className = 'edit';
       const kinds = [...new Set(t.ports.map((p) => (PORT_KINDS[p.kind] || { name: p.kind }).name))];
       b.title = `${t.name}: ${t.ports.length} ports (${kinds.join(', ')})`;
       b.onclick = () => {
@@ -460,7 +475,7 @@ async function generateStation() {
   const [seed, blocks, style] = answer.trim().split(/\s+/);
   const reply = await api.generate({ seed: seed || '1', blocks: Number(blocks || 25), style: style || 'core' });
   if (!reply.ok) {
-    setStatus(`Generate: ${reply.error}`);
+    setStatus(`Generate: ${reply.error}`, 'error');
     return false;
   }
   return openText(reply.text, reply.name);
@@ -499,6 +514,8 @@ function wire() {
   window.addEventListener('keydown', (e) => {
     if (e.target.tagName === 'INPUT') return;
     const key = e.key.toLowerCase();
+    // While a build runs only the view keys work; edits wait for its answer.
+    if (state.building > 0 && key !== 'f' && key !== 'home' && key !== 'escape') return;
     if ((e.ctrlKey || e.metaKey) && key === 'z' && !e.shiftKey) { e.preventDefault(); undo(); }
     else if ((e.ctrlKey || e.metaKey) && (key === 'y' || (key === 'z' && e.shiftKey))) { e.preventDefault(); redo(); }
     else if ((e.ctrlKey || e.metaKey) && key === 's') { e.preventDefault(); save(); }
@@ -523,7 +540,7 @@ async function start() {
     try {
       desc = JSON.parse(opened.text);
     } catch (e) {
-      setStatus(`${opened.path}: not JSON (${e.message})`);
+      setStatus(`${opened.path}: not JSON (${e.message})`, 'error');
     }
     if (desc && Array.isArray(desc.blocks)) {
       desc.links = desc.links || {};
@@ -550,6 +567,6 @@ window.designer = {
 };
 
 start().catch((e) => {
-  setStatus(`start failed: ${e.message}`);
+  setStatus(`start failed: ${e.message}`, 'error');
   console.error(e);
 });
