@@ -62,10 +62,13 @@ ojson block_json(const PlacedBlock& p) {
     o["position"] = vec_json(p.pos);
     o["rotation"] = ojson::array({p.rot.x, p.rot.y, p.rot.z, p.rot.w});
     o["radius"] = b.size;
+    std::vector<PortDef> defs;
+    block_port_defs(b, defs);
     ojson ports = ojson::array();
     for (const PlacedPort& q : p.ports) {
         ojson port = ojson::object();
         port["index"] = q.index;
+        port["name"] = q.index >= 0 && static_cast<size_t>(q.index) < defs.size() ? port_name(defs[q.index]) : "port " + std::to_string(q.index);
         port["kind"] = q.kind;
         port["position"] = vec_json(q.pos);
         port["direction"] = vec_json(q.dir);
