@@ -71,16 +71,20 @@ try {
     assert.ok(coverage > 0.05, `only ${(coverage * 100).toFixed(1)}% of the middle third differs from the background`);
   });
 
-  await step('clicking a free habitat port lists the fitting types', page, async () => {
+  await step('clicking a free port of the selected habitat lists the fitting types', page, async () => {
     const catalogue = await page.evaluate(() => designer.state.catalogue);
     const trussType = catalogue.types.find((t) => t.name === 'Truss_A');
+    // Nothing selected, nothing picked: no markers clutter the view.
+    assert.deepEqual(await page.evaluate(() => designer.markers()), []);
+    await page.click('#tree .node[data-block="hab"]');
     const markers = await page.evaluate(() => designer.markers());
-    const marker = markers.find((m) => m.block === 'hab' && trussType.ports.some((p) => p.kind === m.kind));
+    assert.ok(markers.length && markers.every((m) => m.block === 'hab'), 'markers on other blocks than the selected one');
+    const marker = markers.find((m) => m.visible && m.block === 'hab' && trussType.ports.some((p) => p.kind === m.kind));
     assert.ok(marker, 'no free port on hab that a Truss_A fits');
     const at = await page.evaluate((m) => designer.markerScreenPosition(m.block, m.port), marker);
     await page.mouse.click(at.x, at.y);
     await page.waitForSelector('#port-menu:not([hidden])', { timeout: 5000 });
-    const offered = await page.$$eval('#port-menu .choice[data-type]', (bs) => bs.map((b) => [b.dataset.type, Number(b.dataset.port)]));
+    const offered = await page.$$eval('#port-menu .choice[data-type]:not([data-via])', (bs) => bs.map((b) => [b.dataset.type, Number(b.dataset.port)]));
     const fitting = catalogue.types.flatMap((t) => t.ports.filter((p) => p.kind === marker.kind).map((p) => [t.name, p.index]));
     assert.deepEqual(offered, fitting);
     truss = { habPort: marker.port, trussPort: trussType.ports.find((p) => p.kind === marker.kind).index };

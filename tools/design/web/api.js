@@ -8,6 +8,13 @@ export async function getCatalogue() {
   return (await fetch('/api/catalogue')).json();
 }
 
+// One block's geometry as glb bytes (an ArrayBuffer); throws when it is not held.
+export async function getMesh(key) {
+  const r = await fetch(`/api/mesh/${key}.glb`);
+  if (!r.ok) throw new Error(`mesh ${key}: HTTP ${r.status}`);
+  return r.arrayBuffer();
+}
+
 export async function getStation() {
   return (await fetch('/api/station')).json();
 }

@@ -4,10 +4,11 @@
 // a description it accepts becomes the current one.
 
 import * as api from './api.js';
-import { History, AddBlockCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
-import { clone, findBlock, subtree, newBlockId, emptyDescription, linkList, parseRef } from './description.js';
+import { History, AddBlockCommand, AddBlocksCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
+import { clone, findBlock, subtree, newBlockId, emptyDescription, parents, parentLink, ref } from './description.js';
 import { Viewer, PORT_KINDS } from './viewer.js';
-import { setStatus, setBusy, toast } from './status.js';
+import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
+import { freePorts, portName, waysToAttach, wayLabel, directionText } from './ports.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -20,6 +21,7 @@ const state = {
   types: new Map(),     // name -> catalogue entry
   history: new History(),
   selected: null,
+  armed: null,          // what a click on a marker does: { mode: 'attach', type } (else the port menu opens)
   path: '',
   busy: Promise.resolve(),
   building: 0,          // builds running now: edits wait, and the edit controls are disabled
@@ -41,6 +43,7 @@ async function adopt(desc, refusedField = null) {
     state.build = { canonical: '', diagnostics: [], blocks: [] };
     state.diagnostics = [];
     await viewer.showBuild([]);
+    refreshMarkers();
     renderAll();
     return true;
   }
@@ -72,6 +75,8 @@ async function adopt(desc, refusedField = null) {
   state.build = r.result;
   state.diagnostics = r.result.diagnostics;
   await viewer.showBuild(r.result.blocks);
+  if (state.selected !== null && !findBlock(desc, state.selected)) state.selected = null;
+  refreshMarkers();
   renderAll();
   await viewer.nextFrame();
   state.lastEdit = {
@@ -136,13 +141,84 @@ function redo() {
 
 // ---- editing actions ----
 
-function addAtPort(parent, parentPort, typeName, childPort) {
-  const id = newBlockId(state.desc, typeName);
+// Attaches a block of `typeName` at `parent`'s port `parentPort` in one of
+// the ways waysToAttach gives (by its own port, or through an adaptor).
+function attach(parent, parentPort, typeName, way) {
   closePortMenu();
-  return edit(new AddBlockCommand({ id, type: typeName }, parent, parentPort, childPort)).then((ok) => {
-    if (ok) select(id);
+  const id = newBlockId(state.desc, typeName);
+  let cmd;
+  if (!way.adaptor) {
+    cmd = new AddBlockCommand({ id, type: typeName }, parent, parentPort, way.port);
+  } else {
+    const aid = newBlockId(state.desc, way.adaptor);
+    const bid = newBlockId({ blocks: [...state.desc.blocks, { id: aid }] }, typeName);
+    cmd = new AddBlocksCommand([{ id: aid, type: way.adaptor }, { id: bid, type: typeName }],
+      [[ref(parent, parentPort), ref(aid, way.adaptorIn)], [ref(aid, way.adaptorOut), ref(bid, way.port)]],
+      `add ${bid} (${typeName}) via ${aid}`);
+  }
+  const added = cmd.block ? cmd.block.id : cmd.blocks.at(-1).id;
+  return edit(cmd).then((ok) => {
+    if (ok) select(added);
     return ok;
   });
+}
+
+// ---- markers and what a click on one does ----
+
+// The free ports worth a marker now: after a type is picked, every free port
+// it fits (directly or through an adaptor); else the selected block's.
+function markerPorts() {
+  if (!state.build) return [];
+  const free = freePorts(state.build.blocks);
+  const a = state.armed;
+  if (a && a.mode === 'attach') return free.filter((p) => waysToAttach(state.catalogue, a.type, p.kind).length);
+  if (state.selected !== null) return free.filter((p) => p.block === state.selected);
+  return [];
+}
+
+function refreshMarkers() {
+  viewer.showMarkers(markerPorts());
+  hideTooltip();
+}
+
+// Picks `type` from the catalogue: its places light up; a click on one attaches it.
+function arm(type) {
+  state.armed = type ? { mode: 'attach', type } : null;
+  for (const b of document.querySelectorAll('#palette button')) b.classList.toggle('armed', !!type && b.dataset.type === type.name);
+  refreshMarkers();
+  if (type) setStatus(`${type.name}: click a lit port to attach it (${viewer.markers.children.length} fit; Shift keeps ${type.name} picked, Esc stops)`);
+}
+
+function clickMarker(marker, e) {
+  const a = state.armed;
+  if (a && a.mode === 'attach') {
+    const way = waysToAttach(state.catalogue, a.type, marker.kind)[0];
+    if (!e.shiftKey) arm(null);
+    return attach(marker.block, marker.port, a.type.name, way);
+  }
+  openPortMenu(marker, e.clientX, e.clientY);
+  return Promise.resolve(false);
+}
+
+// Kind, block and port name of a marker, as the tooltip and the hover line show them.
+function markerText(m) {
+  const kind = PORT_KINDS[m.kind] || { name: `kind ${m.kind}` };
+  return `${m.block} · ${m.name} · ${kind.name} · facing ${directionText(m.direction)}`;
+}
+
+function showTooltip(m, x, y) {
+  const tip = $('tooltip');
+  const wrap = $('view-wrap').getBoundingClientRect();
+  tip.textContent = markerText(m);
+  tip.style.left = `${Math.min(x - wrap.left + 14, wrap.width - 260)}px`;
+  tip.style.top = `${Math.max(4, y - wrap.top - 30)}px`;
+  tip.hidden = false;
+  setHoverInfo(markerText(m));
+}
+
+function hideTooltip() {
+  $('tooltip').hidden = true;
+  setHoverInfo('');
 }
 
 function addRoot(typeName) {
@@ -233,6 +309,7 @@ function exportPng() {
 function select(id) {
   state.selected = id === null ? null : String(id);
   viewer.select(state.selected);
+  refreshMarkers();
   renderTree();
   renderInspector();
   renderToolbar();
@@ -262,6 +339,10 @@ function renderTree() {
   }
   const root = String(state.desc.blocks[0].id);
   const seen = new Set();
+  const built = state.build ? state.build.blocks : [];
+  const parent = parents(state.desc);
+  const children = new Map();
+  for (const [c, p] of parent) if (p !== null) children.set(p, [...(children.get(p) || []), c]);
   const item = (id, via) => {
     seen.add(id);
     const b = findBlock(state.desc, id);
@@ -282,15 +363,13 @@ function renderTree() {
       p.textContent = ` ${via}`;
       li.append(p);
     }
-    const children = [];
-    for (const [a, c] of linkList(state.desc)) {
-      const ra = parseRef(a), rc = parseRef(c);
-      if (String(ra.block) === id && !seen.has(String(rc.block))) children.push([String(rc.block), `port ${ra.port} → ${rc.port}`]);
-      if (String(rc.block) === id && !seen.has(String(ra.block))) children.push([String(ra.block), `port ${rc.port} → ${ra.port}`]);
-    }
-    if (children.length) {
+    const kids = children.get(id) || [];
+    if (kids.length) {
       const ul = document.createElement('ul');
-      for (const [cid, how] of children) if (!seen.has(cid)) ul.append(item(cid, how));
+      for (const cid of kids) {
+        const link = parentLink(state.desc, cid);
+        if (!seen.has(cid)) ul.append(item(cid, `on ${id} · ${portName(built, id, link.parentPort)}`));
+      }
       li.append(ul);
     }
     return li;
@@ -322,7 +401,7 @@ function renderPalette() {
       b.title = `${t.name}: ${t.ports.length} ports (${kinds.join(', ')})`;
       b.onclick = () => {
         if (!state.desc.blocks.length) addRoot(t.name);
-        else setStatus(`to attach ${t.name}, click a free port marker in the view`);
+        else arm(state.armed && state.armed.type === t ? null : t);
       };
       div.append(b);
     }
@@ -426,29 +505,31 @@ function closePortMenu() {
   $('port-menu').hidden = true;
 }
 
+// The types that fit a free port, by name, each with a button per way it
+// attaches (by which of its ports, or through which adaptor).
 function openPortMenu(marker, x, y) {
   const menu = $('port-menu');
   menu.replaceChildren();
-  const kind = PORT_KINDS[marker.kind] || { name: `kind ${marker.kind}` };
   const h = document.createElement('h3');
-  h.textContent = `${marker.block} port ${marker.port} (${kind.name}): attach`;
+  h.textContent = `${markerText(marker)}: attach`;
   menu.append(h);
   for (const t of state.catalogue.types) {
-    const ports = t.ports.filter((p) => p.kind === marker.kind);
-    if (!ports.length) continue;
+    const ways = waysToAttach(state.catalogue, t, marker.kind);
+    if (!ways.length) continue;
     const row = document.createElement('div');
     row.className = 'choice-row';
     const name = document.createElement('span');
     name.textContent = t.name;
     row.append(name);
-    for (const p of ports) {
+    for (const way of ways) {
       const b = document.createElement('button');
       b.className = 'choice';
       b.dataset.type = t.name;
-      b.dataset.port = p.index;
-      b.textContent = `port ${p.index}`;
-      b.title = `attach ${t.name} by its port ${p.index}`;
-      b.onclick = () => addAtPort(marker.block, marker.port, t.name, p.index);
+      b.dataset.port = way.port;
+      if (way.adaptor) b.dataset.via = way.adaptor;
+      b.textContent = wayLabel(way);
+      b.title = way.adaptor ? `attach ${way.adaptor}, then ${t.name} on it by its ${way.portName}` : `attach ${t.name} by its ${way.portName}`;
+      b.onclick = () => attach(marker.block, marker.port, t.name, way);
       row.append(b);
     }
     menu.append(row);
@@ -459,9 +540,15 @@ function openPortMenu(marker, x, y) {
   cancel.onclick = closePortMenu;
   menu.append(cancel);
   const wrap = $('view-wrap').getBoundingClientRect();
-  menu.style.left = `${Math.min(x - wrap.left + 8, wrap.width - 240)}px`;
-  menu.style.top = `${Math.max(4, Math.min(y - wrap.top + 8, wrap.height - 300))}px`;
+  // Measured while invisible, then placed beside the pointer inside the view.
+  menu.style.visibility = 'hidden';
+  menu.style.left = '0px';
+  menu.style.top = '0px';
   menu.hidden = false;
+  const w = menu.offsetWidth, hgt = menu.offsetHeight;
+  menu.style.left = `${Math.max(4, Math.min(x - wrap.left + 8, wrap.width - w - 4))}px`;
+  menu.style.top = `${Math.max(4, Math.min(y - wrap.top + 8, wrap.height - hgt - 4))}px`;
+  menu.style.visibility = '';
 }
 
 // ---- start ----
@@ -498,19 +585,31 @@ function wire() {
     if (file) await openText(await file.text(), file.name);
     e.target.value = '';
   };
-  // A click (not a drag) on the view picks a marker or a block.
+  // A click (not a drag) on the view takes the marker nearest the pointer, or the block under it.
   let down = null;
   const canvas = $('view');
   canvas.addEventListener('pointerdown', (e) => { down = { x: e.clientX, y: e.clientY }; });
   canvas.addEventListener('pointerup', (e) => {
     if (!down || Math.hypot(e.clientX - down.x, e.clientY - down.y) > 4) return;
-    const hit = viewer.pick(e.clientX, e.clientY);
-    if (hit && hit.marker) openPortMenu(hit.marker, e.clientX, e.clientY);
-    else {
-      closePortMenu();
-      select(hit && hit.block ? hit.block : null);
+    down = null;
+    const marker = viewer.markerAt(e.clientX, e.clientY);
+    if (marker) {
+      if (state.building > 0) return setStatus('wait for the build to finish', 'info');
+      clickMarker(marker, e);
+      return;
     }
+    closePortMenu();
+    select(viewer.blockAt(e.clientX, e.clientY));
   });
+  // Hovering lights the marker a click would take and names its port.
+  canvas.addEventListener('pointermove', (e) => {
+    if (e.buttons) return;
+    const marker = viewer.markerAt(e.clientX, e.clientY);
+    viewer.hover(marker);
+    if (marker) showTooltip(marker, e.clientX, e.clientY);
+    else hideTooltip();
+  });
+  canvas.addEventListener('pointerleave', () => { viewer.hover(null); hideTooltip(); });
   window.addEventListener('keydown', (e) => {
     if (e.target.tagName === 'INPUT') return;
     const key = e.key.toLowerCase();
@@ -521,7 +620,7 @@ function wire() {
     else if ((e.ctrlKey || e.metaKey) && key === 's') { e.preventDefault(); save(); }
     else if (key === 'delete') deleteSelected();
     else if (key === 'f') viewer.frameAll();
-    else if (key === 'escape') closePortMenu();
+    else if (key === 'escape') { closePortMenu(); arm(null); }
   });
 }
 
@@ -563,6 +662,7 @@ window.designer = {
   redo,
   idle: () => state.busy,
   markerScreenPosition: (block, port) => viewer.markerScreenPosition(block, port),
+  markerAt: (x, y) => viewer.markerAt(x, y),
   markers: () => viewer.markerList(),
 };
 

@@ -1,0 +1,114 @@
+// The designer as an editor, on the large example at 1280x800, each step a
+// task a person does with what they see: markers clicked where they are
+// drawn, catalogue buttons, keys, the tree. Every edit is undone at the end of
+// its step and must give back the description byte for byte. Screenshots go
+// to --out.
+//
+//   node editor_test.mjs --quilbet BUILD/tools/quilbet --chromium /usr/bin/chromium
+//                        --source REPO --out DIR
+import { strict as assert } from 'node:assert';
+import fs from 'node:fs';
+import path from 'node:path';
+import { launchDesigner, stopDesigner, launchBrowser, parseArgs, waitIdle, Steps, seeded } from './designer_support.mjs';
+
+const args = parseArgs(process.argv.slice(2));
+fs.rmSync(args.out, { recursive: true, force: true });
+fs.mkdirSync(args.out, { recursive: true });
+const work = fs.mkdtempSync(path.join(args.out, 'work-'));
+const stationFile = path.join(work, 'large_station.json');
+fs.copyFileSync(path.join(args.source, 'examples/large_station.json'), stationFile);
+
+const server = await launchDesigner(args.quilbet, [stationFile]);
+const browser = await launchBrowser(args.chromium, work);
+const steps = new Steps(args.out);
+const consoleErrors = [];
+let exitCode = 1;
+try {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 800 });
+  page.on('pageerror', (e) => consoleErrors.push(e.message));
+  page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
+  await page.goto(server.url, { waitUntil: 'load' });
+  await page.waitForSelector('body[data-ready="true"]', { timeout: 120000 });
+
+  const text = () => page.evaluate(() => JSON.stringify(designer.state.desc));
+  const original = await text();
+  // Undoes every edit the step made and checks the description is back byte for byte.
+  const undoAll = async (before) => {
+    while (await page.evaluate(() => designer.state.history.canUndo)) {
+      await page.keyboard.down('Control');
+      await page.keyboard.press('z');
+      await page.keyboard.up('Control');
+      await waitIdle(page);
+    }
+    assert.equal(await text(), before, 'undo did not give back the description byte for byte');
+  };
+  // Clicks the marker of a port where it is drawn.
+  const clickMarker = async (block, port, options = {}) => {
+    const at = await page.evaluate((b, p) => designer.markerScreenPosition(b, p), block, port);
+    assert.ok(at, `no marker on ${block}.${port}`);
+    if (options.shift) await page.keyboard.down('Shift');
+    await page.mouse.click(at.x, at.y);
+    if (options.shift) await page.keyboard.up('Shift');
+  };
+  const pickType = (name) => page.click(`#palette button[data-type="${name}"]`);
+
+  await steps.run('the status bar is seen at 1280x800 and shows a busy sign while a build runs', page, async () => {
+    const bar = await page.$eval('#status', (e) => { const r = e.getBoundingClientRect(); return { w: r.width, bottom: r.bottom, text: e.textContent }; });
+    assert.ok(bar.w > 400 && bar.bottom <= 800 && /blocks/.test(bar.text), JSON.stringify(bar));
+    await page.click('#tree .node[data-block="hab_fwd"]');
+    const during = await page.evaluate(async () => {
+      const input = document.querySelector('#inspector tr[data-param="Length"] input');
+      input.value = '12.5';
+      input.dispatchEvent(new Event('change'));
+      await new Promise((r) => setTimeout(r, 0));
+      return { busy: !document.getElementById('busy').hidden, undo: document.getElementById('undo').disabled,
+               palette: document.querySelector('#palette button').disabled };
+    });
+    assert.deepEqual(during, { busy: true, undo: true, palette: true });
+    await waitIdle(page);
+    assert.ok(await page.$eval('#busy', (e) => e.hidden), 'the busy sign stayed after the build');
+    await undoAll(original);
+  });
+
+  await steps.run('hovering a marker lights it and names its port', page, async () => {
+    await page.click('#tree .node[data-block="truss_r"]');
+    const m = (await page.evaluate(() => designer.markers())).find((x) => x.visible);
+    assert.ok(m, 'no visible marker on the selected truss');
+    const at = await page.evaluate((b, p) => designer.markerScreenPosition(b, p), m.block, m.port);
+    await page.mouse.move(at.x + 5, at.y + 4);
+    const hovered = await page.evaluate(() => designer.viewer.hovered && designer.viewer.hovered.userData.port);
+    assert.equal(hovered, m.port);
+    const tip = await page.$eval('#tooltip', (e) => (e.hidden ? '' : e.textContent));
+    assert.ok(tip.startsWith(`truss_r · ${m.name} · `), tip);
+  });
+
+  await steps.run('twenty free ports clicked at random attach exactly there', page, async () => {
+    await page.keyboard.press('Escape');
+    const random = seeded(23);
+    const wrong = [];
+    for (let i = 0; i < 20; ++i) {
+      await pickType('Solar_wing_A');
+      const markers = (await page.evaluate(() => designer.markers())).filter((m) => m.visible);
+      const m = markers[Math.floor(random() * markers.length)];
+      await clickMarker(m.block, m.port);
+      await waitIdle(page);
+      const desc = await page.evaluate(() => designer.state.desc);
+      if (!desc.links[`${m.block}.${m.port}`]) wrong.push(`${m.block}.${m.port}`);
+    }
+    assert.deepEqual(wrong, [], 'clicks that did not attach at the port clicked');
+    await undoAll(original);
+  });
+
+  await steps.run('the console shows no error', page, async () => {
+    assert.deepEqual(consoleErrors, []);
+  });
+  exitCode = steps.ok ? 0 : 1;
+} finally {
+  await browser.close();
+  await stopDesigner(server);
+  fs.rmSync(work, { recursive: true, force: true });
+}
+const passed = steps.results.filter(([, ok]) => ok).length;
+console.log(`${passed} passed, ${steps.results.length - passed} failed; screenshots: ${args.out}`);
+process.exit(exitCode);
