@@ -5,9 +5,9 @@ import { test } from 'node:test';
 import { strict as assert } from 'node:assert';
 import fs from 'node:fs';
 import { fileURLToPath } from 'node:url';
-import { AddBlockCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand, History, commandFromJSON }
-  from '../../tools/design/web/commands.js';
-import { clone, subtree, newBlockId } from '../../tools/design/web/description.js';
+import { AddBlockCommand, AddBlocksCommand, MoveBlockCommand, CompoundCommand, SetParamCommand, DeleteBlocksCommand,
+  ReplaceStationCommand, History, commandFromJSON } from '../../tools/design/web/commands.js';
+import { clone, subtree, newBlockId, copySubtree, pastedBlocks, parentLink } from '../../tools/design/web/description.js';
 
 const small = JSON.parse(fs.readFileSync(fileURLToPath(new URL('../../examples/small_station.json', import.meta.url)), 'utf8'));
 
@@ -35,6 +35,10 @@ test('every command undoes to the exact description, also after a round trip thr
     new SetParamCommand('node', 'Windows', undefined, 1),     // params object created and removed again
     new DeleteBlocksCommand(subtree(small, 'lab')),
     new ReplaceStationCommand(small, { name: 'other', blocks: [{ id: 'x', type: 'Tank_A' }], links: {} }),
+    new AddBlocksCommand([{ id: 'a', type: 'Adaptor_A' }, { id: 'w', type: 'Solar_wing_A' }], [['truss.2', 'a.0'], ['a.1', 'w.0']], 'via'),
+    // The middle link moves: undo must put it back in its place among the links.
+    new MoveBlockCommand('truss', ['lab.2', 'truss.1'], ['hab.3', 'truss.1']),
+    new CompoundCommand([new SetParamCommand('truss', 'Block_count', 3, 4), new SetParamCommand('hab', 'Length', 10, 12)], 'twins'),
   ];
   for (const cmd of commands) {
     for (const c of [cmd, commandFromJSON(JSON.parse(JSON.stringify(cmd)))]) {
@@ -59,6 +63,23 @@ test('a delete removes the subtree and every link touching it, and undo puts blo
   assert.deepEqual(d.links, { 'node.0': 'hab.1', 'hab.0': 'dock.0' });
   del.undo(d);
   assert.deepEqual(d.blocks, small.blocks);
+});
+
+test('copy and paste: the subtree under new ids, hanging by the same port, its links renamed', () => {
+  const clip = copySubtree(small, 'truss');
+  assert.deepEqual(clip.blocks.map((b) => b.id), ['truss', 'power', 'solar']);
+  assert.deepEqual(clip.links, [['truss.4', 'power.1'], ['truss.0', 'solar.0']]);
+  assert.equal(clip.rootPort, 1);
+  const { blocks, links } = pastedBlocks(small, clip, 'hab', 3);
+  assert.deepEqual(blocks, [{ id: 'truss_a', type: 'Truss_A', params: { Block_count: 3 } },
+    { id: 'power_wing_a', type: 'Power_wing_A', params: { 'Panel rotation': 0.3 } }, { id: 'solar_wing_a', type: 'Solar_wing_A' }]);
+  assert.deepEqual(links, [['hab.3', 'truss_a.1'], ['truss_a.4', 'power_wing_a.1'], ['truss_a.0', 'solar_wing_a.0']]);
+  // Pasting twice never reuses an id.
+  const d = clone(small);
+  new AddBlocksCommand(blocks, links, 'paste').execute(d);
+  assert.deepEqual(pastedBlocks(d, clip, 'hab', 4).blocks.map((b) => b.id), ['truss_a_2', 'power_wing_a_2', 'solar_wing_a_2']);
+  assert.deepEqual(parentLink(d, 'truss_a'), { written: ['hab.3', 'truss_a.1'], own: 1, parent: 'hab', parentPort: 3 });
+  assert.equal(parentLink(d, 'node'), null);
 });
 
 test('history: undo and redo stacks, a new edit drops the redos, serialisable', () => {

@@ -109,6 +109,11 @@ export class Steps {
     const file = `${String(this.results.length).padStart(2, '0')}-${name.replace(/[^a-z0-9]+/gi, '-')}.png`;
     await page.screenshot({ path: path.join(this.out, file) });
   }
+  // A picture in the middle of the next step, named after it.
+  async shot(page, label) {
+    const file = `${String(this.results.length + 1).padStart(2, '0')}a-${label.replace(/[^a-z0-9]+/gi, '-')}.png`;
+    await page.screenshot({ path: path.join(this.out, file) });
+  }
   get ok() { return this.results.every(([, ok]) => ok); }
 }
 

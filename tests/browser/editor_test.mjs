@@ -96,7 +96,60 @@ try {
       const desc = await page.evaluate(() => designer.state.desc);
       if (!desc.links[`${m.block}.${m.port}`]) wrong.push(`${m.block}.${m.port}`);
     }
+    await steps.shot(page, 'twenty attached');
     assert.deepEqual(wrong, [], 'clicks that did not attach at the port clicked');
+    await undoAll(original);
+  });
+
+  await steps.run('copy a three-block subtree and paste it on another port', page, async () => {
+    await page.click('#tree .node[data-block="adaptor_a"]');
+    const before = await page.evaluate(() => designer.state.desc);
+    await page.keyboard.down('Control');
+    await page.keyboard.press('c');
+    await page.keyboard.press('v');
+    await page.keyboard.up('Control');
+    const m = (await page.evaluate(() => designer.markers())).find((x) => x.visible && x.block !== 'adaptor_a');
+    await clickMarker(m.block, m.port);
+    await waitIdle(page);
+    const after = await page.evaluate(() => designer.state.desc);
+    const copied = ['adaptor_a', 'tank_a', 'panel_b'];
+    const added = after.blocks.slice(before.blocks.length);
+    await steps.shot(page, 'pasted');
+    assert.deepEqual(after.blocks.slice(0, before.blocks.length), before.blocks);
+    // The same types and parameters under new ids, in the same order ...
+    assert.deepEqual(added.map(({ id, ...rest }) => rest), copied.map((id) => { const { id: _, ...rest } = before.blocks.find((b) => b.id === id); return rest; }));
+    // ... hanging from the port clicked, linked among themselves as the originals.
+    const rename = new Map(copied.map((id, i) => [id, added[i].id]));
+    const renamed = (r) => { const dot = r.lastIndexOf('.'); return `${rename.get(r.slice(0, dot))}${r.slice(dot)}`; };
+    const inner = Object.entries(before.links).filter(([a, b]) => copied.includes(a.slice(0, a.lastIndexOf('.'))) && copied.includes(b.slice(0, b.lastIndexOf('.'))));
+    const hangs = Object.entries(before.links).find(([, b]) => b.startsWith('adaptor_a.'))[1];
+    assert.deepEqual(Object.entries(after.links).slice(Object.keys(before.links).length),
+      [[`${m.block}.${m.port}`, renamed(hangs)], ...inner.map(([a, b]) => [renamed(a), renamed(b)])]);
+    assert.deepEqual(Object.entries(after.links).slice(0, Object.keys(before.links).length), Object.entries(before.links));
+    await undoAll(original);
+  });
+
+  await steps.run('move a block with changed parameters to another port, one undo puts it back', page, async () => {
+    await page.click('#tree .node[data-block="solar_a"]');
+    const input = await page.$('#inspector tr[data-param="Panel rotation"] input');
+    await input.click({ clickCount: 3 });
+    await input.type('0.7');
+    await input.press('Tab');
+    await waitIdle(page);
+    const changed = await text();
+    await page.click('#move');
+    const m = (await page.evaluate(() => designer.markers())).find((x) => x.visible);
+    assert.ok(m, 'no port lit for the move');
+    await clickMarker(m.block, m.port);
+    await waitIdle(page);
+    await steps.shot(page, 'moved');
+    const after = await page.evaluate(() => designer.state.desc);
+    assert.deepEqual(after.blocks, JSON.parse(changed).blocks, 'the move changed a block');
+    assert.equal(after.links[`${m.block}.${m.port}`], 'solar_a.0');
+    assert.ok(!Object.values(JSON.parse(changed).links).includes(`${m.block}.${m.port}`));
+    await page.click('#undo');
+    await waitIdle(page);
+    assert.equal(await text(), changed);
     await undoAll(original);
   });
 

@@ -4,8 +4,8 @@
 // a description it accepts becomes the current one.
 
 import * as api from './api.js';
-import { History, AddBlockCommand, AddBlocksCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
-import { clone, findBlock, subtree, newBlockId, emptyDescription, parents, parentLink, ref } from './description.js';
+import { History, AddBlockCommand, AddBlocksCommand, MoveBlockCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
+import { clone, findBlock, subtree, newBlockId, emptyDescription, parents, parentLink, ref, copySubtree, pastedBlocks } from './description.js';
 import { Viewer, PORT_KINDS } from './viewer.js';
 import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
 import { freePorts, portName, waysToAttach, wayLabel, directionText } from './ports.js';
@@ -21,7 +21,8 @@ const state = {
   types: new Map(),     // name -> catalogue entry
   history: new History(),
   selected: null,
-  armed: null,          // what a click on a marker does: { mode: 'attach', type } (else the port menu opens)
+  armed: null,          // what a click on a marker does: { mode: 'attach', type } | { mode: 'paste' } | { mode: 'move', id } (else the port menu opens)
+  clipboard: null,      // a copied block with what hangs from it (copySubtree), and `kind`: the kind of port it hangs by
   path: '',
   busy: Promise.resolve(),
   building: 0,          // builds running now: edits wait, and the edit controls are disabled
@@ -172,6 +173,11 @@ function markerPorts() {
   const free = freePorts(state.build.blocks);
   const a = state.armed;
   if (a && a.mode === 'attach') return free.filter((p) => waysToAttach(state.catalogue, a.type, p.kind).length);
+  if (a && a.mode === 'paste') return free.filter((p) => p.kind === state.clipboard.kind);
+  if (a && a.mode === 'move') {
+    const moving = new Set(subtree(state.desc, a.id));
+    return free.filter((p) => p.kind === a.kind && !moving.has(p.block));
+  }
   if (state.selected !== null) return free.filter((p) => p.block === state.selected);
   return [];
 }
@@ -183,19 +189,94 @@ function refreshMarkers() {
 
 // Picks `type` from the catalogue: its places light up; a click on one attaches it.
 function arm(type) {
-  state.armed = type ? { mode: 'attach', type } : null;
-  for (const b of document.querySelectorAll('#palette button')) b.classList.toggle('armed', !!type && b.dataset.type === type.name);
-  refreshMarkers();
+  setArmed(type ? { mode: 'attach', type } : null);
   if (type) setStatus(`${type.name}: click a lit port to attach it (${viewer.markers.children.length} fit; Shift keeps ${type.name} picked, Esc stops)`);
+}
+
+// What a click on a marker does next (null: open the port menu); the markers follow.
+function setArmed(armed) {
+  state.armed = armed;
+  const type = armed && armed.mode === 'attach' ? armed.type.name : null;
+  for (const b of document.querySelectorAll('#palette button')) b.classList.toggle('armed', b.dataset.type === type);
+  refreshMarkers();
+  renderToolbar();
+}
+
+// The kind of port block `id` hangs by (its port 0 for the root).
+function hangingKind(id) {
+  const link = parentLink(state.desc, id);
+  const b = state.build.blocks.find((x) => String(x.id) === String(id));
+  const p = b && b.ports.find((q) => q.index === (link ? link.own : 0));
+  return p ? p.kind : null;
+}
+
+function copySelected() {
+  if (state.selected === null) return false;
+  state.clipboard = { ...copySubtree(state.desc, state.selected), kind: hangingKind(state.selected) };
+  const n = state.clipboard.blocks.length;
+  setStatus(`copied ${state.selected}${n > 1 ? ` and the ${n - 1} block${n > 2 ? 's' : ''} hanging from it` : ''}: Ctrl+V, then click a lit port`);
+  renderToolbar();
+  return true;
+}
+
+// Lights the free ports the clipboard fits; a click pastes there.
+function armPaste() {
+  if (!state.clipboard) return setStatus('nothing copied yet: select a block and press Ctrl+C', 'error');
+  setArmed({ mode: 'paste' });
+  setStatus(`paste ${state.clipboard.root} (${state.clipboard.blocks.length} blocks): click a lit port (${viewer.markers.children.length} fit; Esc stops)`);
+}
+
+function duplicateSelected() {
+  if (copySelected()) armPaste();
+}
+
+// Lights the free ports the selected block can hang by; a click re-attaches it there with its subtree.
+function armMove() {
+  const id = state.selected;
+  if (id === null) return;
+  if (!parentLink(state.desc, id)) return setStatus(`${id} is the root: it hangs from nothing, so it cannot move`, 'error');
+  setArmed({ mode: 'move', id, kind: hangingKind(id) });
+  setStatus(`move ${id}: click a lit port (${viewer.markers.children.length} fit; Esc stops)`);
+}
+
+function paste(parent, parentPort) {
+  const { blocks, links } = pastedBlocks(state.desc, state.clipboard, parent, parentPort);
+  return edit(new AddBlocksCommand(blocks, links, `paste ${blocks[0].id} on ${parent}`)).then((ok) => {
+    if (ok) select(blocks[0].id);
+    return ok;
+  });
+}
+
+function moveTo(id, parent, parentPort) {
+  const link = parentLink(state.desc, id);
+  return edit(new MoveBlockCommand(id, link.written, [ref(parent, parentPort), ref(id, link.own)])).then((ok) => {
+    if (ok) select(id);
+    return ok;
+  });
+}
+
+// The tree's drag and drop: `id` (with its subtree) onto block `target`.
+function dropOn(id, target) {
+  if (!id || id === target || state.building > 0) return Promise.resolve(false);
+  if (subtree(state.desc, id).includes(target)) {
+    setStatus(`${target} hangs from ${id}: a block cannot move onto its own subtree`, 'error');
+    return Promise.resolve(false);
+  }
+  const kind = hangingKind(id);
+  const port = freePorts(state.build.blocks).find((p) => p.block === target && p.kind === kind);
+  if (!port) {
+    setStatus(`${target} has no free port of the kind ${id} hangs by`, 'error');
+    return Promise.resolve(false);
+  }
+  return moveTo(id, target, port.port);
 }
 
 function clickMarker(marker, e) {
   const a = state.armed;
-  if (a && a.mode === 'attach') {
-    const way = waysToAttach(state.catalogue, a.type, marker.kind)[0];
-    if (!e.shiftKey) arm(null);
-    return attach(marker.block, marker.port, a.type.name, way);
-  }
+  if (a && !e.shiftKey) setArmed(null);
+  if (a && a.mode === 'attach') return attach(marker.block, marker.port, a.type.name, waysToAttach(state.catalogue, a.type, marker.kind)[0]);
+  if (a && a.mode === 'paste') return paste(marker.block, marker.port);
+  if (a && a.mode === 'move') return moveTo(a.id, marker.block, marker.port);
   openPortMenu(marker, e.clientX, e.clientY);
   return Promise.resolve(false);
 }
@@ -322,6 +403,7 @@ function messagesFor(blockId, field) {
 function renderToolbar() {
   const busy = state.building > 0;
   for (const b of document.querySelectorAll('button.edit, #inspector input, #port-menu button.choice')) b.disabled = busy;
+  if ($('paste')) $('paste').disabled = busy || !state.clipboard;
   $('undo').disabled = busy || !state.history.canUndo;
   $('redo').disabled = busy || !state.history.canRedo;
   $('delete').disabled = busy || state.selected === null;
@@ -356,6 +438,16 @@ function renderTree() {
     else if (msgs.length) span.classList.add('has-warning');
     if (state.selected === id) span.classList.add('selected');
     span.onclick = () => select(id);
+    // Dropping a block on another re-attaches it at that block's first free port of its kind.
+    span.draggable = id !== root;
+    span.ondragstart = (e) => e.dataTransfer.setData('text/plain', id);
+    span.ondragover = (e) => { e.preventDefault(); span.classList.add('drop-target'); };
+    span.ondragleave = () => span.classList.remove('drop-target');
+    span.ondrop = (e) => {
+      e.preventDefault();
+      span.classList.remove('drop-target');
+      dropOn(e.dataTransfer.getData('text/plain'), id);
+    };
     li.append(span);
     if (via) {
       const p = document.createElement('span');
@@ -435,6 +527,24 @@ function renderInspector() {
   title.querySelector('strong').textContent = String(b.id);
   title.querySelector('.kind').textContent = type ? `${type.name} · ${type.category}` : String(b.type);
   box.append(title);
+  const actions = document.createElement('div');
+  actions.className = 'block-actions';
+  for (const [id, label, title, run] of [
+    ['copy', 'Copy', 'Copy this block with the blocks hanging from it (Ctrl+C)', copySelected],
+    ['paste', 'Paste', 'Paste what was copied on a free port (Ctrl+V)', armPaste],
+    ['duplicate', 'Duplicate', 'Copy and paste at once (Ctrl+D)', duplicateSelected],
+    ['move', 'Move…', 'Re-attach this block, with what hangs from it, at another port (G)', armMove],
+  ]) {
+    const b = document.createElement('button');
+    b.id = id;
+    b.className = 'edit';
+    b.textContent = label;
+    b.title = title;
+    b.onclick = run;
+    b.disabled = state.building > 0 || (id === 'paste' && !state.clipboard);
+    actions.append(b);
+  }
+  box.append(actions);
   fieldMessage(box, messagesFor(b.id).filter((m) => !type || !type.parameters.some((p) => p.name === m.field)));
   if (!type) return;
   if (!type.parameters.length) box.insertAdjacentHTML('beforeend', '<p class="hint">This type has no parameters.</p>');
@@ -618,9 +728,13 @@ function wire() {
     if ((e.ctrlKey || e.metaKey) && key === 'z' && !e.shiftKey) { e.preventDefault(); undo(); }
     else if ((e.ctrlKey || e.metaKey) && (key === 'y' || (key === 'z' && e.shiftKey))) { e.preventDefault(); redo(); }
     else if ((e.ctrlKey || e.metaKey) && key === 's') { e.preventDefault(); save(); }
+    else if ((e.ctrlKey || e.metaKey) && key === 'c') copySelected();
+    else if ((e.ctrlKey || e.metaKey) && key === 'v') { e.preventDefault(); armPaste(); }
+    else if ((e.ctrlKey || e.metaKey) && key === 'd') { e.preventDefault(); duplicateSelected(); }
+    else if (key === 'g' && !e.ctrlKey && !e.metaKey) armMove();
     else if (key === 'delete') deleteSelected();
     else if (key === 'f') viewer.frameAll();
-    else if (key === 'escape') { closePortMenu(); arm(null); }
+    else if (key === 'escape') { closePortMenu(); setArmed(null); }
   });
 }
 
