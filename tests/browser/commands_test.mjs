@@ -96,3 +96,39 @@ test('history: undo and redo stacks, a new edit drops the redos, serialisable', 
   assert.ok(!h.canRedo);
   assert.equal(h.undos.length, 2);
 });
+
+test('picking: the nearest marker on screen within the radius, never one the station hides', async () => {
+  const { nearestVisible } = await import('../../tools/design/web/picking.js');
+  // The station is drawn at depth 10 left of x = 50, nothing to the right.
+  const station = (x) => (x < 50 ? 10 : Infinity);
+  const at = (x, y, depth) => ({ x, y, depth, slack: 0.5 });
+  const rows = [
+    [[at(10, 10, 5), at(14, 10, 5)], 13, 1],      // the nearer of two in front
+    [[at(10, 10, 20), at(16, 10, 5)], 10, 1],     // the one under the pointer is behind the station
+    [[at(10, 10, 10.4)], 10, 0],                  // on the surface, within the slack
+    [[at(60, 10, 99)], 60, 0],                    // far away, but nothing in front
+    [[at(10, 10, 5)], 30, -1],                    // beyond the radius
+  ];
+  for (const [points, x, want] of rows) assert.equal(nearestVisible(points, x, 10, station), want, JSON.stringify(points));
+});
+
+test('ways to attach: own ports of the kind first, then through each adaptor; the filter finds by name and category', async () => {
+  const { waysToAttach, wayLabel } = await import('../../tools/design/web/ports.js');
+  const { filterTypes } = await import('../../tools/design/web/palette.js');
+  const port = (index, kind, name) => ({ index, kind, name });
+  const catalogue = { types: [
+    { name: 'Truss', category: 'Scaffolding', ports: [port(0, 1, 'end +z'), port(1, 1, 'end -z'), port(2, 2, 'bay 1 +x')] },
+    { name: 'Adaptor', category: 'Adaptors', ports: [port(0, 2, 'base'), port(1, 1, 'end +z')] },
+    { name: 'Wing', category: 'Solar power', ports: [port(0, 1, 'base')] },
+    { name: 'Hab', category: 'Habitats', ports: [port(0, 10, 'end +z')] },
+  ] };
+  const [truss, adaptor, wing, hab] = catalogue.types;
+  assert.deepEqual(waysToAttach(catalogue, wing, 1).map(wayLabel), ['by base']);
+  assert.deepEqual(waysToAttach(catalogue, wing, 2), [{ adaptor: 'Adaptor', adaptorIn: 0, adaptorOut: 1, port: 0, portName: 'base' }]);
+  assert.deepEqual(waysToAttach(catalogue, truss, 2).map(wayLabel), ['by bay 1 +x', 'via Adaptor']);
+  assert.deepEqual(waysToAttach(catalogue, adaptor, 1).map(wayLabel), ['by end +z']);   // never through another adaptor
+  assert.deepEqual(waysToAttach(catalogue, hab, 2), []);
+  assert.deepEqual(filterTypes(catalogue.types, 'HAB').map((t) => t.name), ['Hab']);
+  assert.deepEqual(filterTypes(catalogue.types, 'power  WI').map((t) => t.name), ['Wing']);   // every word, name or category
+  assert.equal(filterTypes(catalogue.types, '').length, 4);
+});

@@ -153,6 +153,21 @@ try {
     await undoAll(original);
   });
 
+  await steps.run('searching "hab" lists the habitat types, Enter picks the first', page, async () => {
+    await page.click('#type-filter');
+    await page.keyboard.type('hab');
+    const shown = await page.$$eval('#palette button:not([hidden])', (bs) => bs.map((b) => b.dataset.type));
+    const habitats = await page.evaluate(() => designer.state.catalogue.types.filter((t) => t.category === 'Habitats').map((t) => t.name));
+    for (const h of habitats) assert.ok(shown.includes(h), `${h} is not listed: ${shown}`);
+    assert.ok(shown.every((n) => /hab/i.test(n)), `listed without "hab": ${shown}`);
+    await page.keyboard.press('Enter');
+    assert.equal(await page.evaluate(() => designer.state.armed && designer.state.armed.type.name), shown[0]);
+    await steps.shot(page, 'hab picked');
+    await page.$eval('#type-filter', (e) => { e.value = ''; e.dispatchEvent(new Event('input')); e.blur(); });
+    await page.keyboard.press('Escape');
+    assert.equal(await page.evaluate(() => designer.state.armed), null);
+  });
+
   await steps.run('the console shows no error', page, async () => {
     assert.deepEqual(consoleErrors, []);
   });

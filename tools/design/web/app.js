@@ -6,9 +6,10 @@
 import * as api from './api.js';
 import { History, AddBlockCommand, AddBlocksCommand, MoveBlockCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
 import { clone, findBlock, subtree, newBlockId, emptyDescription, parents, parentLink, ref, copySubtree, pastedBlocks } from './description.js';
-import { Viewer, PORT_KINDS } from './viewer.js';
+import { Viewer } from './viewer.js';
 import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
-import { freePorts, portName, waysToAttach, wayLabel, directionText } from './ports.js';
+import { renderPalette } from './palette.js';
+import { PORT_KINDS, freePorts, portName, waysToAttach, wayLabel, directionText } from './ports.js';
 
 const $ = (id) => document.getElementById(id);
 
@@ -470,35 +471,9 @@ function renderTree() {
   for (const b of state.desc.blocks) if (!seen.has(String(b.id))) tree.append(item(String(b.id), '(not linked)'));
 }
 
-function renderPalette() {
-  const pal = $('palette');
-  pal.replaceChildren();
-  const byCat = new Map();
-  for (const t of state.catalogue.types) {
-    if (!byCat.has(t.category)) byCat.set(t.category, []);
-    byCat.get(t.category).push(t);
-  }
-  for (const [cat, types] of byCat) {
-    const div = document.createElement('div');
-    div.className = 'palette-cat';
-    const h = document.createElement('h3');
-    h.textContent = cat;
-    div.append(h);
-    for (const t of types) {
-      const b = document.createElement('button');
-      b.textContent = t.name;
-      b.dataset.type = t.name;
-      b.className = 'edit';
-      const kinds = [...new Set(t.ports.map((p) => (PORT_KINDS[p.kind] || { name: p.kind }).name))];
-      b.title = `${t.name}: ${t.ports.length} ports (${kinds.join(', ')})`;
-      b.onclick = () => {
-        if (!state.desc.blocks.length) addRoot(t.name);
-        else arm(state.armed && state.armed.type === t ? null : t);
-      };
-      div.append(b);
-    }
-    pal.append(div);
-  }
+function pickType(t) {
+  if (!state.desc.blocks.length) addRoot(t.name);
+  else arm(state.armed && state.armed.type === t ? null : t);
 }
 
 function fieldMessage(parent, msgs) {
@@ -732,6 +707,7 @@ function wire() {
     else if ((e.ctrlKey || e.metaKey) && key === 'v') { e.preventDefault(); armPaste(); }
     else if ((e.ctrlKey || e.metaKey) && key === 'd') { e.preventDefault(); duplicateSelected(); }
     else if (key === 'g' && !e.ctrlKey && !e.metaKey) armMove();
+    else if (key === '/' || key === 'f3') { e.preventDefault(); $('type-filter').focus(); }
     else if (key === 'delete') deleteSelected();
     else if (key === 'f') viewer.frameAll();
     else if (key === 'escape') { closePortMenu(); setArmed(null); }
@@ -745,7 +721,7 @@ async function start() {
     state.types.set(t.name.toLowerCase(), t);
     state.types.set(String(t.id), t);
   }
-  renderPalette();
+  renderPalette($('palette'), $('type-filter'), state.catalogue, pickType);
   const opened = await api.getStation();
   state.path = opened.path;
   if (opened.text) {

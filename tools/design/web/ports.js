@@ -2,6 +2,15 @@
 // ports of a station, the types that fit a port (directly, or through an
 // adaptor), and the names people read.
 
+// Port kinds as the catalogue numbers them, with a colour each.
+export const PORT_KINDS = {
+  1: { name: 'axial', colour: 0x4fc3f7 },
+  2: { name: 'height face', colour: 0xffb74d },
+  3: { name: 'width face', colour: 0xba68c8 },
+  10: { name: 'habitat', colour: 0x81c784 },
+  11: { name: 'docking', colour: 0xf06292 },
+};
+
 // The catalogue's category for blocks that turn one port kind into another.
 const ADAPTORS = 'Adaptors';
 

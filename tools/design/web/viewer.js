@@ -9,6 +9,7 @@ import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 import { GLTFLoader } from 'three/addons/loaders/GLTFLoader.js';
 import * as api from './api.js';
 import { nearestVisible, PICK_RADIUS } from './picking.js';
+import { PORT_KINDS } from './ports.js';
 
 // Distance along the view axis of each fragment, for the depth image.
 const DEPTH_MATERIAL = new THREE.ShaderMaterial({
@@ -21,14 +22,6 @@ const DEPTH_SCALE = 0.5;
 
 export const BACKGROUND = 0x1b2230;
 
-// Port kinds as the catalogue numbers them, with a colour each.
-export const PORT_KINDS = {
-  1: { name: 'axial', colour: 0x4fc3f7 },
-  2: { name: 'height face', colour: 0xffb74d },
-  3: { name: 'width face', colour: 0xba68c8 },
-  10: { name: 'habitat', colour: 0x81c784 },
-  11: { name: 'docking', colour: 0xf06292 },
-};
 
 // True when WebGL runs on a software rasteriser (no GPU), where multisampling
 // costs more than a frame is worth waiting for.
