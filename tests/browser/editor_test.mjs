@@ -168,6 +168,46 @@ try {
     assert.equal(await page.evaluate(() => designer.state.armed), null);
   });
 
+  await steps.run('F frames the selected block, the wheel zooms toward the pointer, Home frames all', page, async () => {
+    // The screen box of a block (or of the station) as a share of the view, and its centre.
+    const extent = (id) => page.evaluate((id) => {
+      const v = designer.viewer;
+      const objects = id ? [v.objects.get(id).object] : v.blocksGroup.children;
+      const boxes = objects.map((o) => v.boxOf([o]));
+      const box = v.boxOf(objects);
+      const r = v.canvas.getBoundingClientRect();
+      let x0 = Infinity, y0 = Infinity, x1 = -Infinity, y1 = -Infinity;
+      for (const b of boxes) {
+        for (let i = 0; i < 8; ++i) {
+          const p = v.project([i & 1 ? b.max.x : b.min.x, i & 2 ? b.max.y : b.min.y, i & 4 ? b.max.z : b.min.z]);
+          x0 = Math.min(x0, p.x); x1 = Math.max(x1, p.x); y0 = Math.min(y0, p.y); y1 = Math.max(y1, p.y);
+        }
+      }
+      const c = v.project(box.getCenter(box.min.clone()).toArray());
+      return { w: (x1 - x0) / r.width, h: (y1 - y0) / r.height, cx: c.x, cy: c.y, r: { left: r.left, top: r.top, width: r.width, height: r.height } };
+    }, id);
+    await page.click('#tree .node[data-block="tank_a"]');
+    await page.keyboard.press('f');
+    const tank = await extent('tank_a');
+    assert.ok(Math.max(tank.w, tank.h) > 0.7 && Math.max(tank.w, tank.h) <= 1.01, JSON.stringify(tank));
+    assert.ok(Math.abs(tank.cx - (tank.r.left + tank.r.width / 2)) < 3 && Math.abs(tank.cy - (tank.r.top + tank.r.height / 2)) < 3, JSON.stringify(tank));
+    await page.keyboard.press('Home');
+    const all = await extent(null);
+    assert.ok(Math.max(all.w, all.h) > 0.7 && Math.max(all.w, all.h) <= 1.01, JSON.stringify(all));
+    await steps.shot(page, 'framed all');
+    // A point of the station off the centre stays under the pointer while the wheel zooms in.
+    const point = await page.evaluate(() => designer.viewer.objects.get('dock_up').object.getWorldPosition(designer.viewer.camera.position.clone()).toArray());
+    const before = await page.evaluate((p) => designer.viewer.project(p), point);
+    await page.mouse.move(before.x, before.y);
+    for (let i = 0; i < 3; ++i) await page.mouse.wheel({ deltaY: -120 });
+    await page.evaluate(() => designer.viewer.nextFrame());
+    const after = await page.evaluate((p) => designer.viewer.project(p), point);
+    const zoomed = await extent(null);
+    assert.ok(zoomed.w > all.w * 1.2, 'the wheel did not zoom in');
+    assert.ok(Math.hypot(after.x - before.x, after.y - before.y) < 4, `the point under the pointer moved from ${JSON.stringify(before)} to ${JSON.stringify(after)}`);
+    await page.keyboard.press('Home');
+  });
+
   await steps.run('the console shows no error', page, async () => {
     assert.deepEqual(consoleErrors, []);
   });

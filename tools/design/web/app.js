@@ -88,6 +88,7 @@ async function adopt(desc, refusedField = null) {
     built: r.result.stats.built,
     reused: r.result.stats.reused,
   };
+  state.summary = `${r.result.blocks.length} blocks · built ${r.result.stats.built}, reused ${r.result.stats.reused} · ${r.result.stats.milliseconds.toFixed(1)} ms`;
   setStatus(`${r.result.blocks.length} blocks · built ${r.result.stats.built}, reused ${r.result.stats.reused} · ${r.result.stats.milliseconds.toFixed(1)} ms`);
   return true;
 }
@@ -196,6 +197,7 @@ function arm(type) {
 
 // What a click on a marker does next (null: open the port menu); the markers follow.
 function setArmed(armed) {
+  if (state.armed && !armed && state.summary) setStatus(state.summary);
   state.armed = armed;
   const type = armed && armed.mode === 'attach' ? armed.type.name : null;
   for (const b of document.querySelectorAll('#palette button')) b.classList.toggle('armed', b.dataset.type === type);
@@ -270,6 +272,11 @@ function dropOn(id, target) {
     return Promise.resolve(false);
   }
   return moveTo(id, target, port.port);
+}
+
+// F: the selected block fills the view; with nothing selected, the whole station.
+function frameSelection() {
+  if (state.selected === null || !viewer.frameBlock(state.selected)) viewer.frameAll();
 }
 
 function clickMarker(marker, e) {
@@ -694,6 +701,13 @@ function wire() {
     if (marker) showTooltip(marker, e.clientX, e.clientY);
     else hideTooltip();
   });
+  // Double-click frames the block under the pointer (the whole station over empty space).
+  canvas.addEventListener('dblclick', (e) => {
+    const id = viewer.blockAt(e.clientX, e.clientY);
+    if (id === null) return viewer.frameAll();
+    select(id);
+    viewer.frameBlock(id);
+  });
   canvas.addEventListener('pointerleave', () => { viewer.hover(null); hideTooltip(); });
   window.addEventListener('keydown', (e) => {
     if (e.target.tagName === 'INPUT') return;
@@ -709,7 +723,8 @@ function wire() {
     else if (key === 'g' && !e.ctrlKey && !e.metaKey) armMove();
     else if (key === '/' || key === 'f3') { e.preventDefault(); $('type-filter').focus(); }
     else if (key === 'delete') deleteSelected();
-    else if (key === 'f') viewer.frameAll();
+    else if (key === 'f') frameSelection();
+    else if (key === 'home') { e.preventDefault(); viewer.frameAll(); }
     else if (key === 'escape') { closePortMenu(); setArmed(null); }
   });
 }

@@ -285,22 +285,54 @@ export class Viewer {
     }
   }
 
-  // Moves the camera so that the whole station fills the view.
+  // Moves the camera so that the whole station fills the view, looking from where it looks now.
   frameAll() {
-    const box = new THREE.Box3().setFromObject(this.blocksGroup);
+    this.frame(this.blocksGroup.children.map((o) => new THREE.Box3().setFromObject(o)), true);
+  }
+
+  // Frames the block `id` (with a margin), keeping the direction of view; false when it is not drawn.
+  frameBlock(id) {
+    const entry = this.objects.get(String(id));
+    if (!entry) return false;
+    this.frame([new THREE.Box3().setFromObject(entry.object)], false);
+    return true;
+  }
+
+  // Puts the camera on its current line of sight through the centre of the
+  // boxes, at the distance where every corner of every box is inside the view
+  // (a box per block hugs a spread-out station closer than one box around it).
+  frame(boxes, regrid) {
+    const box = new THREE.Box3();
+    for (const b of boxes) box.union(b);
     if (box.isEmpty()) return;
-    const sphere = box.getBoundingSphere(new THREE.Sphere());
-    const fov = THREE.MathUtils.degToRad(this.camera.fov);
-    const fit = Math.min(fov, 2 * Math.atan(Math.tan(fov / 2) * this.camera.aspect));
-    const distance = (sphere.radius / Math.sin(fit / 2)) * 1.05;
-    const dir = new THREE.Vector3(1, 0.7, 1.1).normalize();
-    this.camera.position.copy(sphere.center).addScaledVector(dir, distance);
+    const centre = box.getCenter(new THREE.Vector3());
+    const back = this.camera.position.clone().sub(this.controls.target);
+    if (back.lengthSq() < 1e-12) back.set(1, 0.7, 1.1);
+    back.normalize();
+    const right = new THREE.Vector3().crossVectors(this.camera.up, back).normalize();
+    const up = new THREE.Vector3().crossVectors(back, right);
+    const tanV = Math.tan(THREE.MathUtils.degToRad(this.camera.fov) / 2);
+    const tanH = tanV * this.camera.aspect;
+    let distance = 0;
+    const c = new THREE.Vector3();
+    for (const b of boxes) {
+      if (b.isEmpty()) continue;
+      for (let i = 0; i < 8; ++i) {
+        c.set(i & 1 ? b.max.x : b.min.x, i & 2 ? b.max.y : b.min.y, i & 4 ? b.max.z : b.min.z).sub(centre);
+        const z = c.dot(back);
+        distance = Math.max(distance, z + Math.abs(c.dot(right)) / tanH, z + Math.abs(c.dot(up)) / tanV);
+      }
+    }
+    distance = Math.max(distance * 1.08, 1);
+    const radius = box.getBoundingSphere(new THREE.Sphere()).radius;
+    this.camera.position.copy(centre).addScaledVector(back, distance);
     this.camera.near = Math.max(0.05, distance / 1000);
-    this.camera.far = distance * 10 + sphere.radius * 4;
+    this.camera.far = distance * 10 + radius * 4;
     this.camera.updateProjectionMatrix();
-    this.controls.target.copy(sphere.center);
+    this.controls.target.copy(centre);
     this.controls.update();
-    this.setGrid(sphere.radius + sphere.center.length());
+    if (regrid) this.setGrid(radius + centre.length());
+    this.depth = null;
     this.render();
   }
 
@@ -318,6 +350,20 @@ export class Viewer {
     const m = this.markers.children.find((c) => c.userData.block === String(blockId) && c.userData.port === port);
     if (!m) return null;
     const v = m.position.clone().project(this.camera);
+    const r = this.canvas.getBoundingClientRect();
+    return { x: r.left + ((v.x + 1) / 2) * r.width, y: r.top + ((1 - v.y) / 2) * r.height };
+  }
+
+  // The station-frame box around these objects.
+  boxOf(objects) {
+    const box = new THREE.Box3();
+    for (const o of objects) box.expandByObject(o);
+    return box;
+  }
+
+  // Client coordinates of a station point ([x, y, z]).
+  project(point) {
+    const v = new THREE.Vector3().fromArray(point).project(this.camera);
     const r = this.canvas.getBoundingClientRect();
     return { x: r.left + ((v.x + 1) / 2) * r.width, y: r.top + ((1 - v.y) / 2) * r.height };
   }
