@@ -163,10 +163,21 @@ try {
   await step('generate opens a generated station', page, async () => {
     beforeGenerate = await page.evaluate(() => designer.state.desc);
     await page.click('#generate');
+    await page.waitForSelector('#generate-dialog[open]');
+    await page.$eval('#gen-seed', (e) => { e.value = ''; });
+    await page.type('#gen-seed', '7');
+    await page.$eval('#gen-blocks', (e) => { e.value = ''; });
+    await page.type('#gen-blocks', '12');
+    await page.select('#gen-style', 'ring');
+    await page.screenshot({ path: path.join(args.out, '08a-the-generate-form.png') });
+    await page.click('#gen-go');
     await page.waitForFunction(() => (designer.state.desc.name || '').startsWith('Generated ring station, seed 7'), { timeout: 60000 });
     await waitIdle(page);
     const count = await page.evaluate(() => designer.state.build.blocks.length);
     assert.ok(count >= 10 && count <= 13, `${count} blocks built for 12 asked for`);
+    // The form closed, and the seed is named where a person looks.
+    assert.ok(!(await page.$eval('#generate-dialog', (d) => d.open)));
+    assert.match(await page.$eval('#status', (e) => e.textContent), /^generated seed 7, 12 blocks, style ring/);
   });
 
   await step('one undo brings back the station before generate', page, async () => {

@@ -9,6 +9,7 @@ import { clone, findBlock, subtree, newBlockId, emptyDescription, parents, paren
 import { Viewer } from './viewer.js';
 import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
 import { renderPalette } from './palette.js';
+import { wireGenerateForm } from './generate_form.js';
 import { PORT_KINDS, freePorts, portName, waysToAttach, wayLabel, directionText } from './ports.js';
 
 const $ = (id) => document.getElementById(id);
@@ -645,23 +646,30 @@ function openPortMenu(marker, x, y) {
 
 // ---- start ----
 
-// Generate: asks for a seed, a block count and a style, and opens the station
-// the seeded generator makes of them as one undoable edit.
-async function generateStation() {
-  const answer = window.prompt('Generate a station: seed, blocks (1 to 200) and style (core, spine, ring or random)',
-                               `${Math.floor(Math.random() * 1e6)} 25 core`);
-  if (answer === null) return false;
-  const [seed, blocks, style] = answer.trim().split(/\s+/);
-  const reply = await api.generate({ seed: seed || '1', blocks: Number(blocks || 25), style: style || 'core' });
+// Generate: the seeded generator's station for the form's seed, block count
+// and style, opened as one undoable edit; the seed is named in the status bar.
+async function generateStation(options) {
+  await state.busy;
+  setBusy(true, 'generating');
+  let reply;
+  try {
+    reply = await api.generate(options);
+  } catch (e) {
+    reply = { ok: false, error: e.message };
+  } finally {
+    setBusy(false);
+  }
   if (!reply.ok) {
     setStatus(`Generate: ${reply.error}`, 'error');
     return false;
   }
-  return openText(reply.text, reply.name);
+  const ok = await openText(reply.text, reply.name);
+  if (ok) setStatus(`generated seed ${options.seed}, ${options.blocks} blocks, style ${options.style} · ${state.summary}`);
+  return ok;
 }
 
 function wire() {
-  $('generate').onclick = generateStation;
+  $('generate').onclick = wireGenerateForm(generateStation);
   $('undo').onclick = undo;
   $('redo').onclick = redo;
   $('delete').onclick = deleteSelected;
@@ -710,7 +718,7 @@ function wire() {
   });
   canvas.addEventListener('pointerleave', () => { viewer.hover(null); hideTooltip(); });
   window.addEventListener('keydown', (e) => {
-    if (e.target.tagName === 'INPUT') return;
+    if (e.target.closest && e.target.closest('input, select, textarea, dialog')) return;
     const key = e.key.toLowerCase();
     // While a build runs only the view keys work; edits wait for its answer.
     if (state.building > 0 && key !== 'f' && key !== 'home' && key !== 'escape') return;
