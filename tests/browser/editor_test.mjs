@@ -208,6 +208,49 @@ try {
     await page.keyboard.press('Home');
   });
 
+  await steps.run('Export PNG draws the station alone at the size asked for, on a transparent background', page, async () => {
+    const cdp = await page.target().createCDPSession();
+    await cdp.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: work });
+    await page.click('#tree .node[data-block="truss_r"]');
+    await page.click('#export-png');
+    for (const [id, v] of [['#pic-width', '1600'], ['#pic-height', '900']]) {
+      await page.$eval(id, (e) => { e.value = ''; });
+      await page.type(id, v);
+    }
+    await page.click('#pic-transparent');
+    await steps.shot(page, 'picture form');
+    await page.click('#pic-go');
+    const file = path.join(work, 'station.png');
+    for (let i = 0; i < 200 && !fs.existsSync(file); ++i) await new Promise((r) => setTimeout(r, 100));
+    fs.copyFileSync(file, path.join(args.out, 'exported-picture.png'));
+    // The selection's yellow and the markers are on the screen; the picture has the station alone.
+    const count = (pixels) => {
+      let yellow = 0, opaque = 0, corners = 0;
+      for (let i = 0; i < pixels.data.length; i += 4) {
+        const [r, g, b, a] = pixels.data.slice(i, i + 4);
+        if (Math.abs(r - 0xff) + Math.abs(g - 0xe0) + Math.abs(b - 0x66) < 8) ++yellow;
+        if (a === 255) ++opaque;
+      }
+      for (const i of [0, pixels.width - 1, (pixels.height - 1) * pixels.width]) corners += pixels.data[i * 4 + 3];
+      return { width: pixels.width, height: pixels.height, yellow, opaque: opaque / (pixels.width * pixels.height), corners };
+    };
+    const read = async (base64) => page.evaluate(async (b64, countText) => {
+      const count = eval(countText);
+      const src = b64 ? await createImageBitmap(await (await fetch(`data:image/png;base64,${b64}`)).blob()) : designer.viewer.canvas;
+      const c = document.createElement('canvas');
+      c.width = src.width;
+      c.height = src.height;
+      const g = c.getContext('2d');
+      g.drawImage(src, 0, 0);
+      return count(g.getImageData(0, 0, c.width, c.height));
+    }, base64, `(${count.toString()})`);
+    await page.evaluate(() => designer.viewer.nextFrame());
+    const screen = await read(null);
+    const picture = await read(fs.readFileSync(file).toString('base64'));
+    assert.ok(screen.yellow > 0, 'the selection is not drawn on screen');
+    assert.deepEqual({ ...picture, opaque: picture.opaque > 0.01 }, { width: 1600, height: 900, yellow: 0, opaque: true, corners: 0 });
+  });
+
   await steps.run('the console shows no error', page, async () => {
     assert.deepEqual(consoleErrors, []);
   });

@@ -10,6 +10,7 @@ import { Viewer } from './viewer.js';
 import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
 import { renderPalette } from './palette.js';
 import { wireGenerateForm } from './generate_form.js';
+import { stationPicture, MAX_WIDTH, MAX_HEIGHT } from './picture.js';
 import { PORT_KINDS, freePorts, portName, waysToAttach, wayLabel, directionText } from './ports.js';
 
 const $ = (id) => document.getElementById(id);
@@ -390,8 +391,27 @@ async function exportBytes(kind) {
   download(`station.${kind}`, r.blob);
 }
 
-function exportPng() {
-  viewer.nextFrame().then(() => viewer.canvas.toBlob((b) => download('station.png', b), 'image/png'));
+// Export PNG: a form for the size and background, then the picture drawn off screen.
+function wirePictureForm() {
+  const dialog = $('picture-dialog');
+  $('picture-form').onsubmit = async (e) => {
+    e.preventDefault();
+    const w = Number($('pic-width').value), h = Number($('pic-height').value);
+    if (!(w >= 16 && w <= MAX_WIDTH && h >= 16 && h <= MAX_HEIGHT)) {
+      return setStatus(`a picture is 16 to ${MAX_WIDTH} pixels wide and 16 to ${MAX_HEIGHT} high`, 'error');
+    }
+    setBusy(true, 'drawing');
+    try {
+      const blob = await stationPicture(viewer, w, h, $('pic-transparent').checked);
+      download('station.png', blob);
+      setStatus(`picture ${w} × ${h}${$('pic-transparent').checked ? ', transparent' : ''} saved as station.png`);
+      dialog.close();
+    } finally {
+      setBusy(false);
+    }
+  };
+  $('pic-cancel').onclick = () => dialog.close();
+  return () => dialog.showModal();
 }
 
 // ---- panels ----
@@ -678,7 +698,7 @@ function wire() {
   $('download').onclick = downloadJson;
   $('export-glb').onclick = () => exportBytes('glb');
   $('export-blob').onclick = () => exportBytes('blob');
-  $('export-png').onclick = exportPng;
+  $('export-png').onclick = wirePictureForm();
   $('open').onclick = () => $('open-file').click();
   $('open-file').onchange = async (e) => {
     const file = e.target.files[0];
