@@ -101,6 +101,47 @@ try {
     await undoAll(original);
   });
 
+  await steps.run('a mirrored pair of solar wings on a truss in three clicks', page, async () => {
+    // The truss's free bay ports facing +x whose -x partner is free too.
+    const free = await page.evaluate(() => designer.state.build.blocks.find((b) => b.id === 'truss_r').ports.filter((p) => !p.linked).map((p) => p.name));
+    await page.select('#symmetry', 'mirror');                                  // click 1
+    await pickType('Solar_wing_A');                                            // click 2
+    const m = (await page.evaluate(() => designer.markers())).find((x) => x.visible && x.block === 'truss_r' &&
+      /^bay \d+ \+x$/.test(x.name) && free.includes(x.name.replace('+x', '-x')));
+    assert.ok(m, 'no visible bay port facing +x with a free partner on truss_r');
+    await clickMarker(m.block, m.port);                                        // click 3
+    await waitIdle(page);
+    await steps.shot(page, 'mirrored wings');
+    const s = await page.evaluate(() => ({ desc: designer.state.desc, blocks: designer.state.build.blocks }));
+    const wings = s.desc.blocks.filter((b) => b.type === 'Solar_wing_A' && !JSON.parse(original).blocks.some((o) => o.id === b.id));
+    assert.equal(wings.length, 2, `${wings.length} wings attached`);
+    const placed = (id) => s.blocks.find((b) => b.id === id);
+    // Mirror the first wing's position in the truss's own x plane: it must land on the second.
+    const truss = placed('truss_r');
+    const [qx, qy, qz, qw] = truss.rotation;
+    const normal = [1 - 2 * (qy * qy + qz * qz), 2 * (qx * qy + qw * qz), 2 * (qx * qz - qw * qy)];   // rotation applied to +x
+    const [a, b] = wings.map((w) => placed(w.id).position);
+    const d = a.reduce((sum, v, i) => sum + (v - truss.position[i]) * normal[i], 0);
+    const mirrored = a.map((v, i) => v - 2 * d * normal[i]);
+    const error = Math.hypot(...mirrored.map((v, i) => v - b[i]));
+    assert.ok(error < 1e-3, `the twins are ${error} m from mirror images`);
+    // Twins stay linked: one edit changes both, and one undo takes it back.
+    const before = await text();
+    await page.click(`#tree .node[data-block="${wings[1].id}"]`);
+    const input = await page.$('#inspector tr[data-param="Panel rotation"] input');
+    await input.click({ clickCount: 3 });
+    await input.type('0.5');
+    await input.press('Tab');
+    await waitIdle(page);
+    const edited = await page.evaluate(() => designer.state.desc.blocks);
+    for (const w of wings) assert.deepEqual(edited.find((b) => b.id === w.id).params, { 'Panel rotation': 0.5 });
+    await page.click('#undo');
+    await waitIdle(page);
+    assert.equal(await text(), before);
+    await page.select('#symmetry', 'off');
+    await undoAll(original);
+  });
+
   await steps.run('copy a three-block subtree and paste it on another port', page, async () => {
     await page.click('#tree .node[data-block="adaptor_a"]');
     const before = await page.evaluate(() => designer.state.desc);

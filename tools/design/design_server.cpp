@@ -101,6 +101,9 @@ DesignServer::DesignServer(DesignApi& api, std::string web_root)
         send(res, impl->api.export_blob(req.body));
     });
     http.Post("/api/save", [impl](const httplib::Request& req, httplib::Response& res) { send(res, impl->api.save(req.body)); });
+    http.Post("/api/symmetry", [impl](const httplib::Request& req, httplib::Response& res) {
+        send(res, impl->api.symmetry(req.body));
+    });
     http.Post("/api/generate", [impl](const httplib::Request& req, httplib::Response& res) {
         send(res, impl->api.generate(req.body));
     });

@@ -48,3 +48,11 @@ export async function generate(options) {
   const body = await r.json();
   return r.ok ? body : { ok: false, error: body.error };
 }
+
+// The ports of a block equivalent to one of its ports under the symmetry
+// rule: { ok: true, ports } (the port itself first) or { ok: false, error }.
+export async function symmetry(request) {
+  const r = await post('/api/symmetry', JSON.stringify(request));
+  const body = await r.json();
+  return r.ok ? { ok: true, ports: body.ports } : { ok: false, error: body.error };
+}

@@ -4,7 +4,7 @@
 // a description it accepts becomes the current one.
 
 import * as api from './api.js';
-import { History, AddBlockCommand, AddBlocksCommand, MoveBlockCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
+import { History, AddBlockCommand, AddBlocksCommand, MoveBlockCommand, CompoundCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
 import { clone, findBlock, subtree, newBlockId, emptyDescription, parents, parentLink, ref, copySubtree, pastedBlocks } from './description.js';
 import { Viewer } from './viewer.js';
 import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
@@ -25,6 +25,7 @@ const state = {
   history: new History(),
   selected: null,
   armed: null,          // what a click on a marker does: { mode: 'attach', type } | { mode: 'paste' } | { mode: 'move', id } (else the port menu opens)
+  twins: new Map(),     // block id -> the Set of ids attached together by symmetry (editor state, not saved)
   clipboard: null,      // a copied block with what hangs from it (copySubtree), and `kind`: the kind of port it hangs by
   path: '',
   busy: Promise.resolve(),
@@ -146,26 +147,85 @@ function redo() {
 
 // ---- editing actions ----
 
-// Attaches a block of `typeName` at `parent`'s port `parentPort` in one of
-// the ways waysToAttach gives (by its own port, or through an adaptor).
-function attach(parent, parentPort, typeName, way) {
-  closePortMenu();
-  const id = newBlockId(state.desc, typeName);
-  let cmd;
-  if (!way.adaptor) {
-    cmd = new AddBlockCommand({ id, type: typeName }, parent, parentPort, way.port);
-  } else {
-    const aid = newBlockId(state.desc, way.adaptor);
-    const bid = newBlockId({ blocks: [...state.desc.blocks, { id: aid }] }, typeName);
-    cmd = new AddBlocksCommand([{ id: aid, type: way.adaptor }, { id: bid, type: typeName }],
-      [[ref(parent, parentPort), ref(aid, way.adaptorIn)], [ref(aid, way.adaptorOut), ref(bid, way.port)]],
-      `add ${bid} (${typeName}) via ${aid}`);
+// The free ports of `parent` where the symmetry mode puts twins of a block
+// attached at `port`: [port] with symmetry off, else the equivalent ports
+// the server's symmetry rule gives that are free, `port` first.
+async function twinPorts(parent, port) {
+  const mode = $('symmetry').value;
+  if (mode === 'off') return [port];
+  const b = findBlock(state.desc, parent);
+  const r = await api.symmetry({ block: { type: b.type, params: b.params || {} }, port, mode: mode === 'mirror' ? 'mirror' : 'radial', n: Number(mode) || 2 });
+  if (!r.ok) {
+    setStatus(`symmetry: ${r.error}`, 'error');
+    return [port];
   }
-  const added = cmd.block ? cmd.block.id : cmd.blocks.at(-1).id;
-  return edit(cmd).then((ok) => {
-    if (ok) select(added);
-    return ok;
-  });
+  const built = state.build.blocks.find((x) => String(x.id) === String(parent));
+  const free = r.ports.filter((p) => p === port || !built.ports.find((q) => q.index === p).linked);
+  if (free.length < r.ports.length) toast(`${r.ports.length - free.length} of the ${r.ports.length} equivalent ports of ${parent} are taken: attached at the others`, 'warning');
+  if (r.ports.length === 1) toast(`${parent} has no ${mode === 'mirror' ? 'mirror' : `radial ${mode}`} symmetry at ${portName(state.build.blocks, parent, port)}: attached once`, 'warning');
+  return free;
+}
+
+// Attaches a block of `typeName` at `parent`'s port `parentPort` in one of
+// the ways waysToAttach gives (by its own port, or through an adaptor), with
+// its twins at the equivalent ports when symmetry is on: one undo step for all.
+async function attach(parent, parentPort, typeName, way) {
+  closePortMenu();
+  const asked = twinPorts(parent, parentPort);
+  // Edits started meanwhile wait for this one; so does idle().
+  state.busy = state.busy.then(() => asked.then(() => {}, () => {}));
+  const ports = await asked;
+  const scratch = { blocks: [...state.desc.blocks] };
+  const fresh = (type) => {
+    const id = newBlockId(scratch, type);
+    scratch.blocks.push({ id, type });
+    return id;
+  };
+  const blocks = [], links = [], heads = [], adaptors = [];
+  for (const port of ports) {
+    let on = ref(parent, port);
+    if (way.adaptor) {
+      const aid = fresh(way.adaptor);
+      blocks.push({ id: aid, type: way.adaptor });
+      links.push([on, ref(aid, way.adaptorIn)]);
+      on = ref(aid, way.adaptorOut);
+      adaptors.push(aid);
+    }
+    const id = fresh(typeName);
+    blocks.push({ id, type: typeName });
+    links.push([on, ref(id, way.port)]);
+    heads.push(id);
+  }
+  const cmd = blocks.length === 1
+    ? new AddBlockCommand(blocks[0], parent, parentPort, way.port)
+    : new AddBlocksCommand(blocks, links, `add ${heads.join(', ')} (${typeName})${way.adaptor ? ` via ${way.adaptor}` : ''}`);
+  const ok = await edit(cmd);
+  if (ok) {
+    for (const group of [heads, adaptors]) if (group.length > 1) linkTwins(group);
+    select(heads[0]);
+  }
+  return ok;
+}
+
+// ---- twins ----
+
+function linkTwins(ids) {
+  const group = new Set(ids);
+  for (const id of ids) state.twins.set(id, group);
+}
+
+// The blocks attached together with `id` that still exist and are still linked to it.
+function twinsOf(id) {
+  const group = state.twins.get(String(id));
+  return group ? [...group].filter((t) => t !== String(id) && findBlock(state.desc, t)) : [];
+}
+
+function unlinkTwin(id) {
+  const group = state.twins.get(String(id));
+  if (group) group.delete(String(id));
+  state.twins.delete(String(id));
+  renderInspector();
+  setStatus(`${id} is no longer linked to its twins: edits change it alone`);
 }
 
 // ---- markers and what a click on one does ----
@@ -323,11 +383,17 @@ function inputValue(input, param) {
   return Number(input.value);
 }
 
+// Sets a parameter of a block and of its linked twins, as one step.
 function setParam(blockId, param, value) {
-  const b = findBlock(state.desc, blockId);
-  const before = b.params ? b.params[param.name] : undefined;
-  if (before === value) return Promise.resolve(true);
-  return edit(new SetParamCommand(blockId, param.name, before, value), { blockId: String(blockId), field: param.name });
+  const cmds = [];
+  for (const id of [String(blockId), ...twinsOf(blockId)]) {
+    const b = findBlock(state.desc, id);
+    const before = b.params ? b.params[param.name] : undefined;
+    if (before !== value) cmds.push(new SetParamCommand(id, param.name, before, value));
+  }
+  if (!cmds.length) return Promise.resolve(true);
+  const cmd = cmds.length === 1 ? cmds[0] : new CompoundCommand(cmds, `${cmds.map((c) => c.blockId).join(', ')}: ${param.name} = ${value === undefined ? 'default' : value}`);
+  return edit(cmd, { blockId: String(blockId), field: param.name });
 }
 
 function deleteSelected() {
@@ -548,6 +614,19 @@ function renderInspector() {
     actions.append(b);
   }
   box.append(actions);
+  const twins = twinsOf(b.id);
+  if (twins.length) {
+    const p = document.createElement('p');
+    p.className = 'twins';
+    p.textContent = `Twins (edited together): ${twins.join(', ')}`;
+    const unlink = document.createElement('button');
+    unlink.id = 'unlink';
+    unlink.textContent = 'Unlink';
+    unlink.title = 'Edit this block alone from now on';
+    unlink.onclick = () => unlinkTwin(b.id);
+    p.append(unlink);
+    box.append(p);
+  }
   fieldMessage(box, messagesFor(b.id).filter((m) => !type || !type.parameters.some((p) => p.name === m.field)));
   if (!type) return;
   if (!type.parameters.length) box.insertAdjacentHTML('beforeend', '<p class="hint">This type has no parameters.</p>');
@@ -690,6 +769,11 @@ async function generateStation(options) {
 
 function wire() {
   $('generate').onclick = wireGenerateForm(generateStation);
+  $('symmetry').onchange = (e) => {
+    e.target.blur();
+    const v = e.target.value;
+    setStatus(v === 'off' ? 'symmetry off' : `symmetry ${v === 'mirror' ? 'mirror' : `radial ${v}`}: an attached block gets twins at the equivalent ports of its parent, edited together until unlinked`);
+  };
   $('undo').onclick = undo;
   $('redo').onclick = redo;
   $('delete').onclick = deleteSelected;
@@ -793,7 +877,13 @@ window.designer = {
   viewer,
   undo,
   redo,
-  idle: () => state.busy,
+  // Resolves when no edit is running or waiting, also one an edit started meanwhile.
+  idle: async () => {
+    for (let p = null; p !== state.busy;) {
+      p = state.busy;
+      await p;
+    }
+  },
   markerScreenPosition: (block, port) => viewer.markerScreenPosition(block, port),
   markerAt: (x, y) => viewer.markerAt(x, y),
   markers: () => viewer.markerList(),
