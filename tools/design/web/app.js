@@ -5,7 +5,7 @@
 
 import * as api from './api.js';
 import { History, AddBlockCommand, AddBlocksCommand, MoveBlockCommand, CompoundCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
-import { clone, findBlock, subtree, newBlockId, emptyDescription, parents, parentLink, ref, copySubtree, pastedBlocks } from './description.js';
+import { clone, findBlock, subtree, newBlockId, emptyDescription, parents, parentLink, parentLinks, ref, copySubtree, pastedBlocks } from './description.js';
 import { Viewer } from './viewer.js';
 import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
 import { renderPalette } from './palette.js';
@@ -518,6 +518,7 @@ function renderTree() {
   const seen = new Set();
   const built = state.build ? state.build.blocks : [];
   const parent = parents(state.desc);
+  const links = parentLinks(state.desc);
   const children = new Map();
   for (const [c, p] of parent) if (p !== null) children.set(p, [...(children.get(p) || []), c]);
   const item = (id, via) => {
@@ -554,7 +555,7 @@ function renderTree() {
     if (kids.length) {
       const ul = document.createElement('ul');
       for (const cid of kids) {
-        const link = parentLink(state.desc, cid);
+        const link = links.get(cid);
         if (!seen.has(cid)) ul.append(item(cid, `on ${id} · ${portName(built, id, link.parentPort)}`));
       }
       li.append(ul);

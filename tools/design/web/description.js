@@ -68,17 +68,26 @@ export function parents(desc) {
   return parent;
 }
 
-// The link by which `id` hangs from its parent: { written: [a, b] as in the
-// links, own: its port, parent, parentPort }, or null for the root and a block no link reaches.
-export function parentLink(desc, id) {
-  const p = parents(desc).get(String(id));
-  if (p === null || p === undefined) return null;
+// The link by which each block hangs from its parent: id -> { written: [a, b]
+// as in the links, own: its port, parent, parentPort }. The root and blocks
+// no link reaches have none.
+export function parentLinks(desc) {
+  const parent = parents(desc);
+  const out = new Map();
   for (const [a, b] of linkList(desc)) {
     const ra = parseRef(a), rb = parseRef(b);
-    if (String(ra.block) === String(id) && String(rb.block) === p) return { written: [a, b], own: ra.port, parent: p, parentPort: rb.port };
-    if (String(rb.block) === String(id) && String(ra.block) === p) return { written: [a, b], own: rb.port, parent: p, parentPort: ra.port };
+    if (parent.get(String(ra.block)) === String(rb.block) && !out.has(String(ra.block))) {
+      out.set(String(ra.block), { written: [a, b], own: ra.port, parent: String(rb.block), parentPort: rb.port });
+    } else if (parent.get(String(rb.block)) === String(ra.block) && !out.has(String(rb.block))) {
+      out.set(String(rb.block), { written: [a, b], own: rb.port, parent: String(ra.block), parentPort: ra.port });
+    }
   }
-  return null;
+  return out;
+}
+
+// The link by which `id` hangs from its parent (see parentLinks), or null.
+export function parentLink(desc, id) {
+  return parentLinks(desc).get(String(id)) || null;
 }
 
 // A copy of `id` and every block hanging from it, for pasting: { blocks (in

@@ -17,6 +17,8 @@ const DEPTH_MATERIAL = new THREE.ShaderMaterial({
   fragmentShader: 'varying float vDepth; void main() { gl_FragColor = vec4(vDepth, 0.0, 0.0, 1.0); }',
   side: THREE.DoubleSide,
 });
+// Builds a block's geometry stays held after its last use.
+const KEEP_MESHES_FOR = 8;
 // The depth image is drawn at this fraction of the view's CSS size.
 const DEPTH_SCALE = 0.5;
 
@@ -151,9 +153,16 @@ export class Viewer {
       entry.object.position.fromArray(b.position);
       entry.object.quaternion.fromArray(b.rotation);
     });
-    // Drop geometry no block uses any more.
-    const keys = new Set(blocks.map((b) => b.mesh));
-    for (const key of [...this.meshes.keys()]) if (!keys.has(key)) this.meshes.delete(key);
+    // Drop geometry the last few builds did not use (kept that long, an undo or a repeated paste needs no fetch).
+    this.generation = (this.generation || 0) + 1;
+    this.lastUsed = this.lastUsed || new Map();
+    for (const b of blocks) this.lastUsed.set(b.mesh, this.generation);
+    for (const key of [...this.meshes.keys()]) {
+      if (this.generation - (this.lastUsed.get(key) || 0) > KEEP_MESHES_FOR) {
+        this.meshes.delete(key);
+        this.lastUsed.delete(key);
+      }
+    }
     this.depth = null;
     this.updateSelection();
     this.render();
