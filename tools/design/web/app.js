@@ -1,11 +1,11 @@
-// The designer page: the description, the history of edits, and the panels
-// around the 3D view. Every edit is tried on a copy of the description; the
-// server checks and builds it with the command-line tool's own code, and only
-// a description it accepts becomes the current one.
+// The designer page: the panels around the 3D view, the keys and pointer,
+// and the editing actions, over the editor's state and command loop
+// (editor.js) and the view (viewer.js).
 
 import * as api from './api.js';
-import { History, AddBlockCommand, AddBlocksCommand, MoveBlockCommand, CompoundCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
-import { clone, findBlock, subtree, newBlockId, emptyDescription, parents, parentLink, parentLinks, ref, copySubtree, pastedBlocks } from './description.js';
+import { AddBlockCommand, AddBlocksCommand, MoveBlockCommand, CompoundCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
+import { Editor } from './editor.js';
+import { findBlock, subtree, newBlockId, emptyDescription, parents, parentLink, parentLinks, ref, copySubtree, pastedBlocks } from './description.js';
 import { Viewer } from './viewer.js';
 import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
 import { renderPalette } from './palette.js';
@@ -15,134 +15,53 @@ import { PORT_KINDS, freePorts, portName, waysToAttach, wayLabel, directionText 
 
 const $ = (id) => document.getElementById(id);
 
-const state = {
-  desc: emptyDescription(),
-  build: null,          // the last accepted build: { canonical, diagnostics, blocks, stats }
-  diagnostics: [],      // messages of the last check (also of a refused edit)
-  refused: null,        // { blockId, field, text } of the last refused edit
+// The editor's state and command loop, and what the page keeps beside it.
+const state = new Editor({
+  busy: (on) => { setBusy(on); renderToolbar(); },
+  built: async (build) => {
+    await viewer.showBuild(build.blocks);
+    if (state.selected !== null && !findBlock(state.desc, state.selected)) state.selected = null;
+    refreshMarkers();
+    renderAll();
+    await viewer.nextFrame();
+    if (build.stats) {
+      const s = build.stats;
+      setStatus(`${build.blocks.length} blocks · built ${s.built}, reused ${s.reused} · ${s.milliseconds.toFixed(1)} ms`);
+    }
+  },
+  refused: (text) => setStatus('refused: ' + text, 'error'),
+  changed: () => renderAll(),
+});
+Object.assign(state, {
   catalogue: null,
   types: new Map(),     // name -> catalogue entry
-  history: new History(),
   selected: null,
   armed: null,          // what a click on a marker does: { mode: 'attach', type } | { mode: 'paste' } | { mode: 'move', id } (else the port menu opens)
   twins: new Map(),     // block id -> the Set of ids attached together by symmetry (editor state, not saved)
   clipboard: null,      // a copied block with what hangs from it (copySubtree), and `kind`: the kind of port it hangs by
   path: '',
-  busy: Promise.resolve(),
-  building: 0,          // builds running now: edits wait, and the edit controls are disabled
-  lastEdit: null,       // timings of the last edit: { serverMs, roundTripMs, drawnMs }
-};
+});
 
 const viewer = new Viewer($('view'));
 
+const adopt = (desc, refusedField) => state.adopt(desc, refusedField);
+const serial = (work) => state.serial(work);
+const edit = (cmd, refusedField) => state.edit(cmd, refusedField);
 
-// ---- building ----
-
-// Checks and builds desc; on success it becomes the current description.
-// Returns true when accepted. A refused description changes nothing; its
-// messages are shown next to the blocks and fields they name.
-async function adopt(desc, refusedField = null) {
-  const started = performance.now();
-  if (!desc.blocks.length) {
-    state.desc = desc;
-    state.build = { canonical: '', diagnostics: [], blocks: [] };
-    state.diagnostics = [];
-    await viewer.showBuild([]);
-    refreshMarkers();
-    renderAll();
-    return true;
-  }
-  ++state.building;
-  setBusy(true);
-  renderToolbar();
-  let r;
-  try {
-    r = await api.build(desc);
-  } catch (e) {
-    r = { ok: false, error: `the server did not answer (${e.message})`, diagnostics: [] };
-  } finally {
-    --state.building;
-    setBusy(state.building > 0);
-  }
-  const answered = performance.now();
-  if (!r.ok) {
-    state.diagnostics = r.diagnostics.length ? r.diagnostics : [{ severity: 'error', text: r.error, block: '', field: '' }];
-    const first = state.diagnostics.find((d) => d.severity === 'error') || state.diagnostics[0];
-    state.refused = refusedField ? { ...refusedField, text: first.text } : null;
-    // A station that could not be built at all (opened with errors) is still shown in the tree.
-    if (!state.build) state.desc = desc;
-    renderAll();
-    setStatus('refused: ' + first.text, 'error');
-    return false;
-  }
-  state.refused = null;
-  state.desc = desc;
-  state.build = r.result;
-  state.diagnostics = r.result.diagnostics;
-  await viewer.showBuild(r.result.blocks);
-  if (state.selected !== null && !findBlock(desc, state.selected)) state.selected = null;
-  refreshMarkers();
-  renderAll();
-  await viewer.nextFrame();
-  state.lastEdit = {
-    serverMs: r.result.stats.milliseconds,
-    roundTripMs: answered - started,
-    drawnMs: performance.now() - started,
-    built: r.result.stats.built,
-    reused: r.result.stats.reused,
-  };
-  state.summary = `${r.result.blocks.length} blocks · built ${r.result.stats.built}, reused ${r.result.stats.reused} · ${r.result.stats.milliseconds.toFixed(1)} ms`;
-  setStatus(`${r.result.blocks.length} blocks · built ${r.result.stats.built}, reused ${r.result.stats.reused} · ${r.result.stats.milliseconds.toFixed(1)} ms`);
+async function undo() {
+  const cmd = await state.step(true);
+  if (!cmd) return false;
+  if (state.selected !== null && !findBlock(state.desc, state.selected)) select(null);
+  // A whole station coming back (an open or a generate undone) is framed as when it was opened.
+  if (Editor.replacesStation(cmd)) viewer.frameAll();
   return true;
 }
 
-// Runs one edit after the previous one has finished.
-function serial(work) {
-  state.busy = state.busy.then(work, work);
-  return state.busy;
-}
-
-function edit(cmd, refusedField = null) {
-  return serial(async () => {
-    const next = clone(state.desc);
-    cmd.execute(next);
-    if (await adopt(next, refusedField)) {
-      state.history.push(cmd);
-      renderToolbar();
-      return true;
-    }
-    return false;
-  });
-}
-
-function undo() {
-  return serial(async () => {
-    if (!state.history.canUndo) return false;
-    const cmd = state.history.undos[state.history.undos.length - 1];
-    const next = clone(state.desc);
-    cmd.undo(next);
-    if (!(await adopt(next))) return false;
-    state.history.redos.push(state.history.undos.pop());
-    if (state.selected !== null && !findBlock(state.desc, state.selected)) select(null);
-    // A whole station coming back (an open or a generate undone) is framed as when it was opened.
-    if (cmd instanceof ReplaceStationCommand) viewer.frameAll();
-    renderToolbar();
-    return true;
-  });
-}
-
-function redo() {
-  return serial(async () => {
-    if (!state.history.canRedo) return false;
-    const cmd = state.history.redos[state.history.redos.length - 1];
-    const next = clone(state.desc);
-    cmd.execute(next);
-    if (!(await adopt(next))) return false;
-    state.history.undos.push(state.history.redos.pop());
-    if (cmd instanceof ReplaceStationCommand) viewer.frameAll();
-    renderToolbar();
-    return true;
-  });
+async function redo() {
+  const cmd = await state.step(false);
+  if (!cmd) return false;
+  if (Editor.replacesStation(cmd)) viewer.frameAll();
+  return true;
 }
 
 // ---- editing actions ----
@@ -173,7 +92,7 @@ async function attach(parent, parentPort, typeName, way) {
   closePortMenu();
   const asked = twinPorts(parent, parentPort);
   // Edits started meanwhile wait for this one; so does idle().
-  state.busy = state.busy.then(() => asked.then(() => {}, () => {}));
+  state.after(asked);
   const ports = await asked;
   const scratch = { blocks: [...state.desc.blocks] };
   const fresh = (type) => {
@@ -878,13 +797,7 @@ window.designer = {
   viewer,
   undo,
   redo,
-  // Resolves when no edit is running or waiting, also one an edit started meanwhile.
-  idle: async () => {
-    for (let p = null; p !== state.busy;) {
-      p = state.busy;
-      await p;
-    }
-  },
+  idle: () => state.idle(),
   markerScreenPosition: (block, port) => viewer.markerScreenPosition(block, port),
   markerAt: (x, y) => viewer.markerAt(x, y),
   markers: () => viewer.markerList(),
