@@ -216,8 +216,9 @@ export class Viewer {
     this.scene.background = background;
     for (const o of hidden) o.visible = true;
     this.depth = { width, height, data };
-    // Some compositors show a stale part of the canvas after drawing elsewhere: draw it again.
-    this.render();
+    // The canvas is drawn again at once: a compositor may otherwise show part of it blank
+    // when it draws the page before the next frame.
+    this.renderer.render(this.scene, this.camera);
     return this.depth;
   }
 
