@@ -192,6 +192,22 @@ std::string hard_limit_problem(const ParamSpec& p, double value) {
            number_text(p.hard_hi) + " (beyond it a block no longer fits one host group or builds in bounded time)";
 }
 
+std::string port_name(const PortDef& p) {
+    if (p.bay <= 0) return p.name;
+    std::string s = "bay ";
+    s += std::to_string(p.bay);
+    s += ' ';
+    s += p.name;
+    return s;
+}
+
+int32_t port_index_named(const std::vector<PortDef>& ports, const std::string& name) {
+    for (size_t i = 0; i < ports.size(); ++i) {
+        if (port_name(ports[i]) == name) return static_cast<int32_t>(i);
+    }
+    return -1;
+}
+
 bool block_port_defs(const blocktyp& b, std::vector<PortDef>& out) {
     out.clear();
     const BlockTypeSpec* t = find_block_type(b.btype);

@@ -64,13 +64,25 @@ struct ParamSpec {
     double hard_hi = general_value_limit;
 };
 
-// One port in the block's own frame: position, outward direction, up vector and kind.
+// One port in the block's own frame: position, outward direction, up vector
+// and kind, and its short name for people ("end -z", "face +x"; a truss's
+// face ports are numbered by bay: "bay 3 +x"; see port_name).
 struct PortDef {
     Vec3 pos;
     Vec3 dir;
     Vec3 up;
     PortKind kind = PortKind::axial;
+    const char* name = "";   // static text
+    int32_t bay = 0;         // 1-based bay of a truss face port, 0 for none
 };
+
+// The port's name as people read and write it: `name`, preceded by "bay N "
+// for a bay port. Unique among the ports of one block instance.
+std::string port_name(const PortDef& p);
+
+// The index of the port named `name` (exact text, as port_name gives it) among
+// `ports`, or -1 when none has that name.
+int32_t port_index_named(const std::vector<PortDef>& ports, const std::string& name);
 
 // What building one block costs, worked out from its type and parameter
 // values alone, before any geometry exists.

@@ -96,6 +96,9 @@ TEST(BlockTypes, EveryRowBuildsWithinItsFiguresAndPorts) {
             for (size_t i = 0; i < defs.size(); ++i) {
                 EXPECT_EQ(static_cast<int32_t>(defs[i].kind), b.ports[i].kind);
                 EXPECT_EQ(defs[i].pos.z, b.ports[i].lpos.z);
+                // Every port has a name, and the name finds that port and no other.
+                EXPECT_FALSE(port_name(defs[i]).empty());
+                EXPECT_EQ(port_index_named(defs, port_name(defs[i])), static_cast<int32_t>(i)) << port_name(defs[i]);
             }
         }
     }

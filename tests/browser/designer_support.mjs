@@ -102,3 +102,42 @@ export async function canvasCoverage(page) {
     return differ / (w * h);
   });
 }
+
+// Named steps of a browser test: each runs, is reported as ok or FAIL, and
+// leaves a screenshot numbered in order in `out`.
+export class Steps {
+  constructor(out) {
+    this.out = out;
+    this.results = [];
+  }
+  async run(name, page, work) {
+    try {
+      await work();
+      this.results.push([name, true]);
+      console.log(`ok   ${name}`);
+    } catch (e) {
+      this.results.push([name, false]);
+      console.log(`FAIL ${name}\n     ${e.message.split('\n').join('\n     ')}`);
+    }
+    const file = `${String(this.results.length).padStart(2, '0')}-${name.replace(/[^a-z0-9]+/gi, '-')}.png`;
+    await page.screenshot({ path: path.join(this.out, file) });
+  }
+  // A picture in the middle of the next step, named after it.
+  async shot(page, label) {
+    const file = `${String(this.results.length + 1).padStart(2, '0')}a-${label.replace(/[^a-z0-9]+/gi, '-')}.png`;
+    await page.screenshot({ path: path.join(this.out, file) });
+  }
+  get ok() { return this.results.every(([, ok]) => ok); }
+}
+
+// A small seeded generator (mulberry32) so that "random" choices repeat run to run.
+export function seeded(seed) {
+  let a = seed >>> 0;
+  return () => {
+    a = (a + 0x6d2b79f5) >>> 0;
+    let t = a;
+    t = Math.imul(t ^ (t >>> 15), t | 1);
+    t ^= t + Math.imul(t ^ (t >>> 7), t | 61);
+    return ((t ^ (t >>> 14)) >>> 0) / 4294967296;
+  };
+}

@@ -73,16 +73,20 @@ try {
     assert.ok(coverage > 0.05, `only ${(coverage * 100).toFixed(1)}% of the middle third differs from the background`);
   });
 
-  await step('clicking a free habitat port lists the fitting types', page, async () => {
+  await step('clicking a free port of the selected habitat lists the fitting types', page, async () => {
     const catalogue = await page.evaluate(() => designer.state.catalogue);
     const trussType = catalogue.types.find((t) => t.name === 'Truss_A');
+    // Nothing selected, nothing picked: no markers clutter the view.
+    assert.deepEqual(await page.evaluate(() => designer.markers()), []);
+    await page.click('#tree .node[data-block="hab"]');
     const markers = await page.evaluate(() => designer.markers());
-    const marker = markers.find((m) => m.block === 'hab' && trussType.ports.some((p) => p.kind === m.kind));
+    assert.ok(markers.length && markers.every((m) => m.block === 'hab'), 'markers on other blocks than the selected one');
+    const marker = markers.find((m) => m.visible && m.block === 'hab' && trussType.ports.some((p) => p.kind === m.kind));
     assert.ok(marker, 'no free port on hab that a Truss_A fits');
     const at = await page.evaluate((m) => designer.markerScreenPosition(m.block, m.port), marker);
     await page.mouse.click(at.x, at.y);
     await page.waitForSelector('#port-menu:not([hidden])', { timeout: 5000 });
-    const offered = await page.$$eval('#port-menu .choice[data-type]', (bs) => bs.map((b) => [b.dataset.type, Number(b.dataset.port)]));
+    const offered = await page.$$eval('#port-menu .choice[data-type]:not([data-via])', (bs) => bs.map((b) => [b.dataset.type, Number(b.dataset.port)]));
     const fitting = catalogue.types.flatMap((t) => t.ports.filter((p) => p.kind === marker.kind).map((p) => [t.name, p.index]));
     assert.deepEqual(offered, fitting);
     truss = { habPort: marker.port, trussPort: trussType.ports.find((p) => p.kind === marker.kind).index };
@@ -185,10 +189,21 @@ try {
   await step('generate opens a generated station', page, async () => {
     beforeGenerate = await page.evaluate(() => designer.state.desc);
     await page.click('#generate');
+    await page.waitForSelector('#generate-dialog[open]');
+    await page.$eval('#gen-seed', (e) => { e.value = ''; });
+    await page.type('#gen-seed', '7');
+    await page.$eval('#gen-blocks', (e) => { e.value = ''; });
+    await page.type('#gen-blocks', '12');
+    await page.select('#gen-style', 'ring');
+    await page.screenshot({ path: path.join(args.out, '08a-the-generate-form.png') });
+    await page.click('#gen-go');
     await page.waitForFunction(() => (designer.state.desc.name || '').startsWith('Generated ring station, seed 7'), { timeout: 60000 });
     await waitIdle(page);
     const count = await page.evaluate(() => designer.state.build.blocks.length);
     assert.ok(count >= 10 && count <= 13, `${count} blocks built for 12 asked for`);
+    // The form closed, and the seed is named where a person looks.
+    assert.ok(!(await page.$eval('#generate-dialog', (d) => d.open)));
+    assert.match(await page.$eval('#status', (e) => e.textContent), /^generated seed 7, 12 blocks, style ring/);
   });
 
   await step('save after generate downloads it under its own name and leaves the opened file alone', page, async () => {

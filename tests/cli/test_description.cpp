@@ -102,6 +102,21 @@ TEST(Description, BaseStationIsValidAndLinksAreWrittenOnBothSides) {
     EXPECT_EQ(st.records[2].ports[0].flag, 0);
 }
 
+// Ports named in links read into the same blob as their numbers, and the
+// written form stays numeric; a name the block lacks is refused with the nearest one.
+TEST(Description, LinksAcceptPortNames) {
+    const Loaded numbers = load_json(base_station(R"(, {"id": "tank", "type": "Tank_A"})", R"(, "truss.0": "tank.0")"));
+    const Loaded names = load_json(
+        R"({"blocks": [{"id": "core", "type": "Hab_Node_A"}, {"id": "hab", "type": "Hab_A", "params": {"Length": 10, "Round": true}},
+            {"id": "truss", "type": "Truss_A", "params": {"Block_count": 2}}, {"id": "tank", "type": "Tank_A"}],
+          "links": {"core.end +z": "hab.end -z", "hab.face +x": "truss.end -z", "truss.end +z": "tank.end -z"}})");
+    ASSERT_TRUE(numbers.ok && names.ok) << (names.errors().empty() ? "" : names.errors()[0]);
+    EXPECT_EQ(encode_blob(names.st.station), encode_blob(numbers.st.station));
+    EXPECT_EQ(station_to_json(names.st.station).dump(), station_to_json(numbers.st.station).dump());
+    expect_one_error(load_json(base_station("", R"(, "truss.bay 3 +x": "core.2")")),
+                     {"\"truss.bay 3 +x\"", "no port named \"bay 3 +x\"", "did you mean \"bay "});
+}
+
 TEST(Description, ExamplesRoundTripExactly) {
     for (const char* name : {"small_station.json", "large_station.json", "habitats.json"}) {
         SCOPED_TRACE(name);

@@ -2,6 +2,7 @@
 // the geometry cache, the API's answers and every refusal, over HTTP too.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -276,6 +277,45 @@ TEST(DesignApi, GenerateAnswersTheToolsStationOrNamesTheField) {
     };
     for (const auto& [body, says] : refused) {
         const ApiResponse r = api.generate(body);
+        EXPECT_EQ(r.status, 400) << body;
+        EXPECT_NE(r.body.find(says), std::string::npos) << body << ": " << r.body;
+    }
+}
+
+// The symmetry mode's twins: a mirror pairs a port with the one facing the
+// other way, radial N gives N ports, a block without symmetry gives the port alone.
+TEST(DesignApi, SymmetryAnswersTheEquivalentPortsOrNamesTheField) {
+    DesignApi api(builder(), "");
+    struct Row {
+        const char* body;
+        std::vector<int32_t> ports;   // sorted
+    };
+    const Row rows[] = {
+        {R"({"block": {"type": "Truss_A", "params": {"Block_count": 3}}, "port": 6, "mode": "mirror"})", {6, 7}},   // bay 2 +x, -x
+        {R"({"block": {"type": "Truss_A"}, "port": 0, "mode": "mirror"})", {0, 1}},                                // the two ends
+        {R"({"block": {"type": "Hab_Node_A"}, "port": 4, "mode": "mirror"})", {4, 5}},
+        {R"({"block": {"type": "Hab_Node_A"}, "port": 2, "mode": "radial", "n": 4})", {2, 3, 4, 5}},
+        {R"({"block": {"type": "Solar_wing_A"}, "port": 0, "mode": "radial", "n": 3})", {0}},
+    };
+    for (const Row& row : rows) {
+        const ApiResponse r = api.symmetry(row.body);
+        ASSERT_EQ(r.status, 200) << row.body << ": " << r.body;
+        std::vector<int32_t> ports = json::parse(r.body)["ports"].get<std::vector<int32_t>>();
+        ASSERT_FALSE(ports.empty());
+        EXPECT_EQ(ports.front(), json::parse(row.body)["port"].get<int32_t>()) << "the port asked for comes first";
+        std::sort(ports.begin(), ports.end());
+        EXPECT_EQ(ports, row.ports) << row.body;
+    }
+    const std::pair<const char*, const char*> refused[] = {
+        {R"({"port": 0, "mode": "mirror"})", "block"},
+        {R"({"block": {"type": "Truss_A"}, "port": 99, "mode": "mirror"})", "has 30 ports"},
+        {R"({"block": {"type": "Truss_A"}, "port": 0, "mode": "spin"})", "mode"},
+        {R"({"block": {"type": "Truss_A"}, "port": 0, "mode": "radial", "n": 13})", "n:"},
+        {R"({"block": {"type": "Trus_A"}, "port": 0, "mode": "mirror"})", "Truss_A"},
+        {R"({"block": {"type": "Truss_A", "params": {"Block_count": 100000}}, "port": 0, "mode": "mirror"})", "hard limit"},
+    };
+    for (const auto& [body, says] : refused) {
+        const ApiResponse r = api.symmetry(body);
         EXPECT_EQ(r.status, 400) << body;
         EXPECT_NE(r.body.find(says), std::string::npos) << body << ": " << r.body;
     }

@@ -14,6 +14,7 @@
 #include "station/files.hpp"
 #include "station/gltf_writer.hpp"
 #include "station/load_station.hpp"
+#include "station/port_symmetry.hpp"
 #include "station/station_json.hpp"
 
 namespace quilbet {
@@ -66,10 +67,13 @@ ojson block_json(const PlacedBlock& p) {
     o["position"] = vec_json(p.pos);
     o["rotation"] = ojson::array({p.rot.x, p.rot.y, p.rot.z, p.rot.w});
     o["radius"] = b.size;
+    std::vector<PortDef> defs;
+    block_port_defs(b, defs);
     ojson ports = ojson::array();
     for (const PlacedPort& q : p.ports) {
         ojson port = ojson::object();
         port["index"] = q.index;
+        port["name"] = q.index >= 0 && static_cast<size_t>(q.index) < defs.size() ? port_name(defs[q.index]) : "port " + std::to_string(q.index);
         port["kind"] = q.kind;
         port["position"] = vec_json(q.pos);
         port["direction"] = vec_json(q.dir);
@@ -313,6 +317,48 @@ ApiResponse DesignApi::save(const std::string& body, const std::string& base_ver
     doc["path"] = station_path_;
     doc["canonical"] = text;
     doc["version"] = version;
+    return json_response(200, doc);
+}
+
+ApiResponse DesignApi::symmetry(const std::string& body) const {
+    ojson request;
+    try {
+        request = ojson::parse(body);
+    } catch (const nlohmann::json::exception& e) {
+        return error_response(400, e.what());
+    }
+    if (!request.is_object() || !request.contains("block") || !request["block"].is_object()) {
+        return error_response(400, "block: expected an object with type and params");
+    }
+    const ojson port = request.value("port", ojson());
+    if (!port.is_number_integer() || port.get<int64_t>() < 0) return error_response(400, "port: expected a port number");
+    const std::string mode = request.value("mode", std::string());
+    if (mode != "mirror" && mode != "radial") return error_response(400, "mode: expected mirror or radial");
+    const ojson n = request.value("n", ojson(2));
+    if (mode == "radial" && (!n.is_number_integer() || n.get<int64_t>() < 2 || n.get<int64_t>() > max_radial_order)) {
+        return error_response(400, "n: expected a whole number from 2 to " + std::to_string(max_radial_order));
+    }
+    // The block is read as a one-block description, so its type and
+    // parameters are checked (hard limits included) as in every description.
+    ojson block = request["block"];
+    block["id"] = "block";
+    ojson desc = ojson::object();
+    desc["blocks"] = ojson::array({block});
+    StationText st;
+    Diagnostics diag;
+    if (!parse_station_json(desc.dump(), st, diag) || !validate_station_text(st, diag)) {
+        return error_response(400, diag.list().empty() ? "block: refused" : diag.list().front().text);
+    }
+    const BlobRecord& r = st.station.records.front();
+    const std::vector<PortDef> ports = instance_ports(*find_block_type(r.btype), r.params);
+    const int32_t index = static_cast<int32_t>(port.get<int64_t>());
+    if (static_cast<size_t>(index) >= ports.size()) {
+        return error_response(400, "port: the block has " + std::to_string(ports.size()) + " ports");
+    }
+    const PortSymmetries s = find_port_symmetries(ports);
+    ojson doc = ojson::object();
+    doc["ports"] = mode == "mirror" ? mirror_equivalents(s, index, ports[static_cast<size_t>(index)].dir)
+                                    : radial_equivalents(s, index, static_cast<int32_t>(n.get<int64_t>()));
     return json_response(200, doc);
 }
 

@@ -27,6 +27,10 @@
 //                              header X-Quilbet-Base-Version names the
 //                              version of the file the page read (409 with
 //                              the file's version when it changed on disk)
+//   POST /api/symmetry         body: {block: {type, params}, port, mode:
+//                              "mirror" | "radial", n}; 200 {ports}: the
+//                              ports of that block equivalent to `port`
+//                              (see symmetry())
 #pragma once
 
 #include <mutex>
@@ -87,6 +91,17 @@ public:
     // `quilbet generate` writes, "name": a file name for it }; 400 naming the
     // field for anything else.
     ApiResponse generate(const std::string& body) const;
+    // The ports where the designer's symmetry mode attaches twins: for a block
+    // { "type", "params" } as in a description, the ports equivalent to
+    // "port" under the shared port-symmetry rule (station/port_symmetry.hpp),
+    // the port itself first. "mirror": the mirror plane most nearly normal to
+    // the port's own direction, so a port facing +x pairs with one facing -x
+    // and an end port with the other end; "radial" with "n" (2 to 12): the
+    // n-fold turn about the axis the rule picks. 200 {"ports": [...]} ([port]
+    // alone where the block has no such symmetry); 400 naming the field for
+    // a request that is not one, or the description reader's first message
+    // for a block it refuses.
+    ApiResponse symmetry(const std::string& body) const;
 
 private:
     // Parses and checks a description as `quilbet describe` does, overlap

@@ -179,6 +179,9 @@ DesignServer::DesignServer(DesignApi& api, std::string web_root)
         send(res, impl->api.export_host(req.body, rgba ? DdsFormat::rgba : DdsFormat::dxt1));
     });
     http.Post("/api/save", [impl](const httplib::Request& req, httplib::Response& res) { send(res, impl->api.save(req.body, req.get_header_value("X-Quilbet-Base-Version"))); });
+    http.Post("/api/symmetry", [impl](const httplib::Request& req, httplib::Response& res) {
+        send(res, impl->api.symmetry(req.body));
+    });
     http.Post("/api/generate", [impl](const httplib::Request& req, httplib::Response& res) {
         send(res, impl->api.generate(req.body));
     });

@@ -49,8 +49,8 @@ std::string catalogue_text() {
         for (size_t i = 0; i < port_defs.size(); ++i) {
             const PortDef& p = port_defs[i];
             char line[256];
-            std::snprintf(line, sizeof line, "  port  %-2zu kind %-2d at %-18s facing %s\n", i, static_cast<int>(p.kind),
-                          vec(p.pos).c_str(), vec(p.dir).c_str());
+            std::snprintf(line, sizeof line, "  port  %-2zu kind %-2d at %-18s facing %-12s \"%s\"\n", i,
+                          static_cast<int>(p.kind), vec(p.pos).c_str(), vec(p.dir).c_str(), port_name(p).c_str());
             out += line;
         }
         out += "\n";
@@ -83,6 +83,7 @@ nlohmann::ordered_json catalogue_json() {
         for (size_t i = 0; i < port_defs.size(); ++i) {
             oj o = oj::object();
             o["index"] = i;
+            o["name"] = port_name(port_defs[i]);
             o["kind"] = static_cast<int32_t>(port_defs[i].kind);
             o["position"] = vec_json(port_defs[i].pos);
             o["direction"] = vec_json(port_defs[i].dir);

@@ -158,6 +158,8 @@ private:
     std::string unknown_param(const std::string& key, const BlockTypeSpec& type, const std::string& where) const;
     bool parse_ref(const std::string& ref, PortRef& r);
     void read_link(const std::string& from, const std::string& to);
+    // The ports of record i's instance; none when its type, id or parameters are unusable.
+    std::vector<PortDef> instance_port_defs(size_t i) const;
 
     const ojson& doc_;
     const ojson& blocks_;
@@ -354,19 +356,32 @@ bool DescriptionReader::read_block_count() {
 bool DescriptionReader::parse_ref(const std::string& ref, PortRef& r) {
     const size_t dot = ref.rfind('.');
     const std::string where = "links, " + in_quotes(ref);
-    if (dot == std::string::npos || !all_digits(ref.substr(dot + 1))) {
-        diag_.error(where + ": expected \"block.port\" with a port number, for example \"core.0\"");
+    if (dot == std::string::npos || dot + 1 == ref.size()) {
+        diag_.error(where + ": expected \"block.port\" with a port number or name, for example \"core.0\" or \"core.end +z\"");
         return false;
     }
     const std::string id = ref.substr(0, dot);
+    const std::string port = ref.substr(dot + 1);
     const auto it = slot_of_.find(id);
     if (it == slot_of_.end()) {
         diag_.error(where + ": no block has the id " + in_quotes(id) + suggestion(id, id_texts_));
         return false;
     }
     r.slot = it->second;
-    r.port = std::stoi(ref.substr(dot + 1));
     r.text = ref;
+    if (!all_digits(port)) {
+        // A port name ("end +z", "bay 3 -x"): looked up among the ports of the instance as written.
+        const std::vector<PortDef> defs = instance_port_defs(record_of_[r.slot]);
+        r.port = port_index_named(defs, port);
+        if (r.port < 0) {
+            std::vector<std::string> names;
+            for (const PortDef& d : defs) names.push_back(port_name(d));
+            diag_.error(where + ": block " + in_quotes(id) + " has no port named " + in_quotes(port) + suggestion(port, names));
+            return false;
+        }
+        return true;
+    }
+    r.port = std::stoi(port);
     // Port entries are written up to the highest linked port: refuse a
     // number no block can have before anything is sized by it.
     if (r.port >= max_record_ports) {
@@ -421,6 +436,17 @@ bool DescriptionReader::read_links() {
     return diag_.error_count() == errors_before;
 }
 
+std::vector<PortDef> DescriptionReader::instance_port_defs(size_t i) const {
+    if (!usable_[i]) return {};
+    // Values beyond the hard limits are refused later; their ports are never asked for.
+    const BlockTypeSpec& type = *type_of_[i];
+    for (const BlobParam& p : st_.records[i].params) {
+        const ParamSpec* spec = type.param(p.id);
+        if (spec != nullptr && !hard_limit_problem(*spec, p.value).empty()) return {};
+    }
+    return instance_ports(type, st_.records[i].params);
+}
+
 void DescriptionReader::fill_port_entries() {
     for (size_t i = 0; i < st_.records.size(); ++i) {
         BlobRecord& r = st_.records[i];
@@ -429,13 +455,7 @@ void DescriptionReader::fill_port_entries() {
         if (b.contains("port_entries")) {
             q = static_cast<size_t>(b["port_entries"].get<int64_t>());
         } else if (usable_[i]) {
-            // Values beyond the hard limits are refused later; their ports are never asked for.
-            const BlockTypeSpec& type = *type_of_[i];
-            bool within_limits = true;
-            for (const BlobParam& p : r.params) {
-                if (const ParamSpec* spec = type.param(p.id)) within_limits = within_limits && hard_limit_problem(*spec, p.value).empty();
-            }
-            if (within_limits) q = instance_ports(type, r.params).size();
+            q = instance_port_defs(i).size();
         }
         if (!entries_[i].empty()) {
             const size_t last = static_cast<size_t>(entries_[i].rbegin()->first) + 1;

@@ -20,8 +20,8 @@ int32_t adaptor_geometry(Context& ctx, blocktyp& b) {
 }
 
 void adaptor_ports(const blocktyp& b, std::vector<PortDef>& out) {
-    add_port(out, v3(0, 0, 0), v3(0, 0, -1), v3(0, 1, 0), b.btype == 61 ? PortKind::height_face : PortKind::width_face);
-    add_port(out, v3(0, 0, param_value(b, 1)), v3(0, 0, 1), v3(0, 1, 0), PortKind::axial);
+    add_port(out, v3(0, 0, 0), v3(0, 0, -1), v3(0, 1, 0), b.btype == 61 ? PortKind::height_face : PortKind::width_face, "base");
+    add_port(out, v3(0, 0, param_value(b, 1)), v3(0, 0, 1), v3(0, 1, 0), PortKind::axial, "end +z");
 }
 
 BuildFigures adaptor_figures(const blocktyp&) { return {1, 324, 4096, work_for(50, 324)}; }

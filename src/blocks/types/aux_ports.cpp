@@ -11,8 +11,8 @@ int32_t aux_port_geometry(Context& ctx, blocktyp& b) {
 }
 
 void aux_port_ports(const blocktyp& b, std::vector<PortDef>& out) {
-    add_port(out, v3(0, 0, 0), v3(0, 0, -1), v3(0, 1, 0), b.btype == 81 ? PortKind::height_face : PortKind::width_face);
-    add_port(out, v3(0, 0, param_value(b, 1) + 2.5), v3(0, 0, 1), v3(0, 1, 0), PortKind::docking);
+    add_port(out, v3(0, 0, 0), v3(0, 0, -1), v3(0, 1, 0), b.btype == 81 ? PortKind::height_face : PortKind::width_face, "base");
+    add_port(out, v3(0, 0, param_value(b, 1) + 2.5), v3(0, 0, 1), v3(0, 1, 0), PortKind::docking, "dock +z");
 }
 
 BuildFigures aux_port_figures(const blocktyp&) { return {2, 384, 8192, work_for(80, 384)}; }

@@ -39,30 +39,30 @@ void habitat_ports(const blocktyp& b, std::vector<PortDef>& out) {
     const int32_t t = b.btype;
     const double len = hull_length(b);
     if (t == 55) {
-        add_port(out, v3(0, 0, -len / 2), v3(0, 0, -1), v3(0, -1, 0), PortKind::habitat);
-        add_port(out, v3(0, 0, len / 11), v3(0, 0, 1), v3(0, 1, 0), PortKind::docking);
+        add_port(out, v3(0, 0, -len / 2), v3(0, 0, -1), v3(0, -1, 0), PortKind::habitat, "end -z");
+        add_port(out, v3(0, 0, len / 11), v3(0, 0, 1), v3(0, 1, 0), PortKind::docking, "dock +z");
         return;
     }
     double s = hull_width / 2;
     if (t == 52) s = 4 * hull_width / 12;
     if (t == 54) s = (hull_width - 0.5) / 2;
-    add_port(out, v3(0, 0, len / 2), v3(0, 0, 1), v3(0, 1, 0), PortKind::habitat);
-    add_port(out, v3(0, 0, -len / 2), v3(0, 0, -1), v3(0, -1, 0), PortKind::habitat);
+    add_port(out, v3(0, 0, len / 2), v3(0, 0, 1), v3(0, 1, 0), PortKind::habitat, "end +z");
+    add_port(out, v3(0, 0, -len / 2), v3(0, 0, -1), v3(0, -1, 0), PortKind::habitat, "end -z");
     if (t == 53) {
-        add_port(out, v3(0, s, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::habitat);
-        add_port(out, v3(0, -s, 0), v3(0, -1, 0), v3(0, 0, -1), PortKind::habitat);
-        add_port(out, v3(s, 0, 0), v3(1, 0, 0), v3(0, 1, 0), PortKind::habitat);
-        add_port(out, v3(-s, 0, 0), v3(-1, 0, 0), v3(0, -1, 0), PortKind::habitat);
+        add_port(out, v3(0, s, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::habitat, "face +y");
+        add_port(out, v3(0, -s, 0), v3(0, -1, 0), v3(0, 0, -1), PortKind::habitat, "face -y");
+        add_port(out, v3(s, 0, 0), v3(1, 0, 0), v3(0, 1, 0), PortKind::habitat, "face +x");
+        add_port(out, v3(-s, 0, 0), v3(-1, 0, 0), v3(0, -1, 0), PortKind::habitat, "face -x");
         return;
     }
-    add_port(out, v3(s, 0, 0), v3(1, 0, 0), v3(0, 1, 0), PortKind::axial);
-    add_port(out, v3(-s, 0, 0), v3(-1, 0, 0), v3(0, -1, 0), PortKind::axial);
+    add_port(out, v3(s, 0, 0), v3(1, 0, 0), v3(0, 1, 0), PortKind::axial, "face +x");
+    add_port(out, v3(-s, 0, 0), v3(-1, 0, 0), v3(0, -1, 0), PortKind::axial, "face -x");
     if (t == 52) {
-        add_port(out, v3(0, s, 0), v3(0, 1, 0), v3(1, 0, 0), PortKind::axial);
-        add_port(out, v3(0, -s, 0), v3(0, -1, 0), v3(-1, 0, 0), PortKind::axial);
+        add_port(out, v3(0, s, 0), v3(0, 1, 0), v3(1, 0, 0), PortKind::axial, "face +y");
+        add_port(out, v3(0, -s, 0), v3(0, -1, 0), v3(-1, 0, 0), PortKind::axial, "face -y");
     } else {
-        add_port(out, v3(0, s, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::axial);
-        add_port(out, v3(0, -s, 0), v3(0, -1, 0), v3(0, 0, -1), PortKind::axial);
+        add_port(out, v3(0, s, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::axial, "face +y");
+        add_port(out, v3(0, -s, 0), v3(0, -1, 0), v3(0, 0, -1), PortKind::axial, "face -y");
     }
 }
 

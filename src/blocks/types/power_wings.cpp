@@ -13,14 +13,14 @@ int32_t power_wing_geometry(Context& ctx, blocktyp& b) {
 void power_wing_ports(const blocktyp& b, std::vector<PortDef>& out) {
     if (b.btype == 13) {
         const double e = 2.5 * std_width;
-        add_port(out, v3(0, e, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::width_face);
-        add_port(out, v3(0, -e, 0), v3(0, -1, 0), v3(0, 0, -1), PortKind::width_face);
+        add_port(out, v3(0, e, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::width_face, "face +y");
+        add_port(out, v3(0, -e, 0), v3(0, -1, 0), v3(0, 0, -1), PortKind::width_face, "face -y");
         return;
     }
-    add_port(out, v3(0, std_height / 2, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::width_face);
-    add_port(out, v3(0, -std_height / 2, 0), v3(0, -1, 0), v3(0, 0, -1), PortKind::width_face);
-    add_port(out, v3(0, 0, std_width / 2), v3(0, 0, 1), v3(0, 1, 0), PortKind::height_face);
-    add_port(out, v3(0, 0, -std_width / 2), v3(0, 0, -1), v3(0, -1, 0), PortKind::height_face);
+    add_port(out, v3(0, std_height / 2, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::width_face, "face +y");
+    add_port(out, v3(0, -std_height / 2, 0), v3(0, -1, 0), v3(0, 0, -1), PortKind::width_face, "face -y");
+    add_port(out, v3(0, 0, std_width / 2), v3(0, 0, 1), v3(0, 1, 0), PortKind::height_face, "end +z");
+    add_port(out, v3(0, 0, -std_width / 2), v3(0, 0, -1), v3(0, -1, 0), PortKind::height_face, "end -z");
 }
 
 BuildFigures power_wing_figures(const blocktyp& b) {

@@ -11,7 +11,7 @@ int32_t solar_wing_geometry(Context& ctx, blocktyp& b) {
 }
 
 void solar_wing_ports(const blocktyp&, std::vector<PortDef>& out) {
-    add_port(out, v3(0, 0, 0), v3(0, 0, -1), v3(0, 1, 0), PortKind::axial);
+    add_port(out, v3(0, 0, 0), v3(0, 0, -1), v3(0, 1, 0), PortKind::axial, "base");
 }
 
 BuildFigures solar_wing_figures(const blocktyp& b) {

@@ -10,8 +10,8 @@ int32_t tank_geometry(Context& ctx, blocktyp& b) {
 }
 
 void tank_ports(const blocktyp& b, std::vector<PortDef>& out) {
-    add_port(out, v3(0, 0, 0), v3(0, 0, -1), v3(0, 1, 0), PortKind::axial);
-    add_port(out, v3(0, 0, param_value(b, 1)), v3(0, 0, 1), v3(0, 1, 0), PortKind::axial);
+    add_port(out, v3(0, 0, 0), v3(0, 0, -1), v3(0, 1, 0), PortKind::axial, "end -z");
+    add_port(out, v3(0, 0, param_value(b, 1)), v3(0, 0, 1), v3(0, 1, 0), PortKind::axial, "end +z");
 }
 
 BuildFigures tank_figures(const blocktyp& b) {

@@ -64,16 +64,16 @@ void truss_ports(const blocktyp& b, std::vector<PortDef>& out) {
     const long double w = std_width;
     const long double h = std_height;
     const long double len = param_value(b, 1);
-    add_port(out, v3(0, 0, static_cast<double>(n * len / 2)), v3(0, 0, 1), v3(0, 1, 0), PortKind::axial);
-    add_port(out, v3(0, 0, static_cast<double>(-(n * len) / 2)), v3(0, 0, -1), v3(0, -1, 0), PortKind::axial);
+    add_port(out, v3(0, 0, static_cast<double>(n * len / 2)), v3(0, 0, 1), v3(0, 1, 0), PortKind::axial, "end +z");
+    add_port(out, v3(0, 0, static_cast<double>(-(n * len) / 2)), v3(0, 0, -1), v3(0, -1, 0), PortKind::axial, "end -z");
     for (int32_t i = 0; i < n; ++i) {
         const double z = static_cast<double>(i * len - (n * len / 2 - len / 2));
         const double hw = static_cast<double>(w / 2);
         const double hh = static_cast<double>(h / 2);
-        add_port(out, v3(hw, 0, z), v3(1, 0, 0), v3(0, 1, 0), PortKind::height_face);
-        add_port(out, v3(-hw, 0, z), v3(-1, 0, 0), v3(0, -1, 0), PortKind::height_face);
-        add_port(out, v3(0, hh, z), v3(0, 1, 0), v3(1, 0, 0), PortKind::width_face);
-        add_port(out, v3(0, -hh, z), v3(0, -1, 0), v3(-1, 0, 0), PortKind::width_face);
+        add_port(out, v3(hw, 0, z), v3(1, 0, 0), v3(0, 1, 0), PortKind::height_face, "+x", i + 1);
+        add_port(out, v3(-hw, 0, z), v3(-1, 0, 0), v3(0, -1, 0), PortKind::height_face, "-x", i + 1);
+        add_port(out, v3(0, hh, z), v3(0, 1, 0), v3(1, 0, 0), PortKind::width_face, "+y", i + 1);
+        add_port(out, v3(0, -hh, z), v3(0, -1, 0), v3(-1, 0, 0), PortKind::width_face, "-y", i + 1);
     }
 }
 
@@ -92,9 +92,9 @@ int32_t test_article_geometry(Context& ctx, blocktyp& b) {
 void test_article_ports(const blocktyp&, std::vector<PortDef>& out) {
     const Vec3 dims = test_article_dims;
     const long double n = std_count;
-    add_port(out, v3(0, 0, static_cast<double>(n * dims.z / 2)), v3(0, 0, 1), v3(0, 1, 0), PortKind::axial);
-    add_port(out, v3(dims.x / 2, 0, 0), v3(1, 0, 0), v3(0, 1, 0), PortKind::axial);
-    add_port(out, v3(0, dims.y / 2, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::axial);
+    add_port(out, v3(0, 0, static_cast<double>(n * dims.z / 2)), v3(0, 0, 1), v3(0, 1, 0), PortKind::axial, "end +z");
+    add_port(out, v3(dims.x / 2, 0, 0), v3(1, 0, 0), v3(0, 1, 0), PortKind::axial, "face +x");
+    add_port(out, v3(0, dims.y / 2, 0), v3(0, 1, 0), v3(0, 0, 1), PortKind::axial, "face +y");
 }
 
 BuildFigures test_article_figures(const blocktyp&) {

@@ -56,8 +56,11 @@ BuildFigures aux_port_figures(const blocktyp& b);
 
 // Helpers shared by the families.
 inline Vec3 v3(double x, double y, double z) { return Vec3{x, y, z}; }
-inline void add_port(std::vector<PortDef>& out, Vec3 pos, Vec3 dir, Vec3 up, PortKind kind) {
-    out.push_back({pos, dir, up, kind});
+// Ports are named after where they face: "end" along the block's axis (z),
+// "face" across it, "base" for the port a block hangs by at its origin.
+inline void add_port(std::vector<PortDef>& out, Vec3 pos, Vec3 dir, Vec3 up, PortKind kind, const char* name,
+                     int32_t bay = 0) {
+    out.push_back({pos, dir, up, kind, name, bay});
 }
 // Work estimate: a fixed part per type plus one microsecond per twelve vertices,
 // fitted to single-thread builds on the reference VM.

@@ -17,6 +17,13 @@ export async function getCatalogue() {
   return (await fetch('/api/catalogue')).json();
 }
 
+// One block's geometry as glb bytes (an ArrayBuffer); throws when it is not held.
+export async function getMesh(key) {
+  const r = await fetch(`/api/mesh/${key}.glb`);
+  if (!r.ok) throw new Error(`mesh ${key}: HTTP ${r.status}`);
+  return r.arrayBuffer();
+}
+
 export async function getStation() {
   return (await fetch('/api/station')).json();
 }
@@ -51,4 +58,12 @@ export async function generate(options) {
   const r = await post('/api/generate', JSON.stringify(options));
   const body = await r.json();
   return r.ok ? body : { ok: false, error: body.error };
+}
+
+// The ports of a block equivalent to one of its ports under the symmetry
+// rule: { ok: true, ports } (the port itself first) or { ok: false, error }.
+export async function symmetry(request) {
+  const r = await post('/api/symmetry', JSON.stringify(request));
+  const body = await r.json();
+  return r.ok ? { ok: true, ports: body.ports } : { ok: false, error: body.error };
 }

@@ -1,138 +1,297 @@
-// The designer page: the description, the history of edits, and the panels
-// around the 3D view. Every edit is tried on a copy of the description; the
-// server checks and builds it with the command-line tool's own code, and only
-// a description it accepts becomes the current one.
+// The designer page: the panels around the 3D view, the keys and pointer,
+// and the editing actions, over the editor's state and command loop
+// (editor.js) and the view (viewer.js).
 
 import * as api from './api.js';
-import { History, AddBlockCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
-import { clone, findBlock, subtree, newBlockId, emptyDescription, linkList, parseRef } from './description.js';
-import { Viewer, PORT_KINDS } from './viewer.js';
+import { AddBlockCommand, AddBlocksCommand, MoveBlockCommand, CompoundCommand, SetParamCommand, DeleteBlocksCommand, ReplaceStationCommand } from './commands.js';
+import { Editor } from './editor.js';
+import { findBlock, subtree, newBlockId, emptyDescription, parentLink, ref, copySubtree, pastedBlocks } from './description.js';
+import { Viewer } from './viewer.js';
+import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
+import { renderPalette } from './palette.js';
+import { wireGenerateForm } from './generate_form.js';
+import { stationPicture, MAX_WIDTH, MAX_HEIGHT } from './picture.js';
+import { createPanels } from './panels.js';
+import { PORT_KINDS, freePorts, portName, waysToAttach, directionText } from './ports.js';
 
 const $ = (id) => document.getElementById(id);
 
-const state = {
-  desc: emptyDescription(),
-  build: null,          // the last accepted build: { canonical, diagnostics, blocks, stats }
-  diagnostics: [],      // messages of the last check (also of a refused edit)
-  refused: null,        // { blockId, field, text } of the last refused edit
+// The editor's state and command loop, and what the page keeps beside it.
+const state = new Editor({
+  busy: (on) => { setBusy(on); renderToolbar(); },
+  built: async (build) => {
+    await viewer.showBuild(build.blocks);
+    if (state.selected !== null && !findBlock(state.desc, state.selected)) state.selected = null;
+    refreshMarkers();
+    renderAll();
+    await viewer.nextFrame();
+    if (build.stats) {
+      const s = build.stats;
+      setStatus(`${build.blocks.length} blocks · built ${s.built}, reused ${s.reused} · ${s.milliseconds.toFixed(1)} ms`);
+    }
+  },
+  refused: (text) => setStatus('refused: ' + text, 'error'),
+  changed: () => renderAll(),
+});
+Object.assign(state, {
   catalogue: null,
   types: new Map(),     // name -> catalogue entry
-  history: new History(),
   selected: null,
+  armed: null,          // what a click on a marker does: { mode: 'attach', type } | { mode: 'paste' } | { mode: 'move', id } (else the port menu opens)
+  twins: new Map(),     // block id -> the Set of ids attached together by symmetry (editor state, not saved)
+  clipboard: null,      // a copied block with what hangs from it (copySubtree), and `kind`: the kind of port it hangs by
   path: '',             // the file Save writes; '' for an unnamed description (Save downloads it)
   version: 'none',      // the version of that file as last read or written
   savedText: '',        // the text last read from or written to that file (nothing unsaved while equal)
-  busy: Promise.resolve(),
-  lastEdit: null,       // timings of the last edit: { serverMs, roundTripMs, drawnMs }
-};
+});
 
 const viewer = new Viewer($('view'));
 
-function setStatus(text) { $('status').textContent = text; }
+const adopt = (desc, refusedField) => state.adopt(desc, refusedField);
+const serial = (work) => state.serial(work);
+const edit = (cmd, refusedField) => state.edit(cmd, refusedField);
 
-// ---- building ----
-
-// Checks and builds desc; on success it becomes the current description.
-// Returns true when accepted. A refused description changes nothing; its
-// messages are shown next to the blocks and fields they name.
-async function adopt(desc, refusedField = null) {
-  const started = performance.now();
-  if (!desc.blocks.length) {
-    state.desc = desc;
-    state.build = { canonical: '', diagnostics: [], blocks: [] };
-    state.diagnostics = [];
-    await viewer.showBuild([]);
-    renderAll();
-    return true;
-  }
-  const r = await api.build(desc);
-  const answered = performance.now();
-  if (!r.ok) {
-    state.diagnostics = r.diagnostics.length ? r.diagnostics : [{ severity: 'error', text: r.error, block: '', field: '' }];
-    const first = state.diagnostics.find((d) => d.severity === 'error') || state.diagnostics[0];
-    state.refused = refusedField ? { ...refusedField, text: first.text } : null;
-    // A station that could not be built at all (opened with errors) is still shown in the tree.
-    if (!state.build) state.desc = desc;
-    renderAll();
-    setStatus('refused: ' + first.text);
-    return false;
-  }
-  state.refused = null;
-  state.desc = desc;
-  state.build = r.result;
-  state.diagnostics = r.result.diagnostics;
-  await viewer.showBuild(r.result.blocks);
-  renderAll();
-  await viewer.nextFrame();
-  state.lastEdit = {
-    serverMs: r.result.stats.milliseconds,
-    roundTripMs: answered - started,
-    drawnMs: performance.now() - started,
-    built: r.result.stats.built,
-    reused: r.result.stats.reused,
-  };
-  setStatus(`${r.result.blocks.length} blocks · built ${r.result.stats.built}, reused ${r.result.stats.reused} · ${r.result.stats.milliseconds.toFixed(1)} ms`);
+async function undo() {
+  const cmd = await state.step(true);
+  if (!cmd) return false;
+  if (state.selected !== null && !findBlock(state.desc, state.selected)) select(null);
+  // A whole station coming back (an open or a generate undone) is framed as when it was opened.
+  if (Editor.replacesStation(cmd)) viewer.frameAll();
   return true;
 }
 
-// Runs one edit after the previous one has finished.
-function serial(work) {
-  state.busy = state.busy.then(work, work);
-  return state.busy;
-}
-
-function edit(cmd, refusedField = null) {
-  return serial(async () => {
-    const next = clone(state.desc);
-    cmd.execute(next);
-    if (await adopt(next, refusedField)) {
-      state.history.push(cmd);
-      renderToolbar();
-      return true;
-    }
-    return false;
-  });
-}
-
-function undo() {
-  return serial(async () => {
-    if (!state.history.canUndo) return false;
-    const cmd = state.history.undos[state.history.undos.length - 1];
-    const next = clone(state.desc);
-    cmd.undo(next);
-    if (!(await adopt(next))) return false;
-    state.history.redos.push(state.history.undos.pop());
-    if (state.selected !== null && !findBlock(state.desc, state.selected)) select(null);
-    // A whole station coming back (an open or a generate undone) is framed as when it was opened.
-    if (cmd instanceof ReplaceStationCommand) viewer.frameAll();
-    renderToolbar();
-    return true;
-  });
-}
-
-function redo() {
-  return serial(async () => {
-    if (!state.history.canRedo) return false;
-    const cmd = state.history.redos[state.history.redos.length - 1];
-    const next = clone(state.desc);
-    cmd.execute(next);
-    if (!(await adopt(next))) return false;
-    state.history.undos.push(state.history.redos.pop());
-    if (cmd instanceof ReplaceStationCommand) viewer.frameAll();
-    renderToolbar();
-    return true;
-  });
+async function redo() {
+  const cmd = await state.step(false);
+  if (!cmd) return false;
+  if (Editor.replacesStation(cmd)) viewer.frameAll();
+  return true;
 }
 
 // ---- editing actions ----
 
-function addAtPort(parent, parentPort, typeName, childPort) {
-  const id = newBlockId(state.desc, typeName);
+// The free ports of `parent` where the symmetry mode puts twins of a block
+// attached at `port`: [port] with symmetry off, else the equivalent ports
+// the server's symmetry rule gives that are free, `port` first.
+async function twinPorts(parent, port) {
+  const mode = $('symmetry').value;
+  if (mode === 'off') return [port];
+  const b = findBlock(state.desc, parent);
+  const r = await api.symmetry({ block: { type: b.type, params: b.params || {} }, port, mode: mode === 'mirror' ? 'mirror' : 'radial', n: Number(mode) || 2 });
+  if (!r.ok) {
+    setStatus(`symmetry: ${r.error}`, 'error');
+    return [port];
+  }
+  const built = state.build.blocks.find((x) => String(x.id) === String(parent));
+  const free = r.ports.filter((p) => p === port || !built.ports.find((q) => q.index === p).linked);
+  if (free.length < r.ports.length) toast(`${r.ports.length - free.length} of the ${r.ports.length} equivalent ports of ${parent} are taken: attached at the others`, 'warning');
+  if (r.ports.length === 1) toast(`${parent} has no ${mode === 'mirror' ? 'mirror' : `radial ${mode}`} symmetry at ${portName(state.build.blocks, parent, port)}: attached once`, 'warning');
+  return free;
+}
+
+// Attaches a block of `typeName` at `parent`'s port `parentPort` in one of
+// the ways waysToAttach gives (by its own port, or through an adaptor), with
+// its twins at the equivalent ports when symmetry is on: one undo step for all.
+async function attach(parent, parentPort, typeName, way) {
   closePortMenu();
-  return edit(new AddBlockCommand({ id, type: typeName }, parent, parentPort, childPort)).then((ok) => {
+  const asked = twinPorts(parent, parentPort);
+  // Edits started meanwhile wait for this one; so does idle().
+  state.after(asked);
+  const ports = await asked;
+  const scratch = { blocks: [...state.desc.blocks] };
+  const fresh = (type) => {
+    const id = newBlockId(scratch, type);
+    scratch.blocks.push({ id, type });
+    return id;
+  };
+  const blocks = [], links = [], heads = [], adaptors = [];
+  for (const port of ports) {
+    let on = ref(parent, port);
+    if (way.adaptor) {
+      const aid = fresh(way.adaptor);
+      blocks.push({ id: aid, type: way.adaptor });
+      links.push([on, ref(aid, way.adaptorIn)]);
+      on = ref(aid, way.adaptorOut);
+      adaptors.push(aid);
+    }
+    const id = fresh(typeName);
+    blocks.push({ id, type: typeName });
+    links.push([on, ref(id, way.port)]);
+    heads.push(id);
+  }
+  const cmd = blocks.length === 1
+    ? new AddBlockCommand(blocks[0], parent, parentPort, way.port)
+    : new AddBlocksCommand(blocks, links, `add ${heads.join(', ')} (${typeName})${way.adaptor ? ` via ${way.adaptor}` : ''}`);
+  const ok = await edit(cmd);
+  if (ok) {
+    for (const group of [heads, adaptors]) if (group.length > 1) linkTwins(group);
+    select(heads[0]);
+  }
+  return ok;
+}
+
+// ---- twins ----
+
+function linkTwins(ids) {
+  const group = new Set(ids);
+  for (const id of ids) state.twins.set(id, group);
+}
+
+// The blocks attached together with `id` that still exist and are still linked to it.
+function twinsOf(id) {
+  const group = state.twins.get(String(id));
+  return group ? [...group].filter((t) => t !== String(id) && findBlock(state.desc, t)) : [];
+}
+
+function unlinkTwin(id) {
+  const group = state.twins.get(String(id));
+  if (group) group.delete(String(id));
+  state.twins.delete(String(id));
+  renderInspector();
+  setStatus(`${id} is no longer linked to its twins: edits change it alone`);
+}
+
+// ---- markers and what a click on one does ----
+
+// The free ports worth a marker now: after a type is picked, every free port
+// it fits (directly or through an adaptor); else the selected block's.
+function markerPorts() {
+  if (!state.build) return [];
+  const free = freePorts(state.build.blocks);
+  const a = state.armed;
+  if (a && a.mode === 'attach') return free.filter((p) => waysToAttach(state.catalogue, a.type, p.kind).length);
+  if (a && a.mode === 'paste') return free.filter((p) => p.kind === state.clipboard.kind);
+  if (a && a.mode === 'move') {
+    const moving = new Set(subtree(state.desc, a.id));
+    return free.filter((p) => p.kind === a.kind && !moving.has(p.block));
+  }
+  if (state.selected !== null) return free.filter((p) => p.block === state.selected);
+  return [];
+}
+
+function refreshMarkers() {
+  viewer.showMarkers(markerPorts());
+  hideTooltip();
+}
+
+// Picks `type` from the catalogue: its places light up; a click on one attaches it.
+function arm(type) {
+  setArmed(type ? { mode: 'attach', type } : null);
+  if (type) setStatus(`${type.name}: click a lit port to attach it (${viewer.markers.children.length} fit; Shift keeps ${type.name} picked, Esc stops)`);
+}
+
+// What a click on a marker does next (null: open the port menu); the markers follow.
+function setArmed(armed) {
+  if (state.armed && !armed && state.summary) setStatus(state.summary);
+  state.armed = armed;
+  const type = armed && armed.mode === 'attach' ? armed.type.name : null;
+  for (const b of document.querySelectorAll('#palette button')) b.classList.toggle('armed', b.dataset.type === type);
+  refreshMarkers();
+  renderToolbar();
+}
+
+// The kind of port block `id` hangs by (its port 0 for the root).
+function hangingKind(id) {
+  const link = parentLink(state.desc, id);
+  const b = state.build.blocks.find((x) => String(x.id) === String(id));
+  const p = b && b.ports.find((q) => q.index === (link ? link.own : 0));
+  return p ? p.kind : null;
+}
+
+function copySelected() {
+  if (state.selected === null) return false;
+  state.clipboard = { ...copySubtree(state.desc, state.selected), kind: hangingKind(state.selected) };
+  const n = state.clipboard.blocks.length;
+  setStatus(`copied ${state.selected}${n > 1 ? ` and the ${n - 1} block${n > 2 ? 's' : ''} hanging from it` : ''}: Ctrl+V, then click a lit port`);
+  renderToolbar();
+  return true;
+}
+
+// Lights the free ports the clipboard fits; a click pastes there.
+function armPaste() {
+  if (!state.clipboard) return setStatus('nothing copied yet: select a block and press Ctrl+C', 'error');
+  setArmed({ mode: 'paste' });
+  setStatus(`paste ${state.clipboard.root} (${state.clipboard.blocks.length} blocks): click a lit port (${viewer.markers.children.length} fit; Esc stops)`);
+}
+
+function duplicateSelected() {
+  if (copySelected()) armPaste();
+}
+
+// Lights the free ports the selected block can hang by; a click re-attaches it there with its subtree.
+function armMove() {
+  const id = state.selected;
+  if (id === null) return;
+  if (!parentLink(state.desc, id)) return setStatus(`${id} is the root: it hangs from nothing, so it cannot move`, 'error');
+  setArmed({ mode: 'move', id, kind: hangingKind(id) });
+  setStatus(`move ${id}: click a lit port (${viewer.markers.children.length} fit; Esc stops)`);
+}
+
+function paste(parent, parentPort) {
+  const { blocks, links } = pastedBlocks(state.desc, state.clipboard, parent, parentPort);
+  return edit(new AddBlocksCommand(blocks, links, `paste ${blocks[0].id} on ${parent}`)).then((ok) => {
+    if (ok) select(blocks[0].id);
+    return ok;
+  });
+}
+
+function moveTo(id, parent, parentPort) {
+  const link = parentLink(state.desc, id);
+  return edit(new MoveBlockCommand(id, link.written, [ref(parent, parentPort), ref(id, link.own)])).then((ok) => {
     if (ok) select(id);
     return ok;
   });
+}
+
+// The tree's drag and drop: `id` (with its subtree) onto block `target`.
+function dropOn(id, target) {
+  if (!id || id === target || state.building > 0) return Promise.resolve(false);
+  if (subtree(state.desc, id).includes(target)) {
+    setStatus(`${target} hangs from ${id}: a block cannot move onto its own subtree`, 'error');
+    return Promise.resolve(false);
+  }
+  const kind = hangingKind(id);
+  const port = freePorts(state.build.blocks).find((p) => p.block === target && p.kind === kind);
+  if (!port) {
+    setStatus(`${target} has no free port of the kind ${id} hangs by`, 'error');
+    return Promise.resolve(false);
+  }
+  return moveTo(id, target, port.port);
+}
+
+// F: the selected block fills the view; with nothing selected, the whole station.
+function frameSelection() {
+  if (state.selected === null || !viewer.frameBlock(state.selected)) viewer.frameAll();
+}
+
+function clickMarker(marker, e) {
+  const a = state.armed;
+  if (a && !e.shiftKey) setArmed(null);
+  if (a && a.mode === 'attach') return attach(marker.block, marker.port, a.type.name, waysToAttach(state.catalogue, a.type, marker.kind)[0]);
+  if (a && a.mode === 'paste') return paste(marker.block, marker.port);
+  if (a && a.mode === 'move') return moveTo(a.id, marker.block, marker.port);
+  openPortMenu(marker, e.clientX, e.clientY);
+  return Promise.resolve(false);
+}
+
+// Kind, block and port name of a marker, as the tooltip and the hover line show them.
+function markerText(m) {
+  const kind = PORT_KINDS[m.kind] || { name: `kind ${m.kind}` };
+  return `${m.block} · ${m.name} · ${kind.name} · facing ${directionText(m.direction)}`;
+}
+
+function showTooltip(m, x, y) {
+  const tip = $('tooltip');
+  const wrap = $('view-wrap').getBoundingClientRect();
+  tip.textContent = markerText(m);
+  tip.style.left = `${Math.min(x - wrap.left + 14, wrap.width - 260)}px`;
+  tip.style.top = `${Math.max(4, y - wrap.top - 30)}px`;
+  tip.hidden = false;
+  setHoverInfo(markerText(m));
+}
+
+function hideTooltip() {
+  $('tooltip').hidden = true;
+  setHoverInfo('');
 }
 
 function addRoot(typeName) {
@@ -146,11 +305,17 @@ function inputValue(input, param) {
   return Number(input.value);
 }
 
+// Sets a parameter of a block and of its linked twins, as one step.
 function setParam(blockId, param, value) {
-  const b = findBlock(state.desc, blockId);
-  const before = b.params ? b.params[param.name] : undefined;
-  if (before === value) return Promise.resolve(true);
-  return edit(new SetParamCommand(blockId, param.name, before, value), { blockId: String(blockId), field: param.name });
+  const cmds = [];
+  for (const id of [String(blockId), ...twinsOf(blockId)]) {
+    const b = findBlock(state.desc, id);
+    const before = b.params ? b.params[param.name] : undefined;
+    if (before !== value) cmds.push(new SetParamCommand(id, param.name, before, value));
+  }
+  if (!cmds.length) return Promise.resolve(true);
+  const cmd = cmds.length === 1 ? cmds[0] : new CompoundCommand(cmds, `${cmds.map((c) => c.blockId).join(', ')}: ${param.name} = ${value === undefined ? 'default' : value}`);
+  return edit(cmd, { blockId: String(blockId), field: param.name });
 }
 
 function deleteSelected() {
@@ -172,11 +337,11 @@ async function openText(text, label) {
   try {
     desc = JSON.parse(text);
   } catch (e) {
-    setStatus(`${label}: not JSON (${e.message})`);
+    setStatus(`${label}: not JSON (${e.message})`, 'error');
     return false;
   }
   if (!desc || !Array.isArray(desc.blocks)) {
-    setStatus(`${label}: not a station description (no "blocks" list)`);
+    setStatus(`${label}: not a station description (no "blocks" list)`, 'error');
     return false;
   }
   desc.links = desc.links || {};
@@ -211,7 +376,7 @@ async function save() {
   let r = await api.save(state.desc, state.version);
   if (r.status === 409 && r.body.changed) {
     if (!window.confirm(`${state.path} changed on disk since it was opened. Replace it with the station shown here?`)) {
-      setStatus(`not saved: ${r.body.error}`);
+      setStatus(`not saved: ${r.body.error}`, 'error');
       return;
     }
     r = await api.save(state.desc, r.body.version);
@@ -221,7 +386,7 @@ async function save() {
     state.savedText = r.body.canonical;
     renderToolbar();
   }
-  setStatus(r.ok ? `saved ${r.body.path}` : `not saved: ${r.body.error}`);
+  setStatus(r.ok ? `saved ${r.body.path}` : `not saved: ${r.body.error}`, r.ok ? 'info' : 'error');
 }
 
 // A file name for downloads: the opened file's name, else the station's own name.
@@ -241,12 +406,32 @@ function downloadJson() {
 
 async function exportBytes(kind) {
   const r = await api.exportBytes(kind, state.desc);
-  if (!r.ok) return setStatus(`export failed: ${r.error}`);
+  if (!r.ok) return setStatus(`export failed: ${r.error}`, 'error');
   download(kind === 'host' ? fileName('zip').replace(/\.zip$/, '_host.zip') : fileName(kind), r.blob);
 }
 
-function exportPng() {
-  viewer.nextFrame().then(() => viewer.canvas.toBlob((b) => download(fileName('png'), b), 'image/png'));
+// Export PNG: a form for the size and background, then the picture drawn off screen.
+function wirePictureForm() {
+  const dialog = $('picture-dialog');
+  $('picture-form').onsubmit = async (e) => {
+    e.preventDefault();
+    const w = Number($('pic-width').value), h = Number($('pic-height').value);
+    if (!(w >= 16 && w <= MAX_WIDTH && h >= 16 && h <= MAX_HEIGHT)) {
+      return setStatus(`a picture is 16 to ${MAX_WIDTH} pixels wide and 16 to ${MAX_HEIGHT} high`, 'error');
+    }
+    setBusy(true, 'drawing');
+    try {
+      const blob = await stationPicture(viewer, w, h, $('pic-transparent').checked);
+      const name = fileName('png');
+      download(name, blob);
+      setStatus(`picture ${w} × ${h}${$('pic-transparent').checked ? ', transparent' : ''} saved as ${name}`);
+      dialog.close();
+    } finally {
+      setBusy(false);
+    }
+  };
+  $('pic-cancel').onclick = () => dialog.close();
+  return () => dialog.showModal();
 }
 
 // ---- panels ----
@@ -254,254 +439,52 @@ function exportPng() {
 function select(id) {
   state.selected = id === null ? null : String(id);
   viewer.select(state.selected);
+  refreshMarkers();
   renderTree();
   renderInspector();
   renderToolbar();
 }
 
-function messagesFor(blockId, field) {
-  return state.diagnostics.filter((d) => d.block === String(blockId) && (field === undefined || d.field === field));
+function pickType(t) {
+  if (!state.desc.blocks.length) addRoot(t.name);
+  else arm(state.armed && state.armed.type === t ? null : t);
 }
 
-function renderToolbar() {
-  $('undo').disabled = !state.history.canUndo;
-  $('redo').disabled = !state.history.canRedo;
-  $('delete').disabled = state.selected === null;
-  $('undo').title = state.history.canUndo ? `Undo ${state.history.undos.at(-1).label} (Ctrl+Z)` : 'Nothing to undo';
-  $('redo').title = state.history.canRedo ? `Redo ${state.history.redos.at(-1).label} (Ctrl+Y)` : 'Nothing to redo';
-  $('station-name').textContent = (unsaved() ? '\u25cf ' : '') + (state.desc.name || '') +
-    (state.path ? ` — ${state.path}` : ' — unnamed (Save downloads it)');
-}
-
-function renderTree() {
-  const tree = $('tree');
-  tree.replaceChildren();
-  if (!state.desc.blocks.length) {
-    tree.innerHTML = '<li class="hint">Empty station: choose a type from the catalogue to place the first block.</li>';
-    return;
-  }
-  const root = String(state.desc.blocks[0].id);
-  const seen = new Set();
-  const item = (id, via) => {
-    seen.add(id);
-    const b = findBlock(state.desc, id);
-    const li = document.createElement('li');
-    const span = document.createElement('span');
-    span.className = 'node';
-    span.dataset.block = id;
-    span.textContent = `${id} (${b ? b.type : '?'})`;
-    const msgs = messagesFor(id);
-    if (msgs.some((m) => m.severity === 'error')) span.classList.add('has-error');
-    else if (msgs.length) span.classList.add('has-warning');
-    if (state.selected === id) span.classList.add('selected');
-    span.onclick = () => select(id);
-    li.append(span);
-    if (via) {
-      const p = document.createElement('span');
-      p.className = 'port';
-      p.textContent = ` ${via}`;
-      li.append(p);
-    }
-    const children = [];
-    for (const [a, c] of linkList(state.desc)) {
-      const ra = parseRef(a), rc = parseRef(c);
-      if (String(ra.block) === id && !seen.has(String(rc.block))) children.push([String(rc.block), `port ${ra.port} → ${rc.port}`]);
-      if (String(rc.block) === id && !seen.has(String(ra.block))) children.push([String(ra.block), `port ${rc.port} → ${ra.port}`]);
-    }
-    if (children.length) {
-      const ul = document.createElement('ul');
-      for (const [cid, how] of children) if (!seen.has(cid)) ul.append(item(cid, how));
-      li.append(ul);
-    }
-    return li;
-  };
-  tree.append(item(root, ''));
-  for (const b of state.desc.blocks) if (!seen.has(String(b.id))) tree.append(item(String(b.id), '(not linked)'));
-}
-
-function renderPalette() {
-  const pal = $('palette');
-  pal.replaceChildren();
-  const byCat = new Map();
-  for (const t of state.catalogue.types) {
-    if (!byCat.has(t.category)) byCat.set(t.category, []);
-    byCat.get(t.category).push(t);
-  }
-  for (const [cat, types] of byCat) {
-    const div = document.createElement('div');
-    div.className = 'palette-cat';
-    const h = document.createElement('h3');
-    h.textContent = cat;
-    div.append(h);
-    for (const t of types) {
-      const b = document.createElement('button');
-      b.textContent = t.name;
-      b.dataset.type = t.name;
-      const kinds = [...new Set(t.ports.map((p) => (PORT_KINDS[p.kind] || { name: p.kind }).name))];
-      b.title = `${t.name}: ${t.ports.length} ports (${kinds.join(', ')})`;
-      b.onclick = () => {
-        if (!state.desc.blocks.length) addRoot(t.name);
-        else setStatus(`to attach ${t.name}, click a free port marker in the view`);
-      };
-      div.append(b);
-    }
-    pal.append(div);
-  }
-}
-
-function fieldMessage(parent, msgs) {
-  for (const m of msgs) {
-    const div = document.createElement('div');
-    div.className = `field-message ${m.severity}`;
-    div.textContent = m.text;
-    parent.append(div);
-  }
-}
-
-function renderInspector() {
-  const box = $('inspector');
-  box.replaceChildren();
-  const h = document.createElement('h2');
-  h.textContent = 'Block';
-  box.append(h);
-  const b = state.selected !== null ? findBlock(state.desc, state.selected) : null;
-  if (!b) {
-    box.insertAdjacentHTML('beforeend', '<p class="hint">Select a block in the view or the tree.</p>');
-    return;
-  }
-  const type = state.types.get(String(b.type).toLowerCase());
-  const title = document.createElement('p');
-  title.innerHTML = `<strong></strong> <span class="kind"></span>`;
-  title.querySelector('strong').textContent = String(b.id);
-  title.querySelector('.kind').textContent = type ? `${type.name} · ${type.category}` : String(b.type);
-  box.append(title);
-  fieldMessage(box, messagesFor(b.id).filter((m) => !type || !type.parameters.some((p) => p.name === m.field)));
-  if (!type) return;
-  if (!type.parameters.length) box.insertAdjacentHTML('beforeend', '<p class="hint">This type has no parameters.</p>');
-  const table = document.createElement('table');
-  for (const p of type.parameters) {
-    const tr = document.createElement('tr');
-    tr.dataset.param = p.name;
-    const value = b.params && b.params[p.name] !== undefined ? b.params[p.name] : p.default;
-    const label = document.createElement('td');
-    label.innerHTML = '<div class="name"></div><div class="kind"></div>';
-    label.querySelector('.name').textContent = p.name;
-    label.querySelector('.kind').textContent = p.kind === 'switch' ? 'switch' : `${p.kind === 'whole' ? 'whole number' : 'real number'} · ${p.min} to ${p.max} · default ${p.default}`;
-    const cell = document.createElement('td');
-    const input = document.createElement('input');
-    input.name = p.name;
-    if (p.kind === 'switch') {
-      input.type = 'checkbox';
-      input.checked = value === true || value > 0;
-    } else {
-      input.type = 'number';
-      input.step = p.kind === 'whole' ? '1' : 'any';
-      input.value = String(value);
-      if (typeof value === 'number' && (value < p.min || value > p.max)) tr.classList.add('out-of-range');
-    }
-    input.onchange = () => setParam(b.id, p, inputValue(input, p));
-    cell.append(input);
-    const msgs = messagesFor(b.id, p.name);
-    const refused = state.refused;
-    if (refused && refused.blockId === String(b.id) && refused.field === p.name && !msgs.some((m) => m.text === refused.text)) {
-      msgs.unshift({ severity: 'error', text: refused.text });
-    }
-    fieldMessage(cell, msgs);
-    tr.append(label, cell);
-    table.append(tr);
-  }
-  box.append(table);
-}
-
-function renderMessages() {
-  const ul = $('messages');
-  ul.replaceChildren();
-  if (!state.diagnostics.length) {
-    ul.innerHTML = '<li class="hint">No messages: the command-line tool accepts this description.</li>';
-    return;
-  }
-  for (const d of state.diagnostics) {
-    const li = document.createElement('li');
-    li.className = d.severity;
-    li.textContent = `${d.severity}: ${d.text}`;
-    if (d.block && findBlock(state.desc, d.block)) {
-      li.dataset.block = d.block;
-      li.onclick = () => select(d.block);
-    }
-    ul.append(li);
-  }
-}
-
-function renderAll() {
-  renderToolbar();
-  renderTree();
-  renderInspector();
-  renderMessages();
-}
-
-// ---- the port menu ----
-
-function closePortMenu() {
-  $('port-menu').hidden = true;
-}
-
-function openPortMenu(marker, x, y) {
-  const menu = $('port-menu');
-  menu.replaceChildren();
-  const kind = PORT_KINDS[marker.kind] || { name: `kind ${marker.kind}` };
-  const h = document.createElement('h3');
-  h.textContent = `${marker.block} port ${marker.port} (${kind.name}): attach`;
-  menu.append(h);
-  for (const t of state.catalogue.types) {
-    const ports = t.ports.filter((p) => p.kind === marker.kind);
-    if (!ports.length) continue;
-    const row = document.createElement('div');
-    row.className = 'choice-row';
-    const name = document.createElement('span');
-    name.textContent = t.name;
-    row.append(name);
-    for (const p of ports) {
-      const b = document.createElement('button');
-      b.className = 'choice';
-      b.dataset.type = t.name;
-      b.dataset.port = p.index;
-      b.textContent = `port ${p.index}`;
-      b.title = `attach ${t.name} by its port ${p.index}`;
-      b.onclick = () => addAtPort(marker.block, marker.port, t.name, p.index);
-      row.append(b);
-    }
-    menu.append(row);
-  }
-  const cancel = document.createElement('button');
-  cancel.className = 'cancel';
-  cancel.textContent = 'Cancel';
-  cancel.onclick = closePortMenu;
-  menu.append(cancel);
-  const wrap = $('view-wrap').getBoundingClientRect();
-  menu.style.left = `${Math.min(x - wrap.left + 8, wrap.width - 240)}px`;
-  menu.style.top = `${Math.max(4, Math.min(y - wrap.top + 8, wrap.height - 300))}px`;
-  menu.hidden = false;
-}
+const { renderToolbar, renderTree, renderInspector, renderAll, openPortMenu, closePortMenu } = createPanels({
+  state, unsaved, select, setParam, inputValue, copySelected, armPaste, duplicateSelected, armMove, twinsOf, unlinkTwin, dropOn, attach, markerText,
+});
 
 // ---- start ----
 
-// Generate: asks for a seed, a block count and a style, and opens the station
-// the seeded generator makes of them as one undoable edit.
-async function generateStation() {
-  const answer = window.prompt('Generate a station: seed, blocks (1 to 200) and style (core, spine, ring or random)',
-                               `${Math.floor(Math.random() * 1e6)} 25 core`);
-  if (answer === null) return false;
-  const [seed, blocks, style] = answer.trim().split(/\s+/);
-  const reply = await api.generate({ seed: seed || '1', blocks: Number(blocks || 25), style: style || 'core' });
+// Generate: the seeded generator's station for the form's seed, block count
+// and style, opened as one undoable edit; the seed is named in the status bar.
+async function generateStation(options) {
+  await state.busy;
+  setBusy(true, 'generating');
+  let reply;
+  try {
+    reply = await api.generate(options);
+  } catch (e) {
+    reply = { ok: false, error: e.message };
+  } finally {
+    setBusy(false);
+  }
   if (!reply.ok) {
-    setStatus(`Generate: ${reply.error}`);
+    setStatus(`Generate: ${reply.error}`, 'error');
     return false;
   }
-  return openText(reply.text, reply.name);
+  const ok = await openText(reply.text, reply.name);
+  if (ok) setStatus(`generated seed ${options.seed}, ${options.blocks} blocks, style ${options.style} · ${state.summary}`);
+  return ok;
 }
 
 function wire() {
-  $('generate').onclick = generateStation;
+  $('generate').onclick = wireGenerateForm(generateStation);
+  $('symmetry').onchange = (e) => {
+    e.target.blur();
+    const v = e.target.value;
+    setStatus(v === 'off' ? 'symmetry off' : `symmetry ${v === 'mirror' ? 'mirror' : `radial ${v}`}: an attached block gets twins at the equivalent ports of its parent, edited together until unlinked`);
+  };
   $('undo').onclick = undo;
   $('redo').onclick = redo;
   $('delete').onclick = deleteSelected;
@@ -510,7 +493,7 @@ function wire() {
   $('download').onclick = downloadJson;
   $('export-glb').onclick = () => exportBytes('glb');
   $('export-blob').onclick = () => exportBytes('blob');
-  $('export-png').onclick = exportPng;
+  $('export-png').onclick = wirePictureForm();
   $('export-host').onclick = () => exportBytes('host');
   $('open').onclick = () => $('open-file').click();
   $('open-file').onchange = async (e) => {
@@ -518,28 +501,55 @@ function wire() {
     if (file) await openText(await file.text(), file.name);
     e.target.value = '';
   };
-  // A click (not a drag) on the view picks a marker or a block.
+  // A click (not a drag) on the view takes the marker nearest the pointer, or the block under it.
   let down = null;
   const canvas = $('view');
   canvas.addEventListener('pointerdown', (e) => { down = { x: e.clientX, y: e.clientY }; });
   canvas.addEventListener('pointerup', (e) => {
     if (!down || Math.hypot(e.clientX - down.x, e.clientY - down.y) > 4) return;
-    const hit = viewer.pick(e.clientX, e.clientY);
-    if (hit && hit.marker) openPortMenu(hit.marker, e.clientX, e.clientY);
-    else {
-      closePortMenu();
-      select(hit && hit.block ? hit.block : null);
+    down = null;
+    const marker = viewer.markerAt(e.clientX, e.clientY);
+    if (marker) {
+      if (state.building > 0) return setStatus('wait for the build to finish', 'info');
+      clickMarker(marker, e);
+      return;
     }
+    closePortMenu();
+    select(viewer.blockAt(e.clientX, e.clientY));
   });
+  // Hovering lights the marker a click would take and names its port.
+  canvas.addEventListener('pointermove', (e) => {
+    if (e.buttons) return;
+    const marker = viewer.markerAt(e.clientX, e.clientY);
+    viewer.hover(marker);
+    if (marker) showTooltip(marker, e.clientX, e.clientY);
+    else hideTooltip();
+  });
+  // Double-click frames the block under the pointer (the whole station over empty space).
+  canvas.addEventListener('dblclick', (e) => {
+    const id = viewer.blockAt(e.clientX, e.clientY);
+    if (id === null) return viewer.frameAll();
+    select(id);
+    viewer.frameBlock(id);
+  });
+  canvas.addEventListener('pointerleave', () => { viewer.hover(null); hideTooltip(); });
   window.addEventListener('keydown', (e) => {
-    if (e.target.tagName === 'INPUT') return;
+    if (e.target.closest && e.target.closest('input, select, textarea, dialog')) return;
     const key = e.key.toLowerCase();
+    // While a build runs only the view keys work; edits wait for its answer.
+    if (state.building > 0 && key !== 'f' && key !== 'home' && key !== 'escape') return;
     if ((e.ctrlKey || e.metaKey) && key === 'z' && !e.shiftKey) { e.preventDefault(); undo(); }
     else if ((e.ctrlKey || e.metaKey) && (key === 'y' || (key === 'z' && e.shiftKey))) { e.preventDefault(); redo(); }
     else if ((e.ctrlKey || e.metaKey) && key === 's') { e.preventDefault(); save(); }
+    else if ((e.ctrlKey || e.metaKey) && key === 'c') copySelected();
+    else if ((e.ctrlKey || e.metaKey) && key === 'v') { e.preventDefault(); armPaste(); }
+    else if ((e.ctrlKey || e.metaKey) && key === 'd') { e.preventDefault(); duplicateSelected(); }
+    else if (key === 'g' && !e.ctrlKey && !e.metaKey) armMove();
+    else if (key === '/' || key === 'f3') { e.preventDefault(); $('type-filter').focus(); }
     else if (key === 'delete') deleteSelected();
-    else if (key === 'f') viewer.frameAll();
-    else if (key === 'escape') closePortMenu();
+    else if (key === 'f') frameSelection();
+    else if (key === 'home') { e.preventDefault(); viewer.frameAll(); }
+    else if (key === 'escape') { closePortMenu(); setArmed(null); }
   });
 }
 
@@ -550,7 +560,7 @@ async function start() {
     state.types.set(t.name.toLowerCase(), t);
     state.types.set(String(t.id), t);
   }
-  renderPalette();
+  renderPalette($('palette'), $('type-filter'), state.catalogue, pickType);
   const opened = await api.getStation();
   state.path = opened.path;
   state.version = opened.version;
@@ -559,7 +569,7 @@ async function start() {
     try {
       desc = JSON.parse(opened.text);
     } catch (e) {
-      setStatus(`${opened.path}: not JSON (${e.message})`);
+      setStatus(`${opened.path}: not JSON (${e.message})`, 'error');
     }
     if (desc && Array.isArray(desc.blocks)) {
       desc.links = desc.links || {};
@@ -581,8 +591,9 @@ window.designer = {
   viewer,
   undo,
   redo,
-  idle: () => state.busy,
+  idle: () => state.idle(),
   markerScreenPosition: (block, port) => viewer.markerScreenPosition(block, port),
+  markerAt: (x, y) => viewer.markerAt(x, y),
   markers: () => viewer.markerList(),
 };
 
@@ -594,6 +605,6 @@ window.addEventListener('beforeunload', (e) => {
 });
 
 start().catch((e) => {
-  setStatus(`start failed: ${e.message}`);
+  setStatus(`start failed: ${e.message}`, 'error');
   console.error(e);
 });

@@ -84,6 +84,65 @@ export class DeleteBlocksCommand {
   toJSON() { return { command: 'DeleteBlocks', ids: this.ids, removed: this.removed, links: this.links }; }
 }
 
+// Adds `blocks` ([{ id, type, params? }]) at the end of the block list and
+// `links` ([[a, b]], "block.port" refs) at the end of the links: an
+// attachment through an adaptor, a paste, a duplicate, a symmetric set.
+export class AddBlocksCommand {
+  constructor(blocks, links, label) {
+    this.blocks = JSON.parse(JSON.stringify(blocks));
+    this.links = links.map(([a, b]) => [a, b]);
+    this.text = label;
+  }
+  get label() { return this.text; }
+  execute(desc) {
+    for (const b of this.blocks) desc.blocks.push(JSON.parse(JSON.stringify(b)));
+    desc.links = desc.links || {};
+    for (const [a, b] of this.links) desc.links[a] = b;
+  }
+  undo(desc) {
+    const gone = new Set(this.blocks.map((b) => String(b.id)));
+    desc.blocks = desc.blocks.filter((b) => !gone.has(String(b.id)));
+    for (const [a] of this.links) delete desc.links[a];
+  }
+  toJSON() { return { command: 'AddBlocks', blocks: this.blocks, links: this.links, label: this.text }; }
+}
+
+// Re-attaches a block, with everything hanging from it: the link `from`
+// ([a, b] as written) gives way to `to` ([parentRef, childRef]), written last.
+// Parameters and every other link stay as they were; undo puts `from` back in
+// its place among the links.
+export class MoveBlockCommand {
+  constructor(id, from, to) {
+    this.id = String(id);
+    this.from = [...from];
+    this.to = [...to];
+  }
+  get label() { return `move ${this.id} to ${this.to[0]}`; }
+  execute(desc) {
+    this.at = Object.keys(desc.links).indexOf(this.from[0]);
+    delete desc.links[this.from[0]];
+    desc.links[this.to[0]] = this.to[1];
+  }
+  undo(desc) {
+    const entries = Object.entries(desc.links).filter(([a]) => a !== this.to[0]);
+    entries.splice(this.at, 0, this.from);
+    desc.links = Object.fromEntries(entries);
+  }
+  toJSON() { return { command: 'MoveBlock', id: this.id, from: this.from, to: this.to, at: this.at }; }
+}
+
+// Several commands as one step: executed in order, undone in reverse.
+export class CompoundCommand {
+  constructor(commands, label) {
+    this.commands = commands;
+    this.text = label;
+  }
+  get label() { return this.text; }
+  execute(desc) { for (const c of this.commands) c.execute(desc); }
+  undo(desc) { for (const c of [...this.commands].reverse()) c.undo(desc); }
+  toJSON() { return { command: 'Compound', label: this.text, commands: this.commands.map((c) => c.toJSON()) }; }
+}
+
 // Replaces the whole description (opening a file).
 export class ReplaceStationCommand {
   constructor(before, after) {
@@ -111,6 +170,13 @@ export function commandFromJSON(json) {
       return c;
     }
     case 'ReplaceStation': return new ReplaceStationCommand(json.before, json.after);
+    case 'AddBlocks': return new AddBlocksCommand(json.blocks, json.links, json.label);
+    case 'MoveBlock': {
+      const c = new MoveBlockCommand(json.id, json.from, json.to);
+      c.at = json.at;
+      return c;
+    }
+    case 'Compound': return new CompoundCommand(json.commands.map(commandFromJSON), json.label);
     default: throw new Error(`unknown command ${json.command}`);
   }
 }
