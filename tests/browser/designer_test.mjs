@@ -230,6 +230,49 @@ try {
     assert.deepEqual(await page.evaluate(() => designer.state.desc), beforeGenerate);
   });
 
+  // Opens a description through the Open… button and its file chooser.
+  const openFile = async (name, desc) => {
+    const file = path.join(work, name);
+    fs.writeFileSync(file, JSON.stringify(desc));
+    const [chooser] = await Promise.all([page.waitForFileChooser(), page.click('#open')]);
+    await chooser.accept([file]);
+    await sleep(300);
+    await waitIdle(page);
+  };
+
+  await step('the figures panel shows the station against the host limits', page, async () => {
+    const rows = await page.$$eval('#figures .figure', (r) => r.map((e) => [e.dataset.figure, e.className, e.textContent]));
+    assert.deepEqual(rows.map(([k]) => k), ['mesh_groups', 'vertices', 'texture_pixels', 'build_work']);
+    const groups = await page.evaluate(() => designer.state.build.figures.built.mesh_groups.value);
+    assert.ok(rows[0][2].startsWith(`mesh groups: ${groups.toLocaleString('en')} of 1,000`), rows[0][2]);
+  });
+
+  await step('two blocks that cut into each other are drawn in red and named in a warning', page, async () => {
+    await openFile('crossing.json', {
+      blocks: [{ id: 'lab', type: 'Hab_B', params: { Length: 8 } }, { id: 'truss', type: 'Truss_A', params: { Block_count: 3 } },
+        { id: 'power', type: 'Power_wing_A' }],
+      links: { 'lab.2': 'truss.1', 'truss.4': 'power.1' },
+    });
+    const red = await page.evaluate(() => designer.viewer.overlapBoxes.map((b) => b.userData.overlap).sort());
+    assert.deepEqual(red, ['lab', 'power']);
+    const warnings = await page.$$eval('#messages li.warning', (l) => l.map((e) => e.textContent));
+    assert.ok(warnings.some((w) => w.includes('"lab" and "power"')), warnings.join(' | '));
+  });
+
+  await step('a faulty description opens with its messages, nothing built, and one undo brings back the station', page, async () => {
+    const before = await page.evaluate(() => designer.state.desc);
+    await openFile('faulty.json', { blocks: [{ id: 'node', type: 'Hab_Node_A' }, { id: 'tank', type: 'Tank_A', params: { Radius: 'big' } }],
+      links: { 'node.0': 'tank.0' } });
+    const tree = await page.$$eval('#tree .node', (n) => n.map((e) => [e.dataset.block, e.className.includes('has-error')]));
+    assert.deepEqual(tree, [['node', false], ['tank', true]]);
+    assert.equal(await page.evaluate(() => designer.state.build.blocks.length), 0);
+    const messages = await page.$$eval('#messages li.error', (l) => l.map((e) => e.textContent));
+    assert.ok(messages.some((m) => m.includes('block "tank" (Tank_A), parameter "Radius"')), messages.join(' | '));
+    await page.click('#undo');
+    await waitIdle(page);
+    assert.deepEqual(await page.evaluate(() => designer.state.desc), before);
+  });
+
   await step('the console shows no error', page, async () => {
     assert.deepEqual(consoleErrors, []);
   });

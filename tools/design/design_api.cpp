@@ -207,6 +207,14 @@ ojson DesignApi::build_answer(const StationText& st, const ojson& diagnostics, S
     stats["milliseconds"] = built.milliseconds;
     doc["stats"] = stats;
     doc["figures"] = survey_json(survey);
+    // The blocks that cut into each other, by the ids written, for the view to draw in red.
+    ojson overlaps = ojson::array();
+    const auto id_of = [&](int32_t slot) {
+        const auto it = st.names.find(slot);
+        return it != st.names.end() ? it->second : std::to_string(slot);
+    };
+    for (const BlockOverlap& o : survey.overlaps) overlaps.push_back(ojson::array({id_of(o.a), id_of(o.b)}));
+    doc["overlaps"] = overlaps;
     return doc;
 }
 

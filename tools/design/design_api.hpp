@@ -13,7 +13,8 @@
 //                              true, and what build answers} otherwise; 400 for
 //                              text that is not JSON
 //   POST /api/build            body: a description. 200 {canonical, diagnostics,
-//                              blocks (placement, ports, mesh key), stats};
+//                              blocks (placement, ports, mesh key), stats,
+//                              figures (the station survey), overlaps ([id, id])};
 //                              400 for text that is not JSON; 422 with the
 //                              diagnostics when the CLI would refuse it
 //                              (nothing is built then)

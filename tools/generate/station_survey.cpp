@@ -112,8 +112,11 @@ std::string survey_text(const StationSurvey& s) {
     const bool built = s.built_groups >= 0;
     const int64_t groups = built ? s.built_groups : s.figures.groups;
     const int64_t vertices = built ? s.built_vertices : s.figures.vertices;
-    std::string out = "station: " + thousands(s.blocks) + " blocks, " + std::to_string(s.habitats) + " habitats, " +
-                      std::to_string(s.free_docking_ports) + " free docking ports, " + size + "\n";
+    const auto count = [](int64_t n, const char* one, const char* many) {
+        return thousands(n) + " " + (n == 1 ? one : many);
+    };
+    std::string out = "station: " + count(s.blocks, "block", "blocks") + ", " + count(s.habitats, "habitat", "habitats") +
+                      ", " + count(s.free_docking_ports, "free docking port", "free docking ports") + ", " + size + "\n";
     out += std::string(built ? "built:" : "estimate:") + " mesh groups " + thousands(groups) + " of the host's " +
            thousands(station_budget.groups) + " (" + share(groups, station_budget.groups) + "), vertices " +
            thousands(vertices) + " of " + thousands(station_budget.vertices) + " (" +

@@ -12,6 +12,7 @@ import { renderPalette } from './palette.js';
 import { wireGenerateForm } from './generate_form.js';
 import { stationPicture, MAX_WIDTH, MAX_HEIGHT } from './picture.js';
 import { createPanels } from './panels.js';
+import { renderFigures } from './figures.js';
 import { PORT_KINDS, freePorts, portName, waysToAttach, directionText } from './ports.js';
 
 const $ = (id) => document.getElementById(id);
@@ -21,6 +22,8 @@ const state = new Editor({
   busy: (on) => { setBusy(on); renderToolbar(); },
   built: async (build) => {
     await viewer.showBuild(build.blocks);
+    viewer.markOverlaps((build.overlaps || []).flat());
+    renderFigures($('figures'), build.figures || null);
     if (state.selected !== null && !findBlock(state.desc, state.selected)) state.selected = null;
     refreshMarkers();
     renderAll();
@@ -346,17 +349,18 @@ async function openText(text, label) {
   }
   desc.links = desc.links || {};
   select(null);
-  const ok = await edit(new ReplaceStationCommand(state.desc, desc));
-  if (ok) {
+  const opened = await state.open(new ReplaceStationCommand(state.desc, desc));
+  if (opened) {
     // An opened or generated station is a new, unnamed description: Save
     // never writes it over the file the designer was started with.
     state.path = '';
     state.version = 'none';
     state.savedText = '';
-    viewer.frameAll();
+    if (opened === 'built') viewer.frameAll();
+    else setStatus(`${label} opened with errors: nothing is built until the messages are mended`, 'error');
     renderToolbar();
   }
-  return ok;
+  return opened === 'built';
 }
 
 function download(name, blob) {

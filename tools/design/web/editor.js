@@ -50,6 +50,7 @@ export class Editor {
       this.hooks.busy(this.building > 0);
     }
     const answered = performance.now();
+    this.lastRefusalChecked = !r.ok && r.error === 'refused';
     if (!r.ok) {
       this.diagnostics = r.diagnostics.length ? r.diagnostics : [{ severity: 'error', text: r.error, block: '', field: '' }];
       const first = this.diagnostics.find((d) => d.severity === 'error') || this.diagnostics[0];
@@ -99,6 +100,32 @@ export class Editor {
       this.history.push(cmd);
       this.hooks.changed();
       return true;
+    });
+  }
+
+  // Executes `cmd` (an open or a generate) and keeps the result even when the
+  // command-line checks refuse it: a faulty description opens as it is, its
+  // blocks in the tree and its messages beside them, nothing built until an
+  // edit makes it pass; the station shown before is one undo away. Resolves
+  // 'built', 'unbuilt' (opened with errors), or false when the server could
+  // not check it (nothing changed then).
+  open(cmd) {
+    return this.serial(async () => {
+      const next = clone(this.desc);
+      cmd.execute(next);
+      if (await this.adopt(next)) {
+        this.history.push(cmd);
+        this.hooks.changed();
+        return 'built';
+      }
+      if (!this.lastRefusalChecked) return false;
+      this.desc = next;
+      this.refused = null;
+      this.build = { canonical: '', diagnostics: this.diagnostics, blocks: [] };
+      await this.hooks.built(this.build);
+      this.history.push(cmd);
+      this.hooks.changed();
+      return 'unbuilt';
     });
   }
 

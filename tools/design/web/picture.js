@@ -42,7 +42,7 @@ export async function stationPicture(viewer, width, height, transparent) {
   const quad = new THREE.Mesh(new THREE.PlaneGeometry(2, 2), ENCODE);
   const quadScene = new THREE.Scene();
   quadScene.add(quad);
-  const hidden = [viewer.helpers, viewer.markers, viewer.selectionBox].filter(Boolean);
+  const hidden = [viewer.helpers, viewer.markers, viewer.selectionBox, ...(viewer.overlapBoxes || [])].filter(Boolean);
   const background = scene.background;
   const clear = renderer.getClearColor(new THREE.Color()), clearAlpha = renderer.getClearAlpha();
   const pixels = new Uint8Array(width * height * 4);

@@ -274,6 +274,27 @@ export class Viewer {
     return true;
   }
 
+  // Draws a red box around every block that cuts into another (ids), and
+  // none around the rest.
+  markOverlaps(ids) {
+    for (const box of this.overlapBoxes || []) {
+      this.scene.remove(box);
+      box.dispose();
+    }
+    this.overlapBoxes = [];
+    for (const id of new Set(ids.map(String))) {
+      const entry = this.objects.get(id);
+      if (!entry) continue;
+      const box = new THREE.BoxHelper(entry.object, 0xff3030);
+      box.material.depthTest = false;
+      box.renderOrder = 8;
+      box.userData.overlap = id;
+      this.scene.add(box);
+      this.overlapBoxes.push(box);
+    }
+    this.render();
+  }
+
   select(id) {
     this.selected = id === null ? null : String(id);
     this.updateSelection();
