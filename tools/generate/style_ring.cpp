@@ -1,8 +1,9 @@
-// The ring layout: a hub node with four habitat spokes in its waist plane, a
-// rim of nodes and habitats running round from the spoke ends (broken at the
-// corners, where the arcs of neighbouring spokes meet, since links form a
-// tree), spikes of adaptors with docking ports or panels pointing out of the
-// rim, and an axle of habitats and docking ports through the hub.
+// The ring layout: a hub node with four habitat spokes in its waist plane and
+// a closed rim round them: from each spoke's rim node an arc (a habitat, a
+// corner node, a habitat) runs on to the next spoke's rim node. The links
+// form a tree, so each arc's last habitat is a few centimetres short of the
+// rim node it faces. N-fold about the hub's axis by default; solar wings on
+// the rim's flanks, docking ports on the axle and the corners.
 #include <cmath>
 
 #include "generate/motifs.hpp"
@@ -11,115 +12,114 @@
 namespace quilbet {
 namespace {
 
-double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double ring_dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
-// The free ports of a block whose direction lies across `spoke` and in the
-// hub's waist plane (normal `axis`).
-std::vector<PortRef> across_ports(const Designer& d, int32_t block, Vec3 spoke, Vec3 axis) {
-    std::vector<PortRef> out;
+// The block's free port whose direction is closest to `dir`, or {-1, -1}.
+PortRef port_towards(const Designer& d, int32_t block, Vec3 dir) {
+    PortRef best{-1, -1};
+    double best_dot = 0.9;
     for (int32_t k = 0; k < d.grower.port_count(block); ++k) {
         const PortRef p{block, k};
-        if (!d.grower.port_free(p)) continue;
-        const Vec3 dir = d.grower.port_direction(p);
-        if (std::fabs(dot(dir, spoke)) < 0.5 && std::fabs(dot(dir, axis)) < 0.5) out.push_back(p);
+        const double c = ring_dot(d.grower.port_direction(p), dir);
+        if (d.grower.port_free(p) && c > best_dot) {
+            best = p;
+            best_dot = c;
+        }
     }
-    return out;
+    return best;
 }
 
-// Extends every arc by the same piece at once (the rim stays symmetric);
-// false, nothing changed, when any arc has no room.
-bool extend_arcs(Designer& d, std::vector<PortRef>& arcs, const BlockChoice& piece, int32_t next_port) {
-    std::vector<int32_t> ids;
-    if (arcs.empty() || !add_all(d, arcs, piece, port::hab_back, &ids)) return false;
-    for (size_t i = 0; i < arcs.size(); ++i) arcs[i] = {ids[i], next_port};
-    return true;
+// The block linked at a port (placed after its block), or -1.
+int32_t child_at(const Designer& d, PortRef at) {
+    for (int32_t b = at.block + 1; b < d.count(); ++b) {
+        if (d.grower.parent_of(b) == at.block && d.grower.parent_port_of(b) == at.port) return b;
+    }
+    return -1;
 }
+
+// The block's port whose direction is closest to `dir`, free or not.
+int32_t port_index_towards(const Designer& d, int32_t block, Vec3 dir) {
+    int32_t best = -1;
+    double best_dot = 0.9;
+    for (int32_t k = 0; k < d.grower.port_count(block); ++k) {
+        const double c = ring_dot(d.grower.port_direction({block, k}), dir);
+        if (c > best_dot) {
+            best = k;
+            best_dot = c;
+        }
+    }
+    return best;
+}
+
+// Gaps tried for the closing habitats, shortest first (metres): hull rims
+// reach a little past their port planes.
+constexpr double closing_gaps[] = {0.02, 0.05, 0.1, 0.2, 0.3, 0.5, 0.8};
 
 }  // namespace
 
 void grow_ring(Designer& d) {
-    const int32_t hub = d.grower.start(d.palette.node);
-    const int32_t target = d.target();
+    const int32_t hub = d.start(d.palette.node, port::node_front, port::node_waist[0]);
     const Vec3 axis = d.grower.port_direction({hub, port::node_front});
-    // Long habitats (10 to 14 m) make the spokes and the rim read as such;
-    // the rim's are 2 m shorter, which leaves the arcs of neighbouring spokes
-    // a gap at the corners.
-    BlockChoice spoke_hab = d.palette.habitats[0];
-    BlockChoice rim_hab = d.palette.habitats.back();
-    const int32_t spoke_length = 10 + 2 * d.rng.between(0, 2);
-    spoke_hab.set(param::hab_length, spoke_length);
-    rim_hab.set(param::hab_length, spoke_length - 2);
+    add_dock(d, {hub, port::node_front});
+    BlockChoice hab = d.palette.habitats[0];
+    hab.set(param::hab_length, 10 + 2 * d.rng.between(0, 2));
 
-    // Spokes: the four waist ports, longer on large stations.
-    std::vector<PortRef> ends;
-    for (int32_t k : port::node_waist) ends.push_back({hub, k});
-    std::vector<int32_t> spokes;
-    if (!add_all(d, ends, spoke_hab, port::hab_back, &spokes)) {
-        for (const PortRef& p : ends) {
-            const int32_t h = add_habitat(d, p, spoke_hab);
-            if (h >= 0) spokes.push_back(h);
+    // Each quarter: spoke, rim node, habitat, corner node; then the closing habitats.
+    struct Quarter {
+        Vec3 spoke;
+        int32_t rim = -1, corner = -1;
+    };
+    std::vector<Quarter> quarters;
+    for (int32_t k : port::node_waist) quarters.push_back({d.grower.port_direction({hub, k})});
+    // Twins of the first spoke and arc are placed with it: the later quarters
+    // find theirs by the links.
+    for (Quarter& q : quarters) {
+        const PortRef at{hub, port_index_towards(d, hub, q.spoke)};
+        add_habitat(d, at, hab);
+        const int32_t spoke = child_at(d, at);
+        if (spoke < 0) continue;
+        add_node(d, {spoke, port::hab_front});
+        q.rim = child_at(d, {spoke, port::hab_front});
+    }
+    balance_power(d);
+    for (Quarter& q : quarters) {
+        if (q.rim < 0) continue;
+        const PortRef at{q.rim, port_index_towards(d, q.rim, vec_cross(axis, q.spoke))};
+        add_habitat(d, at, hab);
+        const int32_t arc = child_at(d, at);
+        if (arc < 0) continue;
+        add_node(d, {arc, port::hab_front});
+        q.corner = child_at(d, {arc, port::hab_front});
+    }
+    balance_power(d);
+    // Close: from each corner back towards the next spoke's rim node, a
+    // habitat as long as the distance less a small gap.
+    for (size_t i = 0; i < quarters.size() && !d.halted(); ++i) {
+        const Quarter& q = quarters[i];
+        const Vec3 along = vec_cross(axis, q.spoke);
+        const Quarter* next = nullptr;
+        for (const Quarter& n : quarters) next = ring_dot(n.spoke, along) > 0.9 ? &n : next;
+        if (q.corner < 0 || next == nullptr || next->rim < 0) continue;
+        const PortRef from = port_towards(d, q.corner, vec_scale(q.spoke, -1.0));
+        const PortRef to{next->rim, port_index_towards(d, next->rim, q.spoke)};
+        if (from.block < 0 || to.port < 0 || !d.grower.port_free(to)) continue;
+        const double span = vec_len(vec_sub(d.grower.port_position(to), d.grower.port_position(from)));
+        for (double gap : closing_gaps) {
+            BlockChoice closing = hab;
+            closing.set(param::hab_length, std::round((span - gap) * 100.0) / 100.0);
+            if (add_habitat(d, from, closing) >= 0 || d.halted()) break;
         }
     }
-    ends.clear();
-    for (int32_t s : spokes) ends.push_back({s, port::hab_front});
-    if (target >= 60) {
-        std::vector<int32_t> outer;
-        if (add_all(d, ends, spoke_hab, port::hab_back, &outer)) {
-            for (size_t i = 0; i < ends.size(); ++i) ends[i] = {outer[i], port::hab_front};
-        }
+    balance_power(d);
+    // The axle: a habitat aft of the hub with a docking port, docking ports
+    // on the corners' outer sides, then light blocks.
+    const int32_t axle = add_habitat(d, {hub, port::node_back}, d.palette.habitats[0]);
+    if (axle >= 0) add_dock(d, {axle, port::hab_front});
+    balance_power(d);
+    for (const Quarter& q : quarters) {
+        if (q.corner >= 0) add_dock(d, port_towards(d, q.corner, vec_add(q.spoke, vec_cross(axis, q.spoke))));
     }
-
-    // Rim nodes at the spoke ends, then arcs running round both ways: a
-    // habitat, then node and habitat again while every arc has room.
-    std::vector<int32_t> rim_nodes;
-    add_all(d, ends, d.palette.node, port::hab_back, &rim_nodes);
-    std::vector<PortRef> arcs;
-    for (int32_t n : rim_nodes) {
-        for (const PortRef& p : across_ports(d, n, d.grower.port_direction({n, port::node_front}), axis)) arcs.push_back(p);
-    }
-    // The rim takes up to four fifths of the blocks.
-    const auto rim_room = [&] { return d.count() + static_cast<int32_t>(arcs.size()) <= (4 * target) / 5; };
-    while (rim_room() && extend_arcs(d, arcs, rim_hab, port::hab_front) && rim_room() &&
-           extend_arcs(d, arcs, d.palette.node, port::node_front)) {
-    }
-
-    // The axle through the hub: a habitat each way, docking ports beyond.
-    std::vector<int32_t> axle;
-    if (add_all(d, {{hub, port::node_front}, {hub, port::node_back}}, d.palette.habitats[0], port::hab_back, &axle)) {
-        add_all(d, {{axle[0], port::hab_front}, {axle[1], port::hab_front}}, d.palette.dock, port::base);
-    }
-
-    // Spikes out of the rim habitats: on every rim habitat alike, an adaptor
-    // with an auxiliary docking port, or a short girder with a solar panel or
-    // a tank (wings would hide the rim).
-    std::vector<PortRef> outward;
-    for (int32_t b = 0; b < d.count(); ++b) {
-        if (!is_habitat(d.grower.type_of(b))) continue;
-        for (int32_t k : port::hab_side) {
-            const PortRef p{b, k};
-            const Vec3 dir = d.grower.port_direction(p);
-            if (d.grower.port_free(p) && d.faces_out(p) && std::fabs(dot(dir, axis)) < 0.5) outward.push_back(p);
-        }
-    }
-    if (d.rng.chance(500)) {
-        std::vector<int32_t> adaptors;
-        if (add_all(d, outward, d.palette.adaptor_x, port::far_end, &adaptors)) {
-            std::vector<PortRef> bases;
-            for (int32_t a : adaptors) bases.push_back({a, port::base});
-            add_all(d, bases, d.palette.aux_x, port::base);
-        }
-    } else {
-        std::vector<int32_t> girders;
-        if (add_all(d, outward, d.palette.truss_of(d.rng.between(1, 3)), port::truss_near, &girders)) {
-            std::vector<PortRef> tips;
-            for (int32_t g : girders) tips.push_back({g, port::truss_far});
-            add_all(d, tips, d.rng.chance(600) ? d.palette.panel : d.palette.tank, port::base);
-        }
-    }
-
-    // Docking ports where the arcs end, then whatever else fits.
-    add_all(d, arcs, d.palette.dock, port::base);
-    add_docks(d, target / 10);
+    add_docks(d, 4);
     fill_to_target(d);
 }
 
