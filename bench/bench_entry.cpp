@@ -138,7 +138,7 @@ void BM_LargeStation(benchmark::State& state) {
     int32_t groups = 0;
     for (const blocktyp& b : m.station().blocks) groups += b.live ? b.msh.grpcnt : 0;
     state.counters["groups"] = groups;
-    state.counters["docking"] = m.vessel().def.get_i32(852);
+    state.counters["docking"] = m.vessel().def.docking_count;
 }
 BENCHMARK(BM_LargeStation)->Unit(benchmark::kMillisecond);
 

@@ -1,5 +1,8 @@
-// Checked blob records into the block table; block removal.
+// The station build's steps and the parse of checked blob records through
+// them; block removal.
 #include "entry/station_build.hpp"
+
+#include <utility>
 
 #include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
@@ -61,6 +64,63 @@ void reset_station(Station& st) {
     st.block_count = 0;
 }
 
+bool instance_block(blocktyp& b, const Catalogue& cat, int32_t btype, const std::vector<BlobParam>& values) {
+    const int32_t entry = cat.find_type(btype);
+    if (entry < 0) return false;
+    copy_block(b, cat.entries()[static_cast<std::size_t>(entry)], true);
+    for (const BlobParam& v : values) {
+        for (int32_t j = 0; j < b.nparams && static_cast<std::size_t>(j) < b.params.size(); ++j) {
+            if (b.params[static_cast<std::size_t>(j)].id == v.id) {
+                b.params[static_cast<std::size_t>(j)].val = v.value;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+BlockBuild build_block(Context& ctx, blocktyp instance, uint32_t random_before) {
+    BlockBuild out;
+    ctx.random.set_state(random_before);
+    out.block = std::move(instance);
+    build_block_geometry(ctx, out.block, true);
+    out.random_after = ctx.random.state();
+    return out;
+}
+
+void link_ports(blocktyp& b, const BlobRecord& r) {
+    for (std::size_t k = 0; k < r.ports.size(); ++k) {
+        if (static_cast<int32_t>(k) >= b.nports || k >= b.ports.size()) continue;
+        BlockPort& port = b.ports[k];
+        const BlobPort& e = r.ports[k];
+        port.linked = e.flag != 0 ? 1 : 0;
+        if (e.flag != 0) {
+            port.lblock = e.block;
+            port.lport = e.port;
+        }
+    }
+}
+
+bool build_records(Station& st, const BlobStation& records, const RecordBlockFn& make) {
+    const int32_t n = records.block_count;
+    st.block_count = n;
+    st.blocks.resize(static_cast<std::size_t>(n));
+    for (blocktyp& b : st.blocks) b.live = 0;
+    st.root = -1;
+    for (const BlobRecord& r : records.records) {
+        if (st.root == -1) st.root = r.id;
+        blocktyp& b = st.blocks[static_cast<std::size_t>(r.id)];
+        b.live = 1;
+        b.btype = r.btype;
+        b.id = r.id;
+        if (!make(r, b)) return false;
+        link_ports(b, r);
+    }
+    return true;
+}
+
+void place_station(Station& st) { place_block(st, st.root, root_position, root_orientation, true); }
+
 void parse_blob(Context& ctx, Station& st, const Catalogue& cat, const BlobStation& records,
                 const ProgressFn& progress) {
     auto report = [&](double fraction) {
@@ -68,48 +128,19 @@ void parse_blob(Context& ctx, Station& st, const Catalogue& cat, const BlobStati
     };
     reset_station(st);
     report(0.0);
-    const int32_t n = records.block_count;
-    st.block_count = n;
-    st.blocks.resize(static_cast<std::size_t>(n));
-    for (blocktyp& b : st.blocks) b.live = 0;
-    st.root = -1;
-
+    const double n = static_cast<double>(records.block_count);
     int32_t done = 0;
-    for (const BlobRecord& r : records.records) {
-        if (st.root == -1) st.root = r.id;
-        blocktyp& b = st.blocks[static_cast<std::size_t>(r.id)];
-        b.live = 1;
-        b.btype = r.btype;
-        b.id = r.id;
-
-        const int32_t entry = cat.find_type(r.btype);
-        if (entry < 0) {
-            reset_station(st);
-            st.root = add_block_by_name(st, cat, "", -1, 0, 0);
-            return;
-        }
-        copy_block(b, cat.entries()[static_cast<std::size_t>(entry)], true);
-        for (const BlobParam& p : r.params) {
-            for (int32_t j = 0; j < b.nparams && static_cast<std::size_t>(j) < b.params.size(); ++j) {
-                if (b.params[static_cast<std::size_t>(j)].id == p.id) {
-                    b.params[static_cast<std::size_t>(j)].val = p.value;
-                    break;
-                }
-            }
-        }
-        build_block_geometry(ctx, b, true);
-        for (std::size_t k = 0; k < r.ports.size(); ++k) {
-            if (static_cast<int32_t>(k) >= b.nports || k >= b.ports.size()) continue;
-            BlockPort& port = b.ports[k];
-            const BlobPort& e = r.ports[k];
-            port.linked = e.flag != 0 ? 1 : 0;
-            if (e.flag != 0) {
-                port.lblock = e.block;
-                port.lport = e.port;
-            }
-        }
+    const bool whole = build_records(st, records, [&](const BlobRecord& r, blocktyp& b) {
+        if (!instance_block(b, cat, r.btype, r.params)) return false;
+        // The block moves through the build and back into its slot, its mesh's memory with it.
+        b = build_block(ctx, std::move(b), ctx.random.state()).block;
         ++done;
-        report(static_cast<double>(done) / static_cast<double>(n));
+        report(static_cast<double>(done) / n);
+        return true;
+    });
+    if (!whole) {
+        reset_station(st);
+        st.root = add_block_by_name(st, cat, "", -1, 0, 0);
     }
 }
 

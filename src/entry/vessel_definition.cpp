@@ -11,10 +11,8 @@ namespace quilbet {
 
 namespace {
 
-constexpr std::size_t count_offsets[vessel_list_count] = {820, 824, 832, 836, 840, 844, 848, 852, 856};
-constexpr int32_t no_group = 9999;
+constexpr uint32_t vesdef_magic = 0xAEAADBDCu;
 constexpr char vessel_name[] = "station_vrt";
-constexpr std::size_t name_length = 255;
 
 uint8_t* header_of(void* addr) { return static_cast<uint8_t*>(addr) - vessel_list_header; }
 const uint8_t* header_of(const void* addr) { return static_cast<const uint8_t*>(addr) - vessel_list_header; }
@@ -25,25 +23,18 @@ int32_t read_i32(const uint8_t* at) {
     return v;
 }
 void write_i32(uint8_t* at, int32_t v) { std::memcpy(at, &v, 4); }
-void write_f64(uint8_t* at, double v) { std::memcpy(at, &v, 8); }
-void write_vec3(uint8_t* at, Vec3 v) {
-    write_f64(at, v.x);
-    write_f64(at + 8, v.y);
-    write_f64(at + 16, v.z);
+
+// The name followed by zero bytes up to the field's length.
+void write_name(char (&field)[vessel_name_length]) {
+    std::memset(field, 0, vessel_name_length);
+    std::memcpy(field, vessel_name, sizeof(vessel_name) - 1);
 }
 
 #if UINTPTR_MAX == 0xFFFFFFFFu
 // Owned blocks of list 4 and 5 entries hold 32-bit addresses; they exist only
 // on the 32-bit plug-in, where a pointer fits the field.
-void* read_address(const uint8_t* at) {
-    uint32_t a;
-    std::memcpy(&a, at, 4);
-    return reinterpret_cast<void*>(static_cast<uintptr_t>(a));
-}
-void write_address(uint8_t* at, const void* p) {
-    const uint32_t a = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
-    std::memcpy(at, &a, 4);
-}
+void* pointer_of(uint32_t address) { return reinterpret_cast<void*>(static_cast<uintptr_t>(address)); }
+uint32_t address_of(const void* p) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p)); }
 // A fresh host block with a copy of n bytes at src (null when n <= 0 or src is null).
 void* duplicate_block(const void* src, int64_t n) {
     if (src == nullptr || n <= 0) return nullptr;
@@ -51,95 +42,77 @@ void* duplicate_block(const void* src, int64_t n) {
     if (dst != nullptr) std::memcpy(dst, src, static_cast<std::size_t>(n));
     return dst;
 }
-// Gives a copied list-5 entry its own block of 12-byte items.
-void own_list5_entry(uint8_t* e) {
-    const int32_t n = read_i32(e + 176);
-    write_address(e + 180, duplicate_block(read_address(e + 180), static_cast<int64_t>(n) * 12));
+// Gives a copied list-5 entry its own block of items.
+void own_blocks(vessel_list5_entry& e) {
+    e.items = address_of(duplicate_block(pointer_of(e.items),
+                                         static_cast<int64_t>(e.item_count) * vessel_list5_item_size));
 }
-// Gives a copied list-4 entry its own 88-byte items, pointer array and the
-// int32 blocks the pointers name (each (first value + 1) int32 long).
-void own_list4_entry(uint8_t* e) {
-    const int32_t items = read_i32(e + 44);
-    write_address(e + 52, duplicate_block(read_address(e + 52), static_cast<int64_t>(items) * 88));
-    const int32_t count = read_i32(e + 40);
-    auto* const* src = static_cast<int32_t* const*>(read_address(e + 48));
-    if (src == nullptr || count <= 0) {
-        write_address(e + 48, nullptr);
+// Gives a copied list-4 entry its own items, pointer array and the int32
+// blocks the pointers name (each (first value + 1) int32 long).
+void own_blocks(vessel_list4_entry& e) {
+    e.items = address_of(duplicate_block(pointer_of(e.items),
+                                         static_cast<int64_t>(e.item_count) * vessel_list4_item_size));
+    auto* const* src = static_cast<int32_t* const*>(pointer_of(e.pointers));
+    if (src == nullptr || e.pointer_count <= 0) {
+        e.pointers = 0;
         return;
     }
-    auto** dst = static_cast<int32_t**>(host_alloc(static_cast<std::size_t>(count) * sizeof(int32_t*)));
+    auto** dst = static_cast<int32_t**>(host_alloc(static_cast<std::size_t>(e.pointer_count) * sizeof(int32_t*)));
     if (dst != nullptr) {
-        for (int32_t i = 0; i < count; ++i) {
+        for (int32_t i = 0; i < e.pointer_count; ++i) {
             const int32_t* block = src[i];
             dst[i] = block == nullptr
                          ? nullptr
                          : static_cast<int32_t*>(duplicate_block(block, (static_cast<int64_t>(block[0]) + 1) * 4));
         }
     }
-    write_address(e + 48, dst);
+    e.pointers = address_of(dst);
 }
 #else
 // Natively the 32-bit address fields of list 4 and 5 entries cannot hold a
 // pointer. The module never adds entries to these lists, so a copied entry
 // simply carries no owned blocks: address and count fields are cleared.
-void own_list5_entry(uint8_t* e) {
-    write_i32(e + 176, 0);
-    write_i32(e + 180, 0);
+void own_blocks(vessel_list5_entry& e) {
+    e.item_count = 0;
+    e.items = 0;
 }
-void own_list4_entry(uint8_t* e) {
-    write_i32(e + 40, 0);
-    write_i32(e + 44, 0);
-    write_i32(e + 48, 0);
-    write_i32(e + 52, 0);
+void own_blocks(vessel_list4_entry& e) {
+    e.pointer_count = 0;
+    e.item_count = 0;
+    e.pointers = 0;
+    e.items = 0;
 }
 #endif
 
-}  // namespace
+// Replaces the owned blocks of the first n entries of the host's list at addr
+// with copies of their own.
+template <class Entry>
+void own_entries(void* addr, int32_t n) {
+    for (int32_t i = 0; i < n; ++i) {
+        Entry e = read_entry<Entry>(addr, i);
+        own_blocks(e);
+        write_entry(addr, i, e);
+    }
+}
 
-std::size_t vesdef_count_offset(int list) { return count_offsets[list]; }
+}  // namespace
 
 // ---- vesdeftyp ----
 
-void vesdeftyp::put_u32(std::size_t off, uint32_t v) {
-    if (off + 4 <= vesdef_size) std::memcpy(bytes + off, &v, 4);
+int32_t& vesdeftyp::list_count(int k) {
+    static constexpr int32_t vesdeftyp::*field[vessel_list_count] = {
+        &vesdeftyp::list0_count, &vesdeftyp::list1_count, &vesdeftyp::list2_count,
+        &vesdeftyp::list3_count, &vesdeftyp::list4_count, &vesdeftyp::list5_count,
+        &vesdeftyp::list6_count, &vesdeftyp::docking_count, &vesdeftyp::habitat_total};
+    return this->*field[k];
 }
-void vesdeftyp::put_i32(std::size_t off, int32_t v) {
-    if (off + 4 <= vesdef_size) std::memcpy(bytes + off, &v, 4);
-}
-void vesdeftyp::put_f64(std::size_t off, double v) {
-    if (off + 8 <= vesdef_size) std::memcpy(bytes + off, &v, 8);
-}
-void vesdeftyp::put_vec3(std::size_t off, Vec3 v) {
-    put_f64(off, v.x);
-    put_f64(off + 8, v.y);
-    put_f64(off + 16, v.z);
-}
-uint32_t vesdeftyp::get_u32(std::size_t off) const {
-    uint32_t v = 0;
-    if (off + 4 <= vesdef_size) std::memcpy(&v, bytes + off, 4);
-    return v;
-}
-int32_t vesdeftyp::get_i32(std::size_t off) const {
-    int32_t v = 0;
-    if (off + 4 <= vesdef_size) std::memcpy(&v, bytes + off, 4);
-    return v;
-}
-double vesdeftyp::get_f64(std::size_t off) const {
-    double v = 0;
-    if (off + 8 <= vesdef_size) std::memcpy(&v, bytes + off, 8);
-    return v;
-}
-Vec3 vesdeftyp::get_vec3(std::size_t off) const { return {get_f64(off), get_f64(off + 8), get_f64(off + 16)}; }
+int32_t vesdeftyp::list_count(int k) const { return const_cast<vesdeftyp*>(this)->list_count(k); }
 
 // ---- raw lists ----
 
 int32_t list_length(const void* addr) { return addr == nullptr ? 0 : read_i32(header_of(addr) + 4); }
 
 int32_t list_refcount(const void* addr) { return addr == nullptr ? 0 : read_i32(header_of(addr)); }
-
-uint8_t* list_entry(void* addr, std::size_t entry_size, int32_t i) {
-    return static_cast<uint8_t*>(addr) + entry_size * static_cast<std::size_t>(i);
-}
 
 // Zero-fills entries kept .. n - 1 of a new list block, writes its header
 // (refcount 1, length n) and returns the list's address.
@@ -214,128 +187,119 @@ int32_t VesselDefinition::grow(int list) {
         out_of_memory = true;
         return -1;
     }
-    def.put_i32(count_offsets[list], n + 1);
+    def.list_count(list) = n + 1;
     return n;
 }
 
-int32_t VesselDefinition::append_list0(double value) {
-    const int32_t i = grow(0);
-    if (i >= 0) write_f64(list_entry(data.list[0], vessel_entry_size[0], i), value);
+template <int List, class Entry>
+int32_t VesselDefinition::append(const Entry& e) {
+    static_assert(sizeof(Entry) == vessel_entry_size[List]);
+    const int32_t i = grow(List);
+    if (i >= 0) write_entry(data.list[List], i, e);
     return i;
 }
 
+int32_t VesselDefinition::append_list0(double value) { return append<0>(vessel_list0_entry{value}); }
+
 int32_t VesselDefinition::append_list1(Vec3 position, Vec3 direction, int32_t tag, double first, double second,
                                        std::initializer_list<int32_t> groups) {
-    const int32_t i = grow(1);
-    if (i < 0) return i;
-    uint8_t* e = list_entry(data.list[1], vessel_entry_size[1], i);
-    write_vec3(e, position);
-    write_vec3(e + 24, direction);
-    write_f64(e + 48, first);
-    write_f64(e + 56, second);
-    write_f64(e + 64, 0.0);
-    write_f64(e + 72, 101400.0);
-    write_i32(e + 80, tag);
-    int k = 0;
+    vessel_list1_entry e;
+    e.position = position;
+    e.direction = direction;
+    e.first_value = first;
+    e.second_value = second;
+    e.third_value = 0.0;
+    e.fourth_value = 101400.0;
+    e.tag = tag;
+    int given = 0;
     for (int32_t id : groups) {
-        if (k == 8) break;
-        write_i32(e + 84 + 4 * k, id);
-        if (id > def.get_i32(vesdef_group_count)) def.put_i32(vesdef_group_count, id + 1);
-        ++k;
+        if (given == vessel_group_slots) break;
+        e.groups[given++] = id;
     }
-    for (; k < 8; ++k) write_i32(e + 84 + 4 * k, no_group);
+    for (int k = given; k < vessel_group_slots; ++k) e.groups[k] = vessel_no_group;
+    const int32_t i = append<1>(e);
+    if (i < 0) return i;
+    for (int k = 0; k < given; ++k) {
+        if (e.groups[k] > def.list1_group_count) def.list1_group_count = e.groups[k] + 1;
+    }
     return i;
 }
 
 int32_t VesselDefinition::append_list2(int32_t index, double first, double second) {
-    const int32_t i = grow(2);
-    if (i < 0) return i;
-    uint8_t* e = list_entry(data.list[2], vessel_entry_size[2], i);
-    write_i32(e, index);
-    write_i32(e + 8, 0);
-    write_f64(e + 16, first);
-    write_f64(e + 24, second);
-    return i;
+    vessel_list2_entry e;
+    e.index = index;
+    e.form = 0;
+    e.first_value = first;
+    e.second_value = second;
+    return append<2>(e);
 }
 
 int32_t VesselDefinition::append_list2(int32_t index, Vec3 first_vec, Vec3 second_vec, double first, double second) {
-    const int32_t i = grow(2);
-    if (i < 0) return i;
-    uint8_t* e = list_entry(data.list[2], vessel_entry_size[2], i);
-    write_i32(e, index);
-    write_i32(e + 8, 1);
-    write_f64(e + 16, first);
-    write_f64(e + 24, second);
-    write_vec3(e + 32, first_vec);
-    write_vec3(e + 56, second_vec);
-    return i;
+    vessel_list2_entry e;
+    e.index = index;
+    e.form = 1;
+    e.first_value = first;
+    e.second_value = second;
+    e.first_vector = first_vec;
+    e.second_vector = second_vec;
+    return append<2>(e);
 }
 
 int32_t VesselDefinition::append_list3(int32_t a, int32_t b) {
-    const int32_t i = grow(3);
-    if (i < 0) return i;
-    uint8_t* e = list_entry(data.list[3], vessel_entry_size[3], i);
-    e[0] = 0;
-    write_i32(e + 256, 1);
-    write_i32(e + 260, a);
-    write_i32(e + 264, b);
-    return i;
+    vessel_list3_entry e;
+    e.area[0] = 0;
+    e.marker = 1;
+    e.a = a;
+    e.b = b;
+    return append<3>(e);
 }
 
 int32_t VesselDefinition::append_list7(Vec3 position, Vec3 first_dir, Vec3 second_dir) {
-    const int32_t i = grow(7);
-    if (i < 0) return i;
-    uint8_t* e = list_entry(data.list[7], vessel_entry_size[7], i);
-    write_vec3(e, position);
-    write_vec3(e + 24, first_dir);
-    write_vec3(e + 48, second_dir);
-    return i;
+    return append<7>(vessel_docking_port{position, first_dir, second_dir});
 }
 
-uint8_t* VesselDefinition::make_list8_entry() {
+bool VesselDefinition::put_habitat_entry(const vessel_habitat_entry& e) {
     if (!list_resize(data.list[8], vessel_entry_size[8], 1)) {
         out_of_memory = true;
-        return nullptr;
+        return false;
     }
-    uint8_t* e = list_entry(data.list[8], vessel_entry_size[8], 0);
-    std::memset(e, 0, vessel_entry_size[8]);
-    return e;
+    write_entry(data.list[8], 0, e);
+    return true;
 }
 
 void VesselDefinition::build() {
     out_of_memory = false;
-    // Header constants. Bytes that are never written keep what they held.
-    def.put_u32(0, 0xAEAADBDCu);
-    for (std::size_t base : {std::size_t{4}, std::size_t{259}}) {
-        std::memset(def.bytes + base, 0, name_length);
-        std::memcpy(def.bytes + base, vessel_name, sizeof(vessel_name) - 1);
-    }
-    def.put_f64(520, 100.0);
-    def.put_f64(528, 11000.0);
-    def.put_vec3(536, {15.5, 22.1, 7.7});
-    def.put_vec3(560, {53.0, 186.9, 25.9});
-    def.put_vec3(584, {0.1, 0.13, 0.04});
-    def.put_vec3(608, {0.0, -2.57, 10.0});
-    def.put_vec3(632, {-3.5, -2.57, -3.0});
-    def.put_vec3(656, {3.5, -2.57, -3.0});
-    def.put_vec3(vesdef_habitat_position, {0.0, 1.467, 6.782});
-    def.put_f64(704, 0.07);
-    def.put_f64(712, 0.3);
-    def.put_f64(720, 0.09);
-    def.put_f64(728, 0.09);
-    def.put_f64(736, 2.0);
-    def.put_f64(744, 1.4);
-    def.put_i32(752, 1);
-    def.put_i32(756, 4);
-    def.put_u32(760, rgba_pack_f(1.0f, 0.13f, 0.2f, 0.77f));
-    def.put_f64(768, 20.0);
-    def.put_f64(776, 0.7);
-    def.put_f64(784, 2.5);
-    def.put_f64(792, 200000.0);
-    def.put_f64(800, 0.00075);
-    def.put_f64(808, 0.0015);
-    def.put_i32(816, 0);
-    for (std::size_t off = 820; off <= 856; off += 4) def.put_i32(off, 0);
+    // Header constants. Fields that are never written keep what they held.
+    def.magic = vesdef_magic;
+    write_name(def.name);
+    write_name(def.second_name);
+    def.scalar_1 = 100.0;
+    def.scalar_2 = 11000.0;
+    def.vector_1 = {15.5, 22.1, 7.7};
+    def.vector_2 = {53.0, 186.9, 25.9};
+    def.vector_3 = {0.1, 0.13, 0.04};
+    def.vector_4 = {0.0, -2.57, 10.0};
+    def.vector_5 = {-3.5, -2.57, -3.0};
+    def.vector_6 = {3.5, -2.57, -3.0};
+    def.habitat_position = {0.0, 1.467, 6.782};
+    def.scalar_3 = 0.07;
+    def.scalar_4 = 0.3;
+    def.scalar_5 = 0.09;
+    def.scalar_6 = 0.09;
+    def.scalar_7 = 2.0;
+    def.scalar_8 = 1.4;
+    def.integer_1 = 1;
+    def.integer_2 = 4;
+    def.colour = rgba_pack_f(1.0f, 0.13f, 0.2f, 0.77f);
+    def.scalar_9 = 20.0;
+    def.scalar_10 = 0.7;
+    def.scalar_11 = 2.5;
+    def.scalar_12 = 200000.0;
+    def.scalar_13 = 0.00075;
+    def.scalar_14 = 0.0015;
+    def.integer_3 = 0;
+    for (int k = 0; k < vessel_list_count; ++k) def.list_count(k) = 0;
+    def.list1_group_count = 0;
 
     data.clear();
 
@@ -387,14 +351,14 @@ bool VesselDefinition::copy_to_host(void* p, HostVesselRecord* V) const {
     if (V != nullptr) {
         static constexpr int resize_order[vessel_list_count] = {0, 1, 3, 4, 2, 5, 6, 7, 8};
         for (int k : resize_order) {
-            const int32_t n = def.get_i32(count_offsets[k]);
+            const int32_t n = def.list_count(k);
             if (n > 0 && !list_stage(V->list[k], vessel_entry_size[k], n, fresh[k])) {
                 for (void*& f : fresh) list_resize(f, vessel_entry_size[0], 0);
                 return false;
             }
         }
     }
-    if (p != nullptr) std::memcpy(p, def.bytes, vesdef_size);
+    if (p != nullptr) std::memcpy(p, &def, vesdef_size);
     if (V == nullptr) return true;
 
     for (int k = 0; k < vessel_list_count; ++k) {
@@ -407,12 +371,9 @@ bool VesselDefinition::copy_to_host(void* p, HostVesselRecord* V) const {
         const int32_t have = list_length(data.list[k]);
         const int32_t copy = n < have ? n : have;
         if (copy <= 0) continue;
-        const std::size_t es = vessel_entry_size[k];
-        std::memcpy(V->list[k], data.list[k], es * static_cast<std::size_t>(copy));
-        for (int32_t i = 0; i < copy; ++i) {
-            if (k == 5) own_list5_entry(list_entry(V->list[k], es, i));
-            if (k == 4) own_list4_entry(list_entry(V->list[k], es, i));
-        }
+        std::memcpy(V->list[k], data.list[k], vessel_entry_size[k] * static_cast<std::size_t>(copy));
+        if (k == 5) own_entries<vessel_list5_entry>(V->list[k], copy);
+        if (k == 4) own_entries<vessel_list4_entry>(V->list[k], copy);
     }
     return true;
 }

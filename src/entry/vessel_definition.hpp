@@ -6,46 +6,22 @@
 // 8 bytes in front of it hold a 32-bit reference count and the 32-bit entry
 // count, and the entries follow without gaps. List blocks come from the host
 // allocator (platform/host_memory.hpp) so that both sides may resize and free
-// them. All record and entry fields are little-endian and written with memcpy
-// at fixed byte offsets.
+// them. The record and entry layouts are in entry/vessel_records.hpp; entries
+// are copied in and out of the list blocks with memcpy.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 
+#include "entry/vessel_records.hpp"
 #include "maths/maths.hpp"
 
 namespace quilbet {
 
-inline constexpr std::size_t vesdef_size = 864;
-inline constexpr int vessel_list_count = 9;
-inline constexpr std::size_t vessel_entry_size[vessel_list_count] = {8, 120, 80, 268, 56, 184, 112, 72, 80};
+inline constexpr std::size_t vesdef_size = sizeof(vesdeftyp);
 inline constexpr std::size_t vessel_list_header = 8;
-
-// Byte offsets of the fields that change with the station.
-inline constexpr std::size_t vesdef_habitat_position = 680;
-inline constexpr std::size_t vesdef_group_count = 828;
-inline constexpr std::size_t vesdef_docking_count = 852;
-inline constexpr std::size_t vesdef_habitat_total = 856;
-// Count field of list k (the group count at 828 sits between lists 1 and 2).
-std::size_t vesdef_count_offset(int list);
-
-// The 864-byte record with typed little-endian accessors at byte offsets.
-// Writers and readers assert nothing at run time: offsets are constants of
-// the module; a write that would run past the end is ignored.
-struct vesdeftyp {
-    uint8_t bytes[vesdef_size] = {};
-
-    void put_u32(std::size_t off, uint32_t v);
-    void put_i32(std::size_t off, int32_t v);
-    void put_f64(std::size_t off, double v);
-    void put_vec3(std::size_t off, Vec3 v);
-    uint32_t get_u32(std::size_t off) const;
-    int32_t get_i32(std::size_t off) const;
-    double get_f64(std::size_t off) const;
-    Vec3 get_vec3(std::size_t off) const;
-};
 
 // ---- raw lists (module side and host side alike) ----
 // Number of entries of the list at addr (0 for null).
@@ -62,8 +38,18 @@ bool list_resize(void*& addr, std::size_t entry_size, int32_t n);
 // at addr (up to n; the rest zero-filled), into out; the list at addr is not
 // touched. n <= 0 gives null. False, out null, when the heap is exhausted.
 bool list_stage(const void* addr, std::size_t entry_size, int32_t n, void*& out);
-// Address of entry i of the list at addr (no bounds check).
-uint8_t* list_entry(void* addr, std::size_t entry_size, int32_t i);
+// Entry i of the list at addr read as, or overwritten with, the record T of
+// that list (no bounds check).
+template <class T>
+T read_entry(const void* addr, int32_t i) {
+    T e;
+    std::memcpy(&e, static_cast<const uint8_t*>(addr) + sizeof(T) * static_cast<std::size_t>(i), sizeof(T));
+    return e;
+}
+template <class T>
+void write_entry(void* addr, int32_t i, const T& e) {
+    std::memcpy(static_cast<uint8_t*>(addr) + sizeof(T) * static_cast<std::size_t>(i), &e, sizeof(T));
+}
 
 // The nine lists of the module. Owns its blocks and releases them.
 struct vrtdll_data {
@@ -109,9 +95,9 @@ public:
     int32_t append_list2(int32_t index, Vec3 first_vec, Vec3 second_vec, double first, double second);
     int32_t append_list3(int32_t a, int32_t b);
     int32_t append_list7(Vec3 position, Vec3 first_dir, Vec3 second_dir);
-    // Resizes list 8 to one zero-filled entry and returns its address (null when
-    // the heap is exhausted). Its count field is left to the caller.
-    uint8_t* make_list8_entry();
+    // Resizes list 8 to one entry and stores e in it; false (out_of_memory
+    // set) when the heap is exhausted. Its count field is left to the caller.
+    bool put_habitat_entry(const vessel_habitat_entry& e);
 
     // Copies the 864 bytes into p, resizes the host lists of V to the counts of
     // the record (lists 0, 1, 3, 4, 2, 5, 6, 7, 8 in this order; each a new
@@ -127,7 +113,12 @@ public:
     bool out_of_memory = false;
 
 private:
+    // Grows list `list` by one zero-filled entry and stores its new length in
+    // the count field; the new index, or -1 (out_of_memory set).
     int32_t grow(int list);
+    // Grows list List and stores e in the new entry; its index or -1.
+    template <int List, class Entry>
+    int32_t append(const Entry& e);
 };
 
 }  // namespace quilbet

@@ -1,7 +1,6 @@
 // Docking ports and the habitat entry from the placed station.
 #include "entry/vessel_walk.hpp"
 
-#include <cstring>
 #include <vector>
 
 #include "blocks/block_types.hpp"
@@ -20,10 +19,10 @@ void scan_block(Station& st, VesselDefinition& vd, int32_t root) {
         if (!b.live || b.visited) return;
         b.visited = 1;
         if (b.btype == static_cast<int32_t>(BlockType::hab_a) || b.btype == static_cast<int32_t>(BlockType::hab_c)) {
-            vd.def.put_i32(vesdef_habitat_total, vd.def.get_i32(vesdef_habitat_total) + 3);
-            vd.def.put_vec3(vesdef_habitat_position, b.pos);
+            vd.def.habitat_total += 3;
+            vd.def.habitat_position = b.pos;
         } else if (b.btype == static_cast<int32_t>(BlockType::hab_b)) {
-            vd.def.put_i32(vesdef_habitat_total, vd.def.get_i32(vesdef_habitat_total) + 1);
+            vd.def.habitat_total += 1;
         }
         stack.push_back({r, 0});
     };
@@ -50,23 +49,19 @@ void scan_block(Station& st, VesselDefinition& vd, int32_t root) {
 }
 
 void build_habitat_entry(VesselDefinition& vd) {
-    const int32_t total = vd.def.get_i32(vesdef_habitat_total);
+    const int32_t total = vd.def.habitat_total;
     if (total == 0) return;
-    uint8_t* e = vd.make_list8_entry();
-    if (e == nullptr) return;
-    Vec3 pos{0, 0, 0};
-    Vec3 dir{0, 1, 0};
+    vessel_habitat_entry e;
+    e.position = {0, 0, 0};
+    e.direction = {0, 1, 0};
     if (list_length(vd.data.list[7]) > 0) {
-        const uint8_t* dock = list_entry(vd.data.list[7], vessel_entry_size[7], 0);
-        std::memcpy(&pos, dock, sizeof(Vec3));
-        std::memcpy(&dir, dock + 24, sizeof(Vec3));
+        const auto dock = read_entry<vessel_docking_port>(vd.data.list[7], 0);
+        e.position = dock.position;
+        e.direction = dock.first_direction;
     }
-    const Vec3 extent{2, 2, 2};
-    std::memcpy(e, &pos, sizeof(Vec3));
-    std::memcpy(e + 24, &dir, sizeof(Vec3));
-    std::memcpy(e + 48, &extent, sizeof(Vec3));
-    std::memcpy(e + 72, &total, 4);
-    vd.def.put_i32(vesdef_habitat_total, 1);
+    e.extent = {2, 2, 2};
+    e.habitat_total = total;
+    if (vd.put_habitat_entry(e)) vd.def.habitat_total = 1;
 }
 
 }  // namespace quilbet

@@ -115,6 +115,32 @@ TEST(StationBuilder, BuildsWhatTheModuleBuildsAndRebuildsOnlyTheChangedBlock) {
     expect_same_as_module(edited, rebuilt);
 }
 
+// The designer and the module build through the same steps; whatever the
+// station, the designer's view is what the host receives.
+TEST(StationBuilder, BuildsEveryExampleAndTwentyGeneratedStationsAsTheModuleHandsThemOver) {
+    ASSERT_TRUE(builder().started()) << builder().start_error();
+    std::vector<std::pair<std::string, std::string>> stations;   // name, description text
+    for (const auto& f : fs::directory_iterator(std::string(QUILBET_SOURCE_DIR) + "/examples")) {
+        if (f.path().extension() == ".json") stations.push_back({f.path().filename().string(), read_text(f.path().string())});
+    }
+    ASSERT_FALSE(stations.empty());
+    for (int i = 0; i < 20; ++i) {
+        GenerateOptions options;
+        options.seed = 9000 + static_cast<uint64_t>(i);
+        options.blocks = 3 + i;
+        options.style = static_cast<StationStyle>(i % 4);
+        stations.push_back({std::string(style_name(options.style)) + " seed " + std::to_string(options.seed),
+                            generated_json(generate_station(options).station, options)});
+    }
+    for (const auto& [name, text] : stations) {
+        SCOPED_TRACE(name);
+        const StationText st = load(text);
+        const StationBuild built = builder().build(st);
+        ASSERT_EQ(built.blocks.size(), st.station.records.size());
+        expect_same_as_module(st, built);
+    }
+}
+
 TEST(DesignApi, SavedTextIsTheToolsOwnLayoutAndReadsBackToTheSameBytes) {
     for (const char* name : {"small_station.json", "large_station.json", "habitats.json"}) {
         const StationText st = load(read_text(example(name)));

@@ -1,11 +1,19 @@
-// The plain forms of the vertex transform and the primitive builders: every
-// cosine and sine is taken where it is needed, with no table. They give
-// exactly the vertices and indices of pnt_rotate_translate and the builders
-// of primitives.hpp and are kept as the oracle the fast forms are checked
-// against.
-#include <algorithm>
+// The plain forms of the vertex transform and the primitive builders, written
+// from the shapes' definitions rather than from the builders' loops:
+//   - a turn about one axis is a plane rotation of the other two coordinates,
+//     (y, z) about x, (z, x) about y, (x, y) about z, with its cosine and sine
+//     taken where it is needed;
+//   - every vertex of a primitive is a closed-form function of its place in
+//     the primitive's vertex order, and a primitive is built whole around the
+//     origin before it is appended, shifted and turned;
+//   - the box is its table of six faces, the segment codes their table.
+// Arithmetic follows the definitions' expressions in long double, each stored
+// component rounded once to float, so the results must be the builders' bit
+// for bit.
 #include <cmath>
 #include <limits>
+#include <numbers>
+#include <vector>
 
 #include "support/plain_primitives.hpp"
 
@@ -15,282 +23,247 @@ namespace {
 
 using ld = long double;
 
-struct Turn {
-    bool skip;
-    ld c, s;
-    explicit Turn(double a) : skip(a == 0), c(std::cos(ld(a))), s(std::sin(ld(a))) {}
-};
-
-void turn_x(Vec3f& v, const Turn& t) {
-    if (t.skip) return;
-    const ld y = v.y, z = v.z;
-    v.y = float(y * t.c - z * t.s);
-    v.z = float(y * t.s + z * t.c);
+// Turns the pair (a, b) by angle in its plane: a' = a cos - b sin,
+// b' = a sin + b cos, both from the old values. Angle 0 leaves it alone.
+void plane_turn(float& a, float& b, double angle) {
+    if (angle == 0) return;
+    const ld c = std::cos(ld(angle)), s = std::sin(ld(angle));
+    const ld a0 = a, b0 = b;
+    a = float(a0 * c - b0 * s);
+    b = float(a0 * s + b0 * c);
 }
 
-void turn_y(Vec3f& v, const Turn& t) {
-    if (t.skip) return;
-    const ld x = v.x, z = v.z;
-    v.x = float(x * t.c + z * t.s);
-    v.z = float(-x * t.s + z * t.c);
-}
-
-void turn_z(Vec3f& v, const Turn& t) {
-    if (t.skip) return;
-    const ld x = v.x, y = v.y;
-    v.x = float(x * t.c - y * t.s);
-    v.y = float(x * t.s + y * t.c);
-}
-
-Vec3f add_offset(Vec3f p, Vec3f t) {
-    return Vec3f{float(ld(p.x) + t.x), float(ld(p.y) + t.y), float(ld(p.z) + t.z)};
+void turn(Vec3f& v, Vec3 ang) {
+    plane_turn(v.y, v.z, ang.x);
+    plane_turn(v.z, v.x, ang.y);
+    plane_turn(v.x, v.y, ang.z);
 }
 
 }  // namespace
 
 void pnt_rotate_translate(pnttyp* v, int32_t n, Vec3 t, Vec3 ang) {
     if (v == nullptr || n <= 0) return;
-    const Turn tx(ang.x), ty(ang.y), tz(ang.z);
-    const Vec3f off = vec_to_f(t);
+    const float tx = float(t.x), ty = float(t.y), tz = float(t.z);
     for (int32_t i = 0; i < n; ++i) {
-        pnttyp& p = v[i];
-        turn_x(p.pos, tx);
-        turn_y(p.pos, ty);
-        turn_z(p.pos, tz);
-        turn_x(p.nrm, tx);
-        turn_y(p.nrm, ty);
-        turn_z(p.nrm, tz);
-        p.pos = add_offset(p.pos, off);
+        turn(v[i].pos, ang);
+        turn(v[i].nrm, ang);
+        v[i].pos = Vec3f{float(ld(v[i].pos.x) + tx), float(ld(v[i].pos.y) + ty), float(ld(v[i].pos.z) + tz)};
     }
 }
 
 namespace {
 
-// Largest primitive a builder writes; anything bigger is refused untouched,
-// so a runaway segment or ring count cannot exhaust memory or overflow the
-// 32-bit running counts.
-inline constexpr int64_t max_primitive_entries = int64_t(1) << 22;
+// A primitive around the origin, in its own vertex numbering.
+struct Piece {
+    std::vector<pnttyp> vertices;
+    std::vector<int32_t> indices;
 
-inline constexpr double half_pi = double(pi_ext / 2);
-inline constexpr double full_pi = double(pi_ext);
+    void vertex(Vec3f pos, Vec3f nrm, float u, float v) {
+        pnttyp p;
+        p.pos = pos;
+        p.nrm = nrm;
+        p.tu = u;
+        p.tv = v;
+        vertices.push_back(p);
+    }
+    void triangle(int32_t a, int32_t b, int32_t c) { indices.insert(indices.end(), {a, b, c}); }
+    // Appends another piece after this one's vertices.
+    void add(const Piece& other) {
+        const auto base = int32_t(vertices.size());
+        vertices.insert(vertices.end(), other.vertices.begin(), other.vertices.end());
+        for (int32_t i : other.indices) indices.push_back(base + i);
+    }
+    void turn_and_move(Vec3 ang, Vec3 t) { plain::pnt_rotate_translate(vertices.data(), int32_t(vertices.size()), t, ang); }
+};
 
-template <class Array>
-void grow_to(Array& a, int64_t need) {
-    const size_t n = size_t(need);
-    if (a.size() >= n) return;
-    a.resize(std::max(n, a.size() * 2));
+// Whether a primitive of add_v vertices and add_i indices may be appended at
+// the running counts (the refusals of primitives.hpp).
+bool fits(const typmshgrp& g, int32_t nv, int32_t nind, int64_t add_v, int64_t add_i) {
+    constexpr int64_t largest = int64_t(1) << 22;
+    constexpr int64_t int32_top = std::numeric_limits<int32_t>::max();
+    return nv >= 0 && nind >= 0 && size_t(nv) <= g.pnt.size() && size_t(nind) <= g.ind.size() &&
+           add_v <= largest && add_i <= largest && nv + add_v <= int32_top && nind + add_i <= int32_top;
 }
 
-// Makes g.pnt and g.ind long enough for add_v more vertices and add_i more
-// indices at the running counts. False when the request cannot be honoured
-// (negative counts, counts beyond the arrays' lengths, a primitive above
-// the limit, int32 overflow).
-bool make_room(typmshgrp& g, int32_t nv, int32_t nind, int64_t add_v, int64_t add_i) {
-    // Running counts never pass the arrays' ends (builders grow the arrays
-    // before they raise the counts); counts that do are a caller's mistake.
-    if (nv < 0 || nind < 0) return false;
-    if (size_t(nv) > g.pnt.size() || size_t(nind) > g.ind.size()) return false;
-    if (add_v > max_primitive_entries || add_i > max_primitive_entries) return false;
-    const int64_t need_v = int64_t(nv) + add_v;
-    const int64_t need_i = int64_t(nind) + add_i;
-    constexpr int64_t cap = std::numeric_limits<int32_t>::max();
-    if (need_v > cap || need_i > cap) return false;
-    grow_to(g.pnt, need_v);
-    grow_to(g.ind, need_i);
-    return true;
+// Writes the piece at the running counts, its indices shifted by nv, then
+// turns and moves the new vertices.
+void append(typmshgrp& g, int32_t& nv, int32_t& nind, Piece piece, Vec3 ang, Vec3 t) {
+    piece.turn_and_move(ang, t);
+    const size_t need_v = size_t(nv) + piece.vertices.size(), need_i = size_t(nind) + piece.indices.size();
+    if (g.pnt.size() < need_v) g.pnt.resize(need_v);
+    if (g.ind.size() < need_i) g.ind.resize(need_i);
+    for (size_t i = 0; i < piece.vertices.size(); ++i) g.pnt[size_t(nv) + i] = piece.vertices[i];
+    for (size_t i = 0; i < piece.indices.size(); ++i) g.ind[size_t(nind) + i] = nv + piece.indices[i];
+    nv += int32_t(piece.vertices.size());
+    nind += int32_t(piece.indices.size());
 }
 
-pnttyp vertex(float x, float y, float z, float nx, float ny, float nz, float u, float v) {
-    pnttyp p;
-    p.pos = Vec3f{x, y, z};
-    p.nrm = Vec3f{nx, ny, nz};
-    p.tu = u;
-    p.tv = v;
+// A flat four-cornered face in y = 0: corners (-front/2, +b/2), (+front/2,
+// +b/2), (+back/2, -b/2), (-back/2, -b/2), u, v = (0, 0), (1, 0), (1, 1),
+// (0, 1), normal +y. The back face turns each corner by pi, about x for a
+// rectangle ((x, y, z) -> (x, -y, -z)) and about z for a trapezoid
+// ((x, y, z) -> (-x, -y, z)), with normal -y.
+Piece flat_piece(bool two_sided, double b, double front, double back, bool trapezoid) {
+    const float zh = float(ld(b) / 2);
+    const float half_width[2] = {float(ld(front) / 2), float(ld(back) / 2)};
+    Piece p;
+    for (int face = 0; face < (two_sided ? 2 : 1); ++face) {
+        for (int k = 0; k < 4; ++k) {
+            const bool far_edge = k >= 2;  // the edge at z = -b/2
+            const bool right = k == 1 || k == 2;
+            Vec3f pos{right ? half_width[far_edge] : -half_width[far_edge], 0.0f, far_edge ? -zh : zh};
+            if (face == 1 && trapezoid) pos = Vec3f{-pos.x, -pos.y, pos.z};
+            if (face == 1 && !trapezoid) pos = Vec3f{pos.x, -pos.y, -pos.z};
+            p.vertex(pos, Vec3f{0, face == 0 ? 1.0f : -1.0f, 0}, right ? 1.0f : 0.0f, far_edge ? 1.0f : 0.0f);
+        }
+        p.triangle(4 * face, 4 * face + 1, 4 * face + 2);
+        p.triangle(4 * face, 4 * face + 2, 4 * face + 3);
+    }
     return p;
 }
 
-void put_triangle(int32_t* slot, int32_t a, int32_t b, int32_t c) {
-    slot[0] = a;
-    slot[1] = b;
-    slot[2] = c;
+int32_t segments_of(int32_t code) {
+    constexpr int32_t coded[3] = {4, 8, 16};
+    if (code >= 0 && code < 3) return coded[code];
+    return code < 3 ? 3 : code;
 }
 
-int32_t clamp_rings(int32_t nr) { return nr < 1 ? 1 : nr; }
+// Ring angle k of n segments: k * (2 pi / n) plus half a step.
+ld ring_angle(int32_t n, int32_t k) {
+    const ld step = 2 * pi_ext / n;
+    return k * step + step / 2;
+}
 
-// Rectangle or trapezoid: front edge (z = +b/2) w_front long, back edge
-// (z = -b/2) w_back long. The back face of a rectangle is the front turned by
-// pi about x; that of a trapezoid is turned by pi about z.
-void flat_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t, double b,
-              double w_front, double w_back, bool trapezoid) {
-    const int32_t faces = two_sided ? 2 : 1;
-    if (!make_room(g, nv, nind, 4 * faces, 6 * faces)) return;
-    const float xf = float(ld(w_front) / 2), xb = float(ld(w_back) / 2), zh = float(ld(b) / 2);
-    const float cx[4] = {-xf, xf, xb, -xb};
-    const float cz[4] = {zh, zh, -zh, -zh};
-    const float cu[4] = {0, 1, 1, 0};
-    const float cv[4] = {0, 0, 1, 1};
-    pnttyp* v = &g.pnt[size_t(nv)];
-    for (int k = 0; k < 4; ++k) v[k] = vertex(cx[k], 0.0f, cz[k], 0, 1, 0, cu[k], cv[k]);
-    if (two_sided) {
-        for (int k = 0; k < 4; ++k) {
-            if (trapezoid) {
-                v[4 + k] = vertex(-cx[k], -0.0f, cz[k], 0, -1, 0, cu[k], cv[k]);
-            } else {
-                v[4 + k] = vertex(cx[k], -0.0f, -cz[k], 0, -1, 0, cu[k], cv[k]);
-            }
+// The open side of a prism: a ring at z = +len/2 (vertices 0 .. n) and one
+// at -len/2 (n + 1 .. 2n + 1), vertex n repeating vertex 0 with u = 4; radial
+// normals; u = 4k / n, v = 0 in front and len / 2r behind.
+Piece prism_side(double r, double len, int32_t n) {
+    Piece p;
+    for (int ring = 0; ring < 2; ++ring) {
+        for (int32_t k = 0; k <= n; ++k) {
+            const ld a = ring_angle(n, k), s = std::sin(a), c = std::cos(a);
+            const ld z = ring == 0 ? ld(len) / 2 : -(ld(len) / 2);
+            p.vertex(Vec3f{float(-(ld(r) * s)), float(ld(r) * c), float(z)}, Vec3f{float(-s), float(c), 0},
+                     float(4.0L * k / n), ring == 0 ? 0.0f : float(ld(len) / (2 * ld(r))));
         }
     }
-    int32_t* ind = &g.ind[size_t(nind)];
-    for (int32_t f = 0; f < faces; ++f) {
-        const int32_t base = nv + 4 * f;
-        put_triangle(ind + 6 * f, base, base + 1, base + 2);
-        put_triangle(ind + 6 * f + 3, base, base + 2, base + 3);
-    }
-    plain::pnt_rotate_translate(v, 4 * faces, t, ang);
-    nv += 4 * faces;
-    nind += 6 * faces;
+    for (int32_t k = 0; k < n; ++k) p.triangle(k, n + 1 + k, n + 2 + k);
+    for (int32_t k = 0; k < n; ++k) p.triangle(n + 2 + k, k + 1, k);
+    return p;
 }
 
-// Side of a prism (two rings of n + 1 vertices, the last repeating the first
-// with u = 4) and its 2n triangles. Raises nv by 2n + 2 and nind by 6n.
-void prism_side(typmshgrp& g, int32_t& nv, int32_t& nind, double r, double len, int32_t n) {
-    const ld delta = 2 * pi_ext / n;
-    const ld half = ld(len) / 2;
-    const float v_far = float(ld(len) / (2 * ld(r)));
-    pnttyp* v = &g.pnt[size_t(nv)];
-    for (int32_t k = 0; k <= n; ++k) {
-        const ld th = k * delta + delta / 2;
-        const ld s = std::sin(th), c = std::cos(th);
-        const float x = float(-ld(r) * s), y = float(ld(r) * c);
-        const float nx = float(-s), ny = float(c), u = float(4.0L * k / n);
-        v[k] = vertex(x, y, float(half), nx, ny, 0, u, 0);
-        v[n + 1 + k] = vertex(x, y, float(-half), nx, ny, 0, u, v_far);
-    }
-    int32_t* ind = &g.ind[size_t(nind)];
-    const int32_t b = nv;
-    for (int32_t k = 0; k < n; ++k) {
-        put_triangle(ind + 3 * k, b + k, b + k + n + 1, b + k + n + 2);
-        put_triangle(ind + 3 * (n + k), b + k + n + 2, b + k + 1, b + k);
-    }
-    nind += 6 * n;
-    nv += 2 * n + 2;
-}
+int32_t next_around(int32_t k, int32_t n) { return k + 1 == n ? 0 : k + 1; }
 
 }  // namespace
 
-void quad_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t, double a,
-              double b) {
-    flat_add(g, nv, nind, two_sided, ang, t, b, a, a, false);
+void quad_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t, double a, double b) {
+    const int faces = two_sided ? 2 : 1;
+    if (!fits(g, nv, nind, 4 * faces, 6 * faces)) return;
+    append(g, nv, nind, flat_piece(two_sided, b, a, a, false), ang, t);
 }
 
-void trapezoid_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t,
-                   double b, double w_front, double w_back) {
-    flat_add(g, nv, nind, two_sided, ang, t, b, w_front, w_back, true);
+void trapezoid_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t, double b,
+                   double w_front, double w_back) {
+    const int faces = two_sided ? 2 : 1;
+    if (!fits(g, nv, nind, 4 * faces, 6 * faces)) return;
+    append(g, nv, nind, flat_piece(two_sided, b, w_front, w_back, true), ang, t);
 }
 
-void box_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t, double sx,
-             double sy, double sz) {
-    const int32_t sides = two_sided ? 2 : 1;
-    if (!make_room(g, nv, nind, 24 * sides, 36 * sides)) return;
-    const int32_t first = nv;
-    const double hx = double(ld(sx) / 2), hy = double(ld(sy) / 2), hz = double(ld(sz) / 2);
-    plain::quad_add(g, nv, nind, two_sided, Vec3{0, 0, 0}, Vec3{0, hy, 0}, sx, sz);
-    plain::quad_add(g, nv, nind, two_sided, Vec3{0, -half_pi, -half_pi}, Vec3{hx, 0, 0}, sz, sy);
-    plain::quad_add(g, nv, nind, two_sided, Vec3{0, half_pi, half_pi}, Vec3{-hx, 0, 0}, sz, sy);
-    plain::quad_add(g, nv, nind, two_sided, Vec3{half_pi, 0, full_pi}, Vec3{0, 0, hz}, sx, sy);
-    plain::quad_add(g, nv, nind, two_sided, Vec3{-half_pi, 0, 0}, Vec3{0, 0, -hz}, sx, sy);
-    plain::quad_add(g, nv, nind, two_sided, Vec3{full_pi, 0, 0}, Vec3{0, -hy, 0}, sx, sz);
-    plain::pnt_rotate_translate(&g.pnt[size_t(first)], nv - first, t, ang);
-}
-
-void prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t, double r, double len,
-               int32_t seg) {
-    const int32_t n = segment_count(seg);
-    if (!make_room(g, nv, nind, 4 * int64_t(n) + 4, 12 * int64_t(n))) return;
-    const int32_t first = nv;
-    prism_side(g, nv, nind, r, len, n);
-
-    const ld delta = 2 * pi_ext / n;
-    const float zf = float(ld(len) / 2), zb = float(-ld(len) / 2);
-    pnttyp* v = &g.pnt[size_t(nv)];
-    for (int32_t k = 0; k < n; ++k) {
-        const ld th = k * delta + delta / 2;
-        const ld s = std::sin(th), c = std::cos(th);
-        const float x = float(-ld(r) * s), y = float(ld(r) * c);
-        const float u = float(-s), tv = float(c);
-        v[k] = vertex(x, y, zf, 0, 0, 1, u, tv);
-        v[n + k] = vertex(x, y, zb, 0, 0, -1, u, tv);
+void box_add(typmshgrp& g, int32_t& nv, int32_t& nind, bool two_sided, Vec3 ang, Vec3 t, double sx, double sy,
+             double sz) {
+    const int faces = two_sided ? 2 : 1;
+    if (!fits(g, nv, nind, 24 * faces, 36 * faces)) return;
+    constexpr double q = std::numbers::pi / 2, h = std::numbers::pi;
+    struct Face {
+        double a, b;
+        Vec3 ang, t;
+    };
+    const Face table[6] = {
+        {sx, sz, {0, 0, 0}, {0, sy / 2, 0}},   {sz, sy, {0, -q, -q}, {sx / 2, 0, 0}},
+        {sz, sy, {0, q, q}, {-sx / 2, 0, 0}},  {sx, sy, {q, 0, h}, {0, 0, sz / 2}},
+        {sx, sy, {-q, 0, 0}, {0, 0, -sz / 2}}, {sx, sz, {h, 0, 0}, {0, -sy / 2, 0}},
+    };
+    Piece box;
+    for (const Face& f : table) {
+        Piece face = flat_piece(two_sided, f.b, f.a, f.a, false);
+        face.turn_and_move(f.ang, f.t);
+        box.add(face);
     }
-    v[2 * n] = vertex(0, 0, zf, 0, 0, 1, 0.5f, 0.5f);
-    v[2 * n + 1] = vertex(0, 0, zb, 0, 0, -1, 0.5f, 0.5f);
-
-    const int32_t c = nv + 2 * n;
-    int32_t* ind = &g.ind[size_t(nind)];
-    for (int32_t k = 0; k < n; ++k) {
-        const int32_t k1 = k == n - 1 ? 0 : k + 1;
-        put_triangle(ind + 3 * k, c, nv + k, nv + k1);
-        put_triangle(ind + 3 * (n + k), c + 1, nv + n + k1, nv + n + k);
-    }
-    nind += 6 * n;
-    nv += 2 * n + 2;
-    plain::pnt_rotate_translate(&g.pnt[size_t(first)], nv - first, t, ang);
+    append(g, nv, nind, box, ang, t);
 }
 
-void domed_prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t, double r,
-                     double len, double dome_h, int32_t nr, int32_t seg) {
-    const int32_t n = segment_count(seg);
-    nr = clamp_rings(nr);
-    const int64_t add_v = 2 * (int64_t(n) + 1) + 2 * int64_t(nr) * n + 2;
-    const int64_t add_i = 12 * int64_t(n) * nr;
-    if (!make_room(g, nv, nind, add_v, add_i)) return;
-    const int32_t first = nv;
-    prism_side(g, nv, nind, r, len, n);
+void prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t, double r, double len, int32_t seg) {
+    const int32_t n = segments_of(seg);
+    if (!fits(g, nv, nind, 4 * int64_t(n) + 4, 12 * int64_t(n))) return;
+    Piece p = prism_side(r, len, n);
+    // Caps: a rim of n vertices at each end with the end's normal and
+    // u, v = (-sin, cos) of the ring angle, then the two centres.
+    const int32_t rim = 2 * n + 2, centre = rim + 2 * n;
+    for (int end = 0; end < 2; ++end) {
+        const float z = end == 0 ? float(ld(len) / 2) : float(-(ld(len) / 2));
+        for (int32_t k = 0; k < n; ++k) {
+            const ld a = ring_angle(n, k), s = std::sin(a), c = std::cos(a);
+            p.vertex(Vec3f{float(-(ld(r) * s)), float(ld(r) * c), z}, Vec3f{0, 0, end == 0 ? 1.0f : -1.0f},
+                     float(-s), float(c));
+        }
+    }
+    p.vertex(Vec3f{0, 0, float(ld(len) / 2)}, Vec3f{0, 0, 1}, 0.5f, 0.5f);
+    p.vertex(Vec3f{0, 0, float(-(ld(len) / 2))}, Vec3f{0, 0, -1}, 0.5f, 0.5f);
+    for (int32_t k = 0; k < n; ++k) p.triangle(centre, rim + k, rim + next_around(k, n));
+    for (int32_t k = 0; k < n; ++k) p.triangle(centre + 1, rim + n + next_around(k, n), rim + n + k);
+    append(g, nv, nind, p, ang, t);
+}
 
-    const ld delta = 2 * pi_ext / n;
+void domed_prism_add(typmshgrp& g, int32_t& nv, int32_t& nind, Vec3 ang, Vec3 t, double r, double len,
+                     double dome_h, int32_t nr, int32_t seg) {
+    const int32_t n = segments_of(seg);
+    const int32_t rings = nr < 1 ? 1 : nr;
+    if (!fits(g, nv, nind, 2 * (int64_t(n) + 1) + 2 * int64_t(rings) * n + 2, 12 * int64_t(n) * rings)) return;
+    Piece p = prism_side(r, len, n);
+    // Dome ring F at latitude phi = (F / rings) pi/2: radius r cos phi, raised
+    // by dome_h sin phi past each end; n front vertices then n back ones.
+    const int32_t first_ring = 2 * n + 2;
     const ld half = ld(len) / 2;
-    pnttyp* v = &g.pnt[size_t(nv)];
-    for (int32_t f = 0; f < nr; ++f) {
-        const ld phi = (ld(f) / nr) * (pi_ext / 2);
+    for (int32_t f = 0; f < rings; ++f) {
+        const ld phi = ld(f) / rings * (pi_ext / 2);
         const ld cphi = std::cos(phi), sphi = std::sin(phi);
-        const ld h = ld(r) * cphi, e = ld(dome_h) * sphi;
-        pnttyp* ring = v + 2 * n * f;
-        for (int32_t k = 0; k < n; ++k) {
-            const ld th = k * delta + delta / 2;
-            const ld s = std::sin(th), c = std::cos(th);
-            const float x = float(-h * s), y = float(h * c);
-            const float nx = float(-s * cphi), ny = float(c * cphi);
-            const float u = float(-s * cphi), tv = float(c * cphi);
-            ring[k] = vertex(x, y, float(half + e), nx, ny, float(sphi), u, tv);
-            ring[n + k] = vertex(x, y, float(-half - e), nx, ny, float(-sphi), u, tv);
+        const ld radius = ld(r) * cphi, rise = ld(dome_h) * sphi;
+        for (int end = 0; end < 2; ++end) {
+            for (int32_t k = 0; k < n; ++k) {
+                const ld a = ring_angle(n, k), s = std::sin(a), c = std::cos(a);
+                const float z = end == 0 ? float(half + rise) : float(-(half + rise));
+                const float nz = end == 0 ? float(sphi) : float(-sphi);
+                const float across = float(-(s * cphi)), along = float(c * cphi);
+                p.vertex(Vec3f{float(-(radius * s)), float(radius * c), z}, Vec3f{across, along, nz}, across, along);
+            }
         }
     }
-    const int32_t tip = nv + 2 * nr * n;
-    v[2 * nr * n] = vertex(0, 0, float(half + ld(dome_h)), 0, 0, 1, 0.5f, 0.5f);
-    v[2 * nr * n + 1] = vertex(0, 0, float(-half - ld(dome_h)), 0, 0, -1, 0.5f, 0.5f);
-
-    int32_t* ind = &g.ind[size_t(nind)];
-    for (int32_t f = 0; f + 1 < nr; ++f) {
-        for (int32_t k = 0; k < n; ++k) {
-            const int32_t k1 = k == n - 1 ? 0 : k + 1;
-            const int32_t p = nv + 2 * n * f + k, q = nv + 2 * n * f + k1;
-            const int32_t P = p + 2 * n, Q = q + 2 * n;
-            put_triangle(ind, p, q, Q);
-            put_triangle(ind + 3, p, Q, P);
-            put_triangle(ind + 6 * n, p + n, Q + n, q + n);
-            put_triangle(ind + 6 * n + 3, p + n, P + n, Q + n);
-            ind += 6;
+    const int32_t tip = first_ring + 2 * rings * n;
+    p.vertex(Vec3f{0, 0, float(half + ld(dome_h))}, Vec3f{0, 0, 1}, 0.5f, 0.5f);
+    p.vertex(Vec3f{0, 0, float(-(half + ld(dome_h)))}, Vec3f{0, 0, -1}, 0.5f, 0.5f);
+    // Between rings F and F + 1: n quads at the front, then their mirror images
+    // (opposite winding) at the back.
+    auto at = [&](int32_t f, int32_t k) { return first_ring + 2 * n * f + k; };
+    for (int32_t f = 0; f + 1 < rings; ++f) {
+        for (int back = 0; back < 2; ++back) {
+            for (int32_t k = 0; k < n; ++k) {
+                const int32_t k1 = next_around(k, n), shift = back * n;
+                const int32_t p0 = at(f, k) + shift, q0 = at(f, k1) + shift;
+                const int32_t p1 = at(f + 1, k) + shift, q1 = at(f + 1, k1) + shift;
+                if (back == 0) {
+                    p.triangle(p0, q0, q1);
+                    p.triangle(p0, q1, p1);
+                } else {
+                    p.triangle(p0, q1, q0);
+                    p.triangle(p0, p1, q1);
+                }
+            }
         }
-        ind += 6 * n;
     }
-    for (int32_t k = 0; k < n; ++k) {
-        const int32_t k1 = k == n - 1 ? 0 : k + 1;
-        const int32_t p = nv + 2 * n * (nr - 1) + k, q = nv + 2 * n * (nr - 1) + k1;
-        put_triangle(ind + 3 * k, tip, p, q);
-        put_triangle(ind + 3 * (n + k), tip + 1, q + n, p + n);
-    }
-    nind += 12 * n * (nr - 1) + 6 * n;
-    nv += 2 * nr * n + 2;
-    plain::pnt_rotate_translate(&g.pnt[size_t(first)], nv - first, t, ang);
+    // Fans from the tips to the last ring.
+    for (int32_t k = 0; k < n; ++k) p.triangle(tip, at(rings - 1, k), at(rings - 1, next_around(k, n)));
+    for (int32_t k = 0; k < n; ++k) p.triangle(tip + 1, at(rings - 1, next_around(k, n)) + n, at(rings - 1, k) + n);
+    append(g, nv, nind, p, ang, t);
 }
 
 }  // namespace quilbet::plain

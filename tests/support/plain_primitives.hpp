@@ -1,9 +1,11 @@
 // Plain forms of the vertex transform and the five primitive builders, in
 // namespace quilbet::plain. Same contracts and bit-identical results as
 // pnt_rotate_translate (mesh.hpp) and the builders of primitives.hpp, which
-// take their cosines and sines of recurring angles from tables; these take
-// every one where it is needed. Kept as the oracle that the fast forms are
-// tested against.
+// take their cosines and sines of recurring angles from tables and write each
+// primitive in slices; these are written from the shapes' definitions instead
+// (a plane rotation per axis, each vertex a closed form of its place, the box
+// as its face table), so a slip in one is not repeated in the other. Kept as
+// the oracle that the fast forms are tested against.
 #pragma once
 
 #include <cstdint>

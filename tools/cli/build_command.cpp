@@ -3,6 +3,7 @@
 
 #include <iostream>
 
+#include "generate/station_survey.hpp"
 #include "station/load_station.hpp"
 
 namespace quilbet {
@@ -23,13 +24,20 @@ int run_build(const BuildOptions& opt) {
     if (!ok) return 1;
 
     std::vector<OutputFile> outputs;
-    if (!build_station_files(st.station, st.names, opt, outputs, error)) {
+    HandedOver handed;
+    if (!build_station_files(st.station, st.names, opt, outputs, error, &handed)) {
         std::cerr << "quilbet: " << error << "\n";
         return 1;
     }
     if (!write_files_together(outputs, error)) {
         std::cerr << "quilbet: " << error << " (nothing written)\n";
         return 1;
+    }
+    if (!st.station.records.empty()) {
+        StationSurvey survey = survey_station(st.station);
+        survey.built_groups = handed.groups;
+        survey.built_vertices = handed.vertices;
+        std::cout << survey_text(survey);
     }
     return 0;
 }

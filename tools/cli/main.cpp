@@ -1,6 +1,6 @@
 // quilbet: the command-line tool for people who design stations.
 //
-//   quilbet describe STATION.json [-o STATION.blob]    check, and write the description blob
+//   quilbet describe STATION.json [-o STATION.blob] [--json]  check, print figures, write the blob
 //   quilbet decode STATION.blob [-o STATION.json]      blob back to JSON (exact round trip)
 //   quilbet build STATION.json|.blob -o OUT.glb [--png OUT.png] [--vessel OUT.json] [--size WxH]
 //   quilbet catalogue [--json]                         every block type, parameter and port
@@ -45,6 +45,7 @@ static int run(int argc, char** argv) {
     CLI::App* c_describe = app.add_subcommand("describe", "Check a JSON station description and write its blob");
     c_describe->add_option("station", in, "JSON station description")->required();
     c_describe->add_option("-o,--output", out, "Blob to write (without it, only check)");
+    c_describe->add_flag("--json", json, "Print the station's figures as JSON (for scripts) instead of as text");
 
     CLI::App* c_decode = app.add_subcommand("decode", "Turn a description blob back into JSON");
     c_decode->add_option("blob", in, "Description blob")->required();
@@ -111,7 +112,7 @@ static int run(int argc, char** argv) {
         return exit_usage;
     }
 
-    if (*c_describe) return run_describe(in, out);
+    if (*c_describe) return run_describe(in, out, json);
     if (*c_decode) return run_decode(in, out);
     if (*c_catalogue) return run_catalogue(json);
     if (*c_design) {

@@ -118,7 +118,8 @@ ApiResponse DesignApi::station() const {
     return json_response(200, doc);
 }
 
-bool DesignApi::check(const std::string& body, StationText& st, ojson& diagnostics, ApiResponse& refusal) const {
+bool DesignApi::check(const std::string& body, StationText& st, ojson& diagnostics, ApiResponse& refusal,
+                      StationSurvey* survey) const {
     // Text that is not JSON at all is a bad request; a description the CLI
     // refuses is answered with the CLI's messages.
     if (!nlohmann::json::accept(body)) {
@@ -133,6 +134,15 @@ bool DesignApi::check(const std::string& body, StationText& st, ojson& diagnosti
     }
     Diagnostics diag;
     const bool ok = parse_station_json(body, st, diag) && validate_station_text(st, diag);
+    if (ok) {
+        StationSurvey s = survey_station(st.station);
+        const auto name_of = [&](int32_t slot) {
+            const auto it = st.names.find(slot);
+            return it != st.names.end() ? it->second : std::to_string(slot);
+        };
+        for (std::string& w : overlap_messages(s, name_of)) diag.warning(std::move(w));
+        if (survey != nullptr) *survey = std::move(s);
+    }
     diagnostics = diagnostics_json(diag);
     if (!ok) {
         ojson doc = ojson::object();
@@ -156,8 +166,13 @@ ApiResponse DesignApi::validate(const std::string& body) const {
     return json_response(200, doc);
 }
 
-ojson DesignApi::build_answer(const StationText& st, const ojson& diagnostics) {
+ojson DesignApi::build_answer(const StationText& st, const ojson& diagnostics, StationSurvey survey) {
     const StationBuild built = builder_.build(st);
+    survey.built_groups = survey.built_vertices = 0;
+    for (const PlacedBlock& p : built.blocks) {
+        survey.built_groups += static_cast<int64_t>(p.built->groups.size());
+        survey.built_vertices += static_cast<int64_t>(p.built->vertices);
+    }
     ojson doc = ojson::object();
     doc["ok"] = true;
     doc["canonical"] = saved_text(st);
@@ -170,6 +185,7 @@ ojson DesignApi::build_answer(const StationText& st, const ojson& diagnostics) {
     stats["reused"] = built.reused;
     stats["milliseconds"] = built.milliseconds;
     doc["stats"] = stats;
+    doc["figures"] = survey_json(survey);
     return doc;
 }
 
@@ -177,22 +193,24 @@ ApiResponse DesignApi::edit(const std::string& body) {
     StationText st;
     ojson diagnostics;
     ApiResponse refusal;
-    if (!check(body, st, diagnostics, refusal)) {
+    StationSurvey survey;
+    if (!check(body, st, diagnostics, refusal, &survey)) {
         if (refusal.status == 400) return refusal;
         ojson doc = ojson::object();
         doc["ok"] = false;
         doc["diagnostics"] = diagnostics;
         return json_response(200, doc);
     }
-    return json_response(200, build_answer(st, diagnostics));
+    return json_response(200, build_answer(st, diagnostics, std::move(survey)));
 }
 
 ApiResponse DesignApi::build(const std::string& body) {
     StationText st;
     ojson diagnostics;
     ApiResponse refusal;
-    if (!check(body, st, diagnostics, refusal)) return refusal;
-    return json_response(200, build_answer(st, diagnostics));
+    StationSurvey survey;
+    if (!check(body, st, diagnostics, refusal, &survey)) return refusal;
+    return json_response(200, build_answer(st, diagnostics, std::move(survey)));
 }
 
 ApiResponse DesignApi::mesh(const std::string& key) const {

@@ -29,6 +29,7 @@
 #include <nlohmann/json.hpp>
 
 #include "design/station_builder.hpp"
+#include "generate/station_survey.hpp"
 #include "station/station_json.hpp"
 #include "blocks/block_types.hpp"
 
@@ -73,11 +74,15 @@ public:
     ApiResponse generate(const std::string& body) const;
 
 private:
-    // Parses and checks a description as `quilbet describe` does. False with
-    // the response to send (400 or 422) when it may not be built.
-    bool check(const std::string& body, StationText& st, nlohmann::ordered_json& diagnostics, ApiResponse& refusal) const;
-    // The answer of build for a checked description.
-    nlohmann::ordered_json build_answer(const StationText& st, const nlohmann::ordered_json& diagnostics);
+    // Parses and checks a description as `quilbet describe` does, overlap
+    // warnings included (survey gets the station's figures when it passed).
+    // False with the response to send (400 or 422) when it may not be built.
+    bool check(const std::string& body, StationText& st, nlohmann::ordered_json& diagnostics, ApiResponse& refusal,
+               StationSurvey* survey = nullptr) const;
+    // The answer of build for a checked description: its blocks, and its
+    // figures with the groups and vertices the build made.
+    nlohmann::ordered_json build_answer(const StationText& st, const nlohmann::ordered_json& diagnostics,
+                                        StationSurvey survey);
 
     StationBuilder& builder_;
     std::string station_path_;

@@ -4,9 +4,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
-#include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
+#include "entry/station_build.hpp"
 #include "station/block_scene.hpp"
 #include "station/png_io.hpp"
 
@@ -83,39 +84,28 @@ StationBuilder::StationBuilder() {
 
 std::shared_ptr<const BuiltBlock> StationBuilder::block_for(const BlobRecord& r, uint32_t random_before, bool& anew) {
     anew = false;
-    const Catalogue& cat = module_.catalogue();
-    const int32_t entry = cat.find_type(r.btype);
-    auto built = std::make_shared<BuiltBlock>();
-    blocktyp& b = built->block;
-    b.live = 1;
-    b.btype = r.btype;
-    if (entry >= 0) {
-        copy_block(b, cat.entries()[static_cast<size_t>(entry)], true);
-        // As the blob parse does: each value goes to the first parameter with its id.
-        for (const BlobParam& p : r.params) {
-            for (int32_t j = 0; j < b.nparams && static_cast<size_t>(j) < b.params.size(); ++j) {
-                if (b.params[static_cast<size_t>(j)].id == p.id) {
-                    b.params[static_cast<size_t>(j)].val = p.value;
-                    break;
-                }
-            }
-        }
-    }
-    built->full_key = cache_key(b, random_before);
-    built->key = digest(built->full_key);
-    const auto it = cache_.find(built->key);
-    if (it != cache_.end() && it->second.block->full_key == built->full_key) {
+    blocktyp instance;
+    instance.live = 1;
+    instance.btype = r.btype;
+    // A validated station names catalogue types only; another would build as an empty block.
+    instance_block(instance, module_.catalogue(), r.btype, r.params);
+    const std::string full_key = cache_key(instance, random_before);
+    const std::string key = digest(full_key);
+    const auto it = cache_.find(key);
+    if (it != cache_.end() && it->second.block->full_key == full_key) {
         it->second.last_used = generation_;
         return it->second.block;
     }
-    Context& ctx = module_.context();
-    ctx.random.set_state(random_before);
-    if (entry >= 0) build_block_geometry(ctx, b, true);
-    built->random_after = ctx.random.state();
-    built->groups = scene_groups(b, built->vertices);
+    BlockBuild made = build_block(module_.context(), std::move(instance), random_before);
+    auto built = std::make_shared<BuiltBlock>();
+    built->full_key = full_key;
+    built->key = key;
+    built->block = std::move(made.block);
+    built->random_after = made.random_after;
+    built->groups = scene_groups(built->block, built->vertices);
     // The scene groups hold what the views need; the block keeps ports and parameters.
-    b.msh.grp.clear();
-    b.msh.grpcnt = 0;
+    built->block.msh.grp.clear();
+    built->block.msh.grpcnt = 0;
     anew = true;
     std::shared_ptr<const BuiltBlock> shared = std::move(built);
     cache_[shared->key] = Entry{shared, generation_};
@@ -127,16 +117,12 @@ StationBuild StationBuilder::build(const StationText& text) {
     std::lock_guard<std::mutex> lock(mutex_);
     ++generation_;
     StationBuild out;
-    const BlobStation& records = text.station;
 
-    // Geometry, record by record, each from the random state the previous one left.
+    // Geometry, record by record, each from the random state the previous one
+    // left; the table holds ports and links only, for the placement.
     uint32_t random = random_start_;
     Station st;
-    st.block_count = records.block_count;
-    st.blocks.resize(static_cast<size_t>(records.block_count));
-    for (blocktyp& b : st.blocks) b.live = 0;
-    for (const BlobRecord& r : records.records) {
-        if (st.root == -1) st.root = r.id;
+    build_records(st, text.station, [&](const BlobRecord& r, blocktyp& light) {
         bool anew = false;
         PlacedBlock placed;
         placed.slot = r.id;
@@ -145,27 +131,12 @@ StationBuild StationBuilder::build(const StationText& text) {
         placed.built = block_for(r, random, anew);
         random = placed.built->random_after;
         (anew ? out.built_anew : out.reused) += 1;
-
-        // The placement tree needs ports and links only, not meshes.
-        blocktyp& light = st.blocks[static_cast<size_t>(r.id)];
-        const blocktyp& b = placed.built->block;
-        light.live = 1;
-        light.btype = b.btype;
-        light.id = r.id;
-        light.nports = b.nports;
-        light.ports = b.ports;
-        for (size_t k = 0; k < r.ports.size(); ++k) {
-            if (static_cast<int32_t>(k) >= light.nports || k >= light.ports.size()) continue;
-            BlockPort& port = light.ports[k];
-            port.linked = r.ports[k].flag != 0 ? 1 : 0;
-            if (port.linked) {
-                port.lblock = r.ports[k].block;
-                port.lport = r.ports[k].port;
-            }
-        }
+        light.nports = placed.built->block.nports;
+        light.ports = placed.built->block.ports;
         out.blocks.push_back(std::move(placed));
-    }
-    place_block(st, st.root, root_position, root_orientation, true);
+        return true;
+    });
+    place_station(st);
     for (PlacedBlock& p : out.blocks) {
         const blocktyp& b = st.blocks[static_cast<size_t>(p.slot)];
         p.pos = b.pos;

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "blocks/geometry.hpp"
+#include "entry/station_build.hpp"
 
 namespace quilbet {
 namespace {
@@ -161,9 +161,7 @@ BlockShape shape_of_mesh(const typmsh& mesh) {
 BlockShape build_block_shape(const BlockChoice& choice) {
     Context ctx;
     ctx.threads = false;
-    blocktyp b = make_instance(choice);
-    build_block_geometry(ctx, b, false);
-    return shape_of_mesh(b.msh);
+    return shape_of_mesh(build_block(ctx, make_instance(choice), ctx.random.state()).block.msh);
 }
 
 std::shared_ptr<const BlockShape> ShapeCache::shape(const BlockChoice& choice) {

@@ -64,7 +64,8 @@ bool parse_size(const std::string& text, int32_t& width, int32_t& height) {
 }
 
 bool build_station_files(const BlobStation& station, const std::map<int32_t, std::string>& names,
-                         const BuildOptions& opt, std::vector<OutputFile>& outputs, std::string& error) {
+                         const BuildOptions& opt, std::vector<OutputFile>& outputs, std::string& error,
+                         HandedOver* handed) {
     ProgressLine progress;
     Module module;
     module.set_diagnostic_sink([](const std::string& line) { std::cerr << "quilbet: " << line << "\n"; });
@@ -88,6 +89,11 @@ bool build_station_files(const BlobStation& station, const std::map<int32_t, std
         return false;
     }
 
+    if (handed != nullptr) {
+        handed->groups = static_cast<int64_t>(result.scene.groups.size());
+        handed->vertices = 0;
+        for (const SceneGroup& g : result.scene.groups) handed->vertices += static_cast<int64_t>(g.vertex_count());
+    }
     progress.show("writing " + opt.glb);
     outputs.assign(1, OutputFile{opt.glb, {}});
     if (!write_glb(result.scene, outputs[0].bytes, error)) {

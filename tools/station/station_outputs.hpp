@@ -31,7 +31,14 @@ bool parse_size(const std::string& text, int32_t& width, int32_t& height);
 // number). False with the reason in
 // error (a failed build names opt.input when it is set). A progress line
 // appears when the build takes more than a moment.
+// What the host received, counted over its groups.
+struct HandedOver {
+    int64_t groups = 0;
+    int64_t vertices = 0;
+};
+
 bool build_station_files(const BlobStation& station, const std::map<int32_t, std::string>& names,
-                         const BuildOptions& opt, std::vector<OutputFile>& files, std::string& error);
+                         const BuildOptions& opt, std::vector<OutputFile>& files, std::string& error,
+                         HandedOver* handed = nullptr);
 
 }  // namespace quilbet

@@ -13,44 +13,36 @@ namespace {
 
 using ojson = nlohmann::ordered_json;
 
-Vec3 read_vec3(const uint8_t* p) {
-    double d[3];
-    std::memcpy(d, p, sizeof d);
-    return {d[0], d[1], d[2]};
-}
-
 ojson vessel_json(const vesdeftyp& def, const HostVesselRecord& v, const Scene& scene) {
     ojson out = ojson::object();
-    char name[256] = {};
-    std::memcpy(name, def.bytes + 4, 255);
+    char name[vessel_name_length + 1] = {};
+    std::memcpy(name, def.name, vessel_name_length);
     out["name"] = name;
     ojson docks = ojson::array();
     const int32_t nd = list_length(v.list[7]);
     for (int32_t i = 0; i < nd; ++i) {
-        const uint8_t* e = list_entry(v.list[7], vessel_entry_size[7], i);
+        const auto port = read_entry<vessel_docking_port>(v.list[7], i);
         ojson d = ojson::object();
-        d["position"] = vec_json(read_vec3(e));
-        d["direction"] = vec_json(read_vec3(e + 24));
-        d["up"] = vec_json(read_vec3(e + 48));
+        d["position"] = vec_json(port.position);
+        d["direction"] = vec_json(port.first_direction);
+        d["up"] = vec_json(port.second_direction);
         docks.push_back(d);
     }
     out["docking_ports"] = docks;
     ojson habitat = nullptr;
     if (list_length(v.list[8]) > 0) {
-        const uint8_t* e = list_entry(v.list[8], vessel_entry_size[8], 0);
-        int32_t total = 0;
-        std::memcpy(&total, e + 72, 4);
+        const auto entry = read_entry<vessel_habitat_entry>(v.list[8], 0);
         habitat = ojson::object();
-        habitat["position"] = vec_json(read_vec3(e));
-        habitat["direction"] = vec_json(read_vec3(e + 24));
-        habitat["extent"] = vec_json(read_vec3(e + 48));
-        habitat["total"] = total;
+        habitat["position"] = vec_json(entry.position);
+        habitat["direction"] = vec_json(entry.direction);
+        habitat["extent"] = vec_json(entry.extent);
+        habitat["total"] = entry.habitat_total;
     }
     out["habitat_entry"] = habitat;
-    out["habitat_position"] = vec_json(def.get_vec3(vesdef_habitat_position));
+    out["habitat_position"] = vec_json(def.habitat_position);
     ojson counts = ojson::object();
-    for (int k = 0; k < vessel_list_count; ++k) counts["list" + std::to_string(k)] = def.get_i32(vesdef_count_offset(k));
-    counts["list1_groups"] = def.get_i32(vesdef_group_count);
+    for (int k = 0; k < vessel_list_count; ++k) counts["list" + std::to_string(k)] = def.list_count(k);
+    counts["list1_groups"] = def.list1_group_count;
     out["list_counts"] = counts;
     size_t vertices = 0, triangles = 0, textures = 0;
     for (const SceneGroup& g : scene.groups) {
@@ -78,7 +70,7 @@ bool run_station(Module& module, const std::vector<uint8_t>& blob, BuildResult& 
 
     HostVesselRecord record = InProcessHost::make_vessel_record(blob.data(), static_cast<int32_t>(blob.size()));
     vesdeftyp def;
-    module.make_vessel(def.bytes, &record);
+    module.make_vessel(&def, &record);
     if (!lines.empty()) {
         error = "the module refused the station: " + lines.front();
         InProcessHost::release_vessel(record);
