@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "station/port_symmetry.hpp"
+
 namespace quilbet {
 namespace {
 
@@ -36,9 +38,14 @@ bool Designer::count_allows(int32_t n) {
     if (halted_) return false;
     const int32_t limit = upper() - still_required();
     const int32_t after = count() + n;
+    const int32_t before = piece_depth_ > 0 ? piece_start_ : count();
     // Past the count the piece halts the station, unless it brings the
-    // station nearer the count than stopping short would.
-    if (after > limit && !(count() < target_ && after - target_ < target_ - count())) halted_ = true;
+    // station nearer the count than stopping short would: a station ends
+    // within half a piece of its count (or a tenth above it).
+    if (after > limit && !(before < target_ && after - target_ < target_ - before)) {
+        halted_ = true;
+        largest_piece_ = std::max(largest_piece_, after - before);
+    }
     return !halted_;
 }
 
@@ -64,25 +71,78 @@ bool Designer::within_max_size() const {
     return b.hi[0] - b.lo[0] <= m.x && b.hi[1] - b.lo[1] <= m.y && b.hi[2] - b.lo[2] <= m.z;
 }
 
+// Ports of the twin that lie off the images of the original's ports: 0
+// when the twin is the original's image under the transform.
+int32_t Designer::misplaced_ports(int32_t original, int32_t twin, int32_t transform) const {
+    int32_t off = 0;
+    for (int32_t k = 0; k < grower.port_count(original); ++k) {
+        const Vec3 pos = symmetry.map_point(transform, grower.port_position({original, k}));
+        const Vec3 dir = symmetry.map_direction(transform, grower.port_direction({original, k}));
+        bool found = false;
+        for (int32_t j = 0; j < grower.port_count(twin) && !found; ++j) {
+            found = grower.port_kind({twin, j}) == grower.port_kind({original, k}) &&
+                    vec_len(vec_sub(grower.port_position({twin, j}), pos)) < port_position_tolerance &&
+                    vec_len(vec_sub(grower.port_direction({twin, j}), dir)) < 1e-3;
+        }
+        off += found ? 0 : 1;
+    }
+    return off;
+}
+
+int32_t Designer::attach_twin(PortRef at, const BlockChoice& choice, int32_t child_port, int32_t original, int32_t transform) {
+    const int32_t first = grower.attach(at, choice, child_port);
+    if (first >= 0 && misplaced_ports(original, first, transform) == 0) return first;
+    // The ports around the twin's parent need not have their up vectors
+    // turned with them: try the child's other ports of this kind and keep
+    // the one that makes the twin the original's image, else the first that fits.
+    const blocktyp probe = make_instance(choice);
+    int32_t best_port = first >= 0 ? child_port : -1;
+    int32_t best_off = first >= 0 ? misplaced_ports(original, first, transform) : grower.port_count(original) + 1;
+    if (first >= 0) grower.rollback(first);
+    for (int32_t k = 0; k < probe.nports && best_off > 0; ++k) {
+        if (k == child_port || probe.ports[static_cast<size_t>(k)].kind != grower.port_kind(at)) continue;
+        const int32_t id = grower.attach(at, choice, k);
+        if (id < 0) continue;
+        const int32_t off = misplaced_ports(original, id, transform);
+        grower.rollback(id);
+        if (off < best_off) {
+            best_off = off;
+            best_port = k;
+        }
+    }
+    return best_port >= 0 ? grower.attach(at, choice, best_port) : -1;
+}
+
 bool Designer::place(const std::vector<PortRef>& at, const BlockChoice& choice, int32_t child_port, std::vector<int32_t>* ids) {
-    // Every port and its twins, each once; all must be free.
-    std::vector<PortRef> ports;
+    // Every port and its twins, each once; all must be free. A twin goes to
+    // the image of its original's port under its transform.
+    struct Slot {
+        PortRef port;
+        int32_t transform = 0;
+        size_t original = 0;
+    };
+    std::vector<Slot> slots;
     for (const PortRef& p : at) {
         if (!grower.port_free(p)) return false;
-        const std::vector<PortRef> orbit = symmetry.orbit(grower, p);
+        const auto orbit = symmetry.orbit_transforms(grower, p);
         if (orbit.empty()) return false;
-        for (const PortRef& q : orbit) {
-            if (std::none_of(ports.begin(), ports.end(), [&](const PortRef& o) { return o.block == q.block && o.port == q.port; })) {
-                ports.push_back(q);
+        const size_t original = slots.size();
+        for (const auto& [q, t] : orbit) {
+            if (std::none_of(slots.begin(), slots.end(), [&](const Slot& o) { return o.port.block == q.block && o.port.port == q.port; })) {
+                slots.push_back({q, t, original});
             }
         }
     }
-    const int32_t n = static_cast<int32_t>(ports.size());
+    const int32_t n = static_cast<int32_t>(slots.size());
     if (!constraints_allow(choice, n) || !count_allows(n)) return false;
     const int32_t mark = grower.mark();
     std::vector<int32_t> placed;
-    for (const PortRef& p : ports) {
-        const int32_t id = grower.affordable(choice) ? grower.attach(p, choice, child_port) : -1;
+    for (const Slot& s : slots) {
+        int32_t id = -1;
+        if (grower.affordable(choice)) {
+            id = s.transform == 0 ? grower.attach(s.port, choice, child_port)
+                                  : attach_twin(s.port, choice, child_port, placed[s.original], s.transform);
+        }
         if (id < 0) {
             grower.rollback(mark);
             return false;
@@ -93,11 +153,12 @@ bool Designer::place(const std::vector<PortRef>& at, const BlockChoice& choice, 
         grower.rollback(mark);
         return false;
     }
+    largest_piece_ = std::max(largest_piece_, count() - (piece_depth_ > 0 ? std::min(piece_start_, mark) : mark));
     if (ids != nullptr) {
         ids->clear();
         for (const PortRef& p : at) {
-            const auto it = std::find_if(ports.begin(), ports.end(), [&](const PortRef& o) { return o.block == p.block && o.port == p.port; });
-            ids->push_back(placed[static_cast<size_t>(it - ports.begin())]);
+            const auto it = std::find_if(slots.begin(), slots.end(), [&](const Slot& o) { return o.port.block == p.block && o.port.port == p.port; });
+            ids->push_back(placed[static_cast<size_t>(it - slots.begin())]);
         }
     }
     return true;

@@ -44,8 +44,27 @@ public:
     int32_t upper() const { return target_ + target_ / 10; }
     // True once a piece did not fit the count: nothing more is placed.
     bool halted() const { return halted_; }
+    // The most blocks placed as one piece (with its twins) so far, or of the
+    // piece that halted the station.
+    int32_t largest_piece() const { return largest_piece_; }
     // Lifts the halt and the count for the constraints' last pieces.
     void unlimit() { halted_ = false; unlimited_ = true; }
+
+    // Blocks placed together as one piece (an adaptor and the wing on it, a
+    // tank and its panel): while a piece is open, whether it brings the
+    // station nearer the count is judged from the count before the piece.
+    class Piece {
+    public:
+        explicit Piece(Designer& d) : d_(d) {
+            if (d_.piece_depth_++ == 0) d_.piece_start_ = d_.count();
+        }
+        ~Piece() { --d_.piece_depth_; }
+        Piece(const Piece&) = delete;
+        Piece& operator=(const Piece&) = delete;
+
+    private:
+        Designer& d_;
+    };
 
     // Places choice at every port of `at` and at their twins under the
     // station's symmetry, all or none; the ids placed at `at` (in its order)
@@ -80,6 +99,8 @@ public:
 
 private:
     bool count_allows(int32_t n);
+    int32_t misplaced_ports(int32_t original, int32_t twin, int32_t transform) const;
+    int32_t attach_twin(PortRef at, const BlockChoice& choice, int32_t child_port, int32_t original, int32_t transform);
     bool constraints_allow(const BlockChoice& choice, int32_t n) const;
     bool within_max_size() const;
     // Blocks the requirements' minimums (and the docking ports) still need.
@@ -91,6 +112,9 @@ private:
     std::string problem_;
     bool halted_ = false;
     bool unlimited_ = false;
+    int32_t piece_depth_ = 0;
+    int32_t largest_piece_ = 1;
+    int32_t piece_start_ = 0;
 };
 
 // The three habitat modules (nodes are not counted).

@@ -150,6 +150,8 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
     case StationStyle::ring: grow_ring(designer); break;
     case StationStyle::random: grow_random(designer); break;
     }
+    out.reached_count = designer.halted() || designer.count() >= options.blocks;
+    out.largest_piece = designer.largest_piece();
     if (!designer.problem().empty()) {
         out.unmet.push_back("--symmetry " + symmetry_name(out.symmetry) + ": " + designer.problem());
     }

@@ -46,6 +46,11 @@ struct GeneratedStation {
     int64_t overlapping = 0;   // of those, turned down for overlapping
     int64_t overlapping_kept = 0;   // pairs of blocks in the result that overlap (checked again; always 0)
     int32_t layouts = 1;
+    // True when the layout went on until the block count stopped it; false
+    // when it ended short because nothing more fitted (boxed in by its own
+    // blocks, or the budget).
+    bool reached_count = true;
+    int32_t largest_piece = 1;   // the most blocks of one piece and its twins (placed, or the one that halted)
     SymmetrySetting symmetry;  // the symmetry it was laid out with
     StationFigures figures;
     // Empty when the symmetry and every constraint were met; otherwise one

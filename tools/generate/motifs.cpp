@@ -36,6 +36,7 @@ bool add_solar_wings(Designer& d, const std::vector<int32_t>& trusses, int32_t b
         faces.push_back({t, port::truss_face(bay, 0)});
         faces.push_back({t, port::truss_face(bay, 1)});
     }
+    const Designer::Piece piece(d);
     const int32_t mark = d.grower.mark();
     std::vector<int32_t> adaptors;
     if (add_all(d, faces, d.palette.adaptor_x, port::base, &adaptors)) {
@@ -59,6 +60,7 @@ bool add_aux_ports(Designer& d, const std::vector<int32_t>& trusses, int32_t bay
 }
 
 bool cap_ends(Designer& d, const std::vector<PortRef>& ends) {
+    const Designer::Piece piece(d);
     const int32_t pick = d.rng.weighted({55, 25, 20});
     if (pick == 0 && add_all(d, ends, d.palette.solar_wing, port::base)) return true;
     if (pick == 2) {
@@ -122,12 +124,32 @@ namespace {
 
 bool is_truss(BlockType t) { return t == BlockType::truss_a || t == BlockType::truss_b || t == BlockType::truss_c; }
 
+// A pair of girder arms on opposite flanks of a habitat, each carrying a
+// panel at its far end: power clear of the habitats around it.
+bool add_power_arms(Designer& d, PortRef a, PortRef c) {
+    const Designer::Piece piece(d);
+    const int32_t mark = d.grower.mark();
+    std::vector<int32_t> arms;
+    if (d.place({a, c}, d.palette.truss_of(2), port::truss_near, &arms)) {
+        if (d.place({{arms[0], port::truss_far}, {arms[1], port::truss_far}}, d.palette.panel, port::base)) return true;
+        d.grower.rollback(mark);
+    }
+    return false;
+}
+
 bool power_piece(Designer& d) {
-    for (int32_t b = d.count() - 1; b >= 0; --b) {
-        if (!is_habitat(d.grower.type_of(b))) continue;
-        for (int32_t pair = 0; pair < 2; ++pair) {
-            const PortRef a{b, port::hab_side[2 * pair]}, c{b, port::hab_side[2 * pair + 1]};
-            if (d.place({a, c}, d.palette.solar_wing, port::base)) return true;
+    // Wings, else panels, else girder arms with panels, on opposite flanks
+    // of the habitats, the newest first.
+    for (int32_t way = 0; way < 3; ++way) {
+        for (int32_t b = d.count() - 1; b >= 0; --b) {
+            if (!is_habitat(d.grower.type_of(b))) continue;
+            for (int32_t pair = 0; pair < 2; ++pair) {
+                const PortRef a{b, port::hab_side[2 * pair]}, c{b, port::hab_side[2 * pair + 1]};
+                if (way == 0 && d.place({a, c}, d.palette.solar_wing, port::base)) return true;
+                if (way == 1 && d.place({a, c}, d.palette.panel, port::base)) return true;
+                if (way == 2 && add_power_arms(d, a, c)) return true;
+                if (d.halted()) return false;
+            }
         }
     }
     for (int32_t b = 0; b < d.count(); ++b) {
@@ -173,7 +195,7 @@ void fill_to_target(Designer& d, bool inner_first) {
                 int32_t id = -1;
                 switch (kind) {
                 case PortKind::axial: {
-                    const bool grow = d.free_ports_outermost(PortKind::axial).size() <= 2;
+                    const bool grow = d.free_ports_outermost(PortKind::axial).size() <= 2 * static_cast<size_t>(d.symmetry.size());
                     const int32_t pick = grow ? 2 : d.rng.weighted({40, 30, 30});
                     if (pick == 0) id = d.add(p, d.palette.panel, port::base);
                     if (pick == 1) id = d.add(p, d.palette.tank, port::base);

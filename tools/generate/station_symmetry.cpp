@@ -124,8 +124,8 @@ PortRef port_at(const StationGrower& grower, Vec3 position, Vec3 direction, int3
     return {-1, -1};
 }
 
-std::vector<PortRef> StationSymmetry::orbit(const StationGrower& grower, PortRef p) const {
-    std::vector<PortRef> out{p};
+std::vector<std::pair<PortRef, int32_t>> StationSymmetry::orbit_transforms(const StationGrower& grower, PortRef p) const {
+    std::vector<std::pair<PortRef, int32_t>> out{{p, 0}};
     if (rots_.empty()) return out;
     const Vec3 pos = grower.port_position(p), dir = grower.port_direction(p);
     const int32_t kind = grower.port_kind(p);
@@ -133,9 +133,15 @@ std::vector<PortRef> StationSymmetry::orbit(const StationGrower& grower, PortRef
         const PortRef q = port_at(grower, map_point(t, pos), map_direction(t, dir), kind);
         if (q.block < 0 || !grower.port_free(q)) return {};
         bool seen = false;
-        for (const PortRef& o : out) seen = seen || (o.block == q.block && o.port == q.port);
-        if (!seen) out.push_back(q);
+        for (const auto& o : out) seen = seen || (o.first.block == q.block && o.first.port == q.port);
+        if (!seen) out.push_back({q, t});
     }
+    return out;
+}
+
+std::vector<PortRef> StationSymmetry::orbit(const StationGrower& grower, PortRef p) const {
+    std::vector<PortRef> out;
+    for (const auto& o : orbit_transforms(grower, p)) out.push_back(o.first);
     return out;
 }
 

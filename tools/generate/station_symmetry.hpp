@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "generate/station_grower.hpp"
@@ -40,6 +41,8 @@ public:
     // under the other transforms, each once. Empty when an image is not a free
     // port of the same kind (the twins cannot all be placed).
     std::vector<PortRef> orbit(const StationGrower& grower, PortRef p) const;
+    // The same with the transform that takes p to each (0 for p itself).
+    std::vector<std::pair<PortRef, int32_t>> orbit_transforms(const StationGrower& grower, PortRef p) const;
 
     // The transforms, the identity first: station point q maps to rot (q - centre) + centre.
     int32_t size() const { return static_cast<int32_t>(rots_.size()) + 1; }

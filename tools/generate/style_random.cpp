@@ -51,6 +51,15 @@ std::vector<int32_t> fitting_ports(const BlockChoice& choice, int32_t kind) {
     return out;
 }
 
+// The ports a block opens besides the one it is attached by (docking ports
+// do not count: nothing grows on them).
+int32_t growing_ports(const BlockChoice& choice) {
+    const blocktyp b = make_instance(choice);
+    int32_t n = 0;
+    for (int32_t k = 0; k < b.nports; ++k) n += b.ports[static_cast<size_t>(k)].kind == static_cast<int32_t>(PortKind::docking) ? 0 : 1;
+    return n - 1;
+}
+
 // The face across the girder from a side port, or -1 for its ends.
 int32_t opposite_face(int32_t port) {
     if (port < 2) return -1;
@@ -110,6 +119,13 @@ void grow_random(Designer& d) {
         }
         BlockChoice choice = designs.pick(list[static_cast<size_t>(pick)].type, d.rng);
         if (is_girder(choice.type)) choice.set(param::bay_count, d.rng.between(1, 8));
+        // While few ports are left open, a block that closes its port and
+        // opens none (a panel, a wing, a docking port) waits: the station
+        // keeps somewhere to grow.
+        if (free.size() <= 8 && growing_ports(choice) == 0) {
+            ++refused;
+            continue;
+        }
         const std::vector<int32_t> ports = fitting_ports(choice, d.grower.port_kind(at));
         const int32_t child_port = ports[d.rng.below(static_cast<uint32_t>(ports.size()))];
 

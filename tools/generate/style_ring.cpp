@@ -1,9 +1,12 @@
-// The ring layout: a hub node with four habitat spokes in its waist plane and
-// a closed rim round them: from each spoke's rim node an arc (a habitat, a
-// corner node, a habitat) runs on to the next spoke's rim node. The links
-// form a tree, so each arc's last habitat is a few centimetres short of the
-// rim node it faces. N-fold about the hub's axis by default; solar wings on
-// the rim's flanks, docking ports on the axle and the corners.
+// The ring layout: a hub habitat standing along the ring's axis, four girder
+// spokes from its flanks, and a closed rim in the spokes' plane: at each
+// spoke's end a rim habitat lying along the rim, and from it an arc (a
+// habitat, a corner node, a habitat) on to the next spoke's rim habitat. The
+// rim is a square with cut corners whose sides are as long as the spokes
+// make them. The links form a tree, so each arc's last habitat ends a few
+// centimetres short of the rim habitat it faces, end to end. N-fold about
+// the hub's axis by default; a solar wing on the outer flank of every rim
+// habitat, docking ports on the axle and the corners.
 #include <cmath>
 
 #include "generate/motifs.hpp"
@@ -14,7 +17,8 @@ namespace {
 
 double ring_dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
-// The block's free port whose direction is closest to `dir`, or {-1, -1}.
+// The block's free port whose direction is closest to `dir` (within 25
+// degrees), or {-1, -1}.
 PortRef port_towards(const Designer& d, int32_t block, Vec3 dir) {
     PortRef best{-1, -1};
     double best_dot = 0.9;
@@ -31,13 +35,15 @@ PortRef port_towards(const Designer& d, int32_t block, Vec3 dir) {
 
 // The block linked at a port (placed after its block), or -1.
 int32_t child_at(const Designer& d, PortRef at) {
+    if (at.block < 0) return -1;
     for (int32_t b = at.block + 1; b < d.count(); ++b) {
         if (d.grower.parent_of(b) == at.block && d.grower.parent_port_of(b) == at.port) return b;
     }
     return -1;
 }
 
-// The block's port whose direction is closest to `dir`, free or not.
+// The block's port whose direction is closest to `dir`, free or not (-1 when
+// none lies within 25 degrees).
 int32_t port_index_towards(const Designer& d, int32_t block, Vec3 dir) {
     int32_t best = -1;
     double best_dot = 0.9;
@@ -51,49 +57,147 @@ int32_t port_index_towards(const Designer& d, int32_t block, Vec3 dir) {
     return best;
 }
 
-// Gaps tried for the closing habitats, shortest first (metres): hull rims
-// reach a little past their port planes.
-constexpr double closing_gaps[] = {0.02, 0.05, 0.1, 0.2, 0.3, 0.5, 0.8};
+// Half the length between a block's two ports that face apart along its z
+// axis, or its side port's distance from the axis: measured from the ports
+// the block type lists.
+double port_offset(const BlockChoice& c, int32_t port_index) {
+    const blocktyp b = make_instance(c);
+    const Vec3 p = b.ports[static_cast<size_t>(port_index)].lpos;
+    return vec_len(p);
+}
+
+// Gaps tried for the closing habitats, shortest first (metres): the hull
+// rims reach a little past their port planes, and the ends must not touch.
+constexpr double closing_gaps[] = {0.02, 0.03, 0.04, 0.05, 0.06, 0.07, 0.08, 0.09, 0.1, 0.12, 0.15, 0.2, 0.25, 0.3};
+
+// Habitat lengths the catalogue offers.
+constexpr double shortest_habitat = 4, longest_habitat = 16;
+
+struct Quarter {
+    Vec3 spoke;              // outward, in the ring's plane
+    int32_t rim = -1;        // the rim habitat at the spoke's end
+    int32_t corner = -1;     // the corner node after it, along the rim
+};
+
+// The rim habitat at a spoke's end, lying along the rim: attached by one of
+// its flank ports, the first that leaves its axis across the ring's axis.
+int32_t add_rim_habitat(Designer& d, PortRef at, const BlockChoice& hab, Vec3 axis) {
+    for (int32_t side : port::hab_side) {
+        const int32_t mark = d.grower.mark();
+        const int32_t id = d.add(at, hab, side);
+        if (id < 0) {
+            if (d.halted()) return -1;
+            continue;
+        }
+        if (std::fabs(ring_dot(d.grower.port_direction({id, port::hab_front}), axis)) < 0.1) return id;
+        d.grower.rollback(mark);
+    }
+    return -1;
+}
+
+// A solar panel on the outer flank of a rim habitat (its side port facing
+// away from the hub), or on a flank along the axis when the outer one is
+// taken or boxed in; a solar wing (far wider than the rim) only when no
+// panel fits.
+void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 axis) {
+    if (hab < 0 || d.halted()) return;
+    // Short panels, so that the rim stays in sight.
+    BlockChoice panel = d.palette.panel;
+    for (const BlobParam& p : d.palette.panel.params) {
+        if (p.id == param::rows && p.value > 5) panel.set(param::rows, 5);
+    }
+    for (const BlockChoice* power : {static_cast<const BlockChoice*>(&panel), &d.palette.solar_wing}) {
+        for (Vec3 dir : {outward, axis, vec_scale(axis, -1.0)}) {
+            const PortRef p = port_towards(d, hab, dir);
+            if (p.block >= 0 && d.grower.port_kind(p) == static_cast<int32_t>(PortKind::axial) &&
+                d.add(p, *power, port::base) >= 0) {
+                return;
+            }
+            if (d.halted()) return;
+        }
+    }
+}
+
+// The spoke's outward direction at a rim habitat: from the hub's axis to
+// the habitat's middle, in the ring's plane.
+Vec3 outward_of(const Designer& d, int32_t hab, Vec3 axis) {
+    const Vec3 mid = vec_scale(vec_add(d.grower.port_position({hab, port::hab_front}),
+                                       d.grower.port_position({hab, port::hab_back})), 0.5);
+    const Vec3 flat = vec_sub(mid, vec_scale(axis, ring_dot(mid, axis)));
+    const double len = vec_len(flat);
+    return len > 1e-9 ? vec_scale(flat, 1.0 / len) : flat;
+}
 
 }  // namespace
 
 void grow_ring(Designer& d) {
-    const int32_t hub = d.start(d.palette.node, port::node_front, port::node_waist[0]);
-    const Vec3 axis = d.grower.port_direction({hub, port::node_front});
-    add_dock(d, {hub, port::node_front});
-    BlockChoice hab = d.palette.habitats[0];
-    hab.set(param::hab_length, 10 + 2 * d.rng.between(0, 2));
+    const BlockChoice& hub_design = d.palette.habitats[0];
+    const int32_t hub = d.start(hub_design, port::hab_front, port::hab_side[0]);
+    const Vec3 axis = d.grower.port_direction({hub, port::hab_front});
+    add_dock(d, {hub, port::hab_front});
 
-    // Each quarter: spoke, rim node, habitat, corner node; then the closing habitats.
-    struct Quarter {
-        Vec3 spoke;
-        int32_t rim = -1, corner = -1;
-    };
+    // The rim's designs: one habitat design for the rim habitats, the arcs
+    // as long as the spokes make them. The spoke is the palette's girder
+    // with as many bays as leave the arc habitats between 6 and 12 m.
+    const BlockChoice& rim_design = d.palette.habitats.back();
+    const BlockChoice& node = d.palette.node;
+    const double hub_side = port_offset(hub_design, port::hab_side[0]);
+    const double rim_side = port_offset(rim_design, port::hab_side[0]);
+    const double rim_half = port_offset(rim_design, port::hab_front);
+    const double node_half = port_offset(node, port::node_back);
+    std::vector<int32_t> fitting;
+    for (int32_t bays = 1; bays <= 6; ++bays) {
+        const double arc = hub_side + bays * d.palette.bay() + rim_side - rim_half - node_half;
+        if (arc >= 6 && arc <= 12) fitting.push_back(bays);
+    }
+    const int32_t spoke_bays = fitting.empty() ? 2 : fitting[static_cast<size_t>(d.rng.below(static_cast<uint32_t>(fitting.size())))];
+
     std::vector<Quarter> quarters;
-    for (int32_t k : port::node_waist) quarters.push_back({d.grower.port_direction({hub, k})});
-    // Twins of the first spoke and arc are placed with it: the later quarters
-    // find theirs by the links.
+    for (int32_t k : port::hab_side) quarters.push_back({d.grower.port_direction({hub, k})});
+    // Twins of the first spoke and rim habitat are placed with it: the later
+    // quarters find theirs by the links.
     for (Quarter& q : quarters) {
         const PortRef at{hub, port_index_towards(d, hub, q.spoke)};
-        add_habitat(d, at, hab);
+        add_truss(d, at, spoke_bays);
         const int32_t spoke = child_at(d, at);
         if (spoke < 0) continue;
-        add_node(d, {spoke, port::hab_front});
-        q.rim = child_at(d, {spoke, port::hab_front});
+        const PortRef end{spoke, port::truss_far};
+        if (d.grower.port_free(end)) add_rim_habitat(d, end, rim_design, axis);
+        q.rim = child_at(d, end);
     }
-    balance_power(d);
+
+    // From each rim habitat along the rim: an arc habitat and a corner node,
+    // placed together.
+    std::vector<int32_t> arcs;
     for (Quarter& q : quarters) {
         if (q.rim < 0) continue;
         const PortRef at{q.rim, port_index_towards(d, q.rim, vec_cross(axis, q.spoke))};
-        add_habitat(d, at, hab);
+        if (at.port < 0) continue;
+        // The arc ends where the next spoke's rim habitat begins: its length
+        // is the rim habitat's distance from the axis less the node and the
+        // rim habitat's half.
+        const Vec3 mid = vec_scale(vec_add(d.grower.port_position({q.rim, port::hab_front}),
+                                           d.grower.port_position({q.rim, port::hab_back})), 0.5);
+        const double arc_length = std::round((ring_dot(mid, q.spoke) - rim_half - node_half) * 100.0) / 100.0;
+        if (arc_length < shortest_habitat || arc_length > longest_habitat) continue;
+        BlockChoice arc_design = rim_design;
+        arc_design.set(param::hab_length, arc_length);
+        if (d.grower.port_free(at)) {
+            const Designer::Piece piece(d);
+            const int32_t mark = d.grower.mark();
+            const int32_t arc = add_habitat(d, at, arc_design);
+            if (arc >= 0 && add_node(d, {arc, port::hab_front}) < 0) d.grower.rollback(mark);
+        }
         const int32_t arc = child_at(d, at);
         if (arc < 0) continue;
-        add_node(d, {arc, port::hab_front});
+        arcs.push_back(arc);
         q.corner = child_at(d, {arc, port::hab_front});
     }
-    balance_power(d);
-    // Close: from each corner back towards the next spoke's rim node, a
-    // habitat as long as the distance less a small gap.
+
+
+    // Close: from each corner on to the next spoke's rim habitat, a habitat
+    // as long as the distance between the two ports less a small gap.
+    std::vector<int32_t> closings;
     for (size_t i = 0; i < quarters.size() && !d.halted(); ++i) {
         const Quarter& q = quarters[i];
         const Vec3 along = vec_cross(axis, q.spoke);
@@ -102,24 +206,33 @@ void grow_ring(Designer& d) {
         if (q.corner < 0 || next == nullptr || next->rim < 0) continue;
         const PortRef from = port_towards(d, q.corner, vec_scale(q.spoke, -1.0));
         const PortRef to{next->rim, port_index_towards(d, next->rim, q.spoke)};
-        if (from.block < 0 || to.port < 0 || !d.grower.port_free(to)) continue;
-        const double span = vec_len(vec_sub(d.grower.port_position(to), d.grower.port_position(from)));
-        for (double gap : closing_gaps) {
-            BlockChoice closing = hab;
-            closing.set(param::hab_length, std::round((span - gap) * 100.0) / 100.0);
-            if (add_habitat(d, from, closing) >= 0 || d.halted()) break;
+        if (from.block >= 0 && to.port >= 0 && d.grower.port_free(to)) {
+            const double span = vec_len(vec_sub(d.grower.port_position(to), d.grower.port_position(from)));
+            for (double gap : closing_gaps) {
+                BlockChoice closing = rim_design;
+                closing.set(param::hab_length, std::round((span - gap) * 100.0) / 100.0);
+                if (add_habitat(d, from, closing) >= 0 || d.halted()) break;
+            }
         }
+        const int32_t closing = from.block >= 0 ? child_at(d, from) : -1;
+        if (closing >= 0) closings.push_back(closing);
     }
-    balance_power(d);
-    // The axle: a habitat aft of the hub with a docking port, docking ports
-    // on the corners' outer sides, then light blocks.
-    const int32_t axle = add_habitat(d, {hub, port::node_back}, d.palette.habitats[0]);
+    // Power for the rim once it is closed (a panel could stand in the gap's way).
+    for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis);
+    for (int32_t arc : arcs) add_rim_power(d, arc, outward_of(d, arc, axis), axis);
+    for (int32_t c : closings) add_rim_power(d, c, outward_of(d, c, axis), axis);
+
+    // The axle: a habitat aft of the hub with a docking port; docking ports
+    // on the corners' outer faces; power for the hub and the axle; then
+    // light blocks.
+    const int32_t axle = add_habitat(d, {hub, port::hab_back}, d.palette.habitat(d.rng));
     if (axle >= 0) add_dock(d, {axle, port::hab_front});
-    balance_power(d);
     for (const Quarter& q : quarters) {
-        if (q.corner >= 0) add_dock(d, port_towards(d, q.corner, vec_add(q.spoke, vec_cross(axis, q.spoke))));
+        if (q.corner >= 0) add_dock(d, port_towards(d, q.corner, q.spoke));
     }
+    balance_power(d);
     add_docks(d, 4);
+    ensure_docking(d);
     fill_to_target(d);
 }
 
