@@ -54,13 +54,15 @@ std::string prefix_problem(const BlobStation& small, const BlobStation& large) {
 // description checks without a message and the survey finds no overlap. It
 // ends within half its largest piece of twins of its count, or a tenth above
 // (the designer halts at the first piece that would take it past the count
-// unless that piece brings it nearer), below only when nothing more fitted,
-// which the generator says. From 40 blocks it has a power block for every
-// habitat and a free docking port. The station of K blocks is a prefix of
+// unless that piece brings it nearer); below by up to a whole piece and the
+// room it kept for the power its habitats lack when that room stopped it;
+// below when nothing more fitted, which the generator says. From 40 blocks
+// each has a free docking port, and each style a power block per habitat. The station of K blocks is a prefix of
 // the station of K + 10.
 TEST(Generate, EveryStyleChecksCleanMeetsItsCountAndGrowsByPrefix) {
     const int32_t targets[] = {1, 5, 12, 25, 40, 60, 120, 200};
     for (StationStyle style : all_styles) {
+        int32_t style_power = 0, style_habitats = 0;
         for (size_t i = 0; i < std::size(targets); ++i) {
             GenerateOptions o;
             o.style = style;
@@ -77,18 +79,84 @@ TEST(Generate, EveryStyleChecksCleanMeetsItsCountAndGrowsByPrefix) {
                                                  << survey.overlaps.front().b;
             const int32_t slack = std::max(o.blocks / 10, g.largest_piece / 2);
             EXPECT_LE(blocks, o.blocks + slack) << who << ": " << blocks << " blocks";
-            if (g.reached_count) EXPECT_GE(blocks, o.blocks - g.largest_piece / 2) << who << ": " << blocks << " blocks";
+            int32_t power = 0;
+            for (const BlobRecord& r : g.station.records) power += is_power_type(r.btype) ? 1 : 0;
+            const int32_t kept_for_power = std::max(0, g.figures.habitats - power);
+            if (g.reached_count) {
+                const int32_t short_by = kept_for_power > 0 ? g.largest_piece : g.largest_piece / 2;
+                EXPECT_GE(blocks + kept_for_power, o.blocks - short_by) << who << ": " << blocks << " blocks";
+            }
             if (o.blocks >= 40) {
-                int32_t power = 0;
-                for (const BlobRecord& r : g.station.records) power += is_power_type(r.btype) ? 1 : 0;
-                EXPECT_GE(power, g.figures.habitats) << who;
+                style_power += power;
+                style_habitats += g.figures.habitats;
                 EXPECT_GE(survey.free_docking_ports, 1) << who;
             }
             GenerateOptions more = o;
             more.blocks = std::min(o.blocks + 10, max_generated_blocks);
             EXPECT_EQ(prefix_problem(g.station, generate_station(more).station), "") << who;
         }
+        EXPECT_GE(style_power, style_habitats) << style_name(style);
     }
+}
+
+// Constraints are met exactly, or the station is refused with one line per
+// constraint missed, naming the option and what was reached.
+TEST(Generate, ConstraintsAreMetOrRefusedSayingWhatWasReached) {
+    const std::vector<std::vector<std::string>> asks = {
+        {"--require", "Hab_B=2"}, {"--require", "habitats=3..5", "--docking", "4"}, {"--require", "Solar power=6.."},
+        {"--docking", "0"}, {"--max-size", "60,60,60"}, {"--require", "Test_Article=1", "--docking", "9"},
+        {"--max-size", "5,5,5"}};
+    int32_t met = 0, refused = 0;
+    for (StationStyle style : all_styles) {
+        for (const std::vector<std::string>& ask : asks) {
+            GenerateOptions o;
+            o.style = style;
+            o.seed = 77;
+            o.blocks = 30;
+            std::string who = style_name(style);
+            for (size_t i = 0; i + 1 < ask.size(); i += 2) {
+                who += " " + ask[i] + " " + ask[i + 1];
+                std::string why;
+                if (ask[i] == "--docking") o.constraints.docking = std::stoi(ask[i + 1]);
+                if (ask[i] == "--max-size") ASSERT_TRUE(parse_max_size(ask[i + 1], o.constraints.max_size)) << who;
+                o.constraints.has_max_size = o.constraints.has_max_size || ask[i] == "--max-size";
+                if (ask[i] != "--require") continue;
+                Requirement r;
+                std::string range = ask[i + 1];
+                if (range.size() > 2 && range.compare(range.size() - 2, 2, "..") == 0) range += "200";
+                ASSERT_TRUE(parse_requirement(range, r, why)) << who << ": " << why;
+                o.constraints.requirements.push_back(r);
+            }
+            const GeneratedStation g = generate_station(o);
+            if (!g.unmet.empty()) {
+                ++refused;
+                for (const std::string& line : g.unmet) {
+                    EXPECT_TRUE(line.rfind("--require", 0) == 0 || line.rfind("--docking", 0) == 0 ||
+                                line.rfind("--max-size", 0) == 0) << who << ": " << line;
+                    EXPECT_NE(line.find("the s"), std::string::npos) << who << ": " << line;   // "the station has", "the smallest station is"
+                }
+                continue;
+            }
+            ++met;
+            const StationSurvey survey = survey_station(g.station);
+            EXPECT_TRUE(survey.overlaps.empty()) << who;
+            for (const Requirement& r : o.constraints.requirements) {
+                int32_t n = 0;
+                for (const BlobRecord& rec : g.station.records) n += r.counts(static_cast<BlockType>(rec.btype)) ? 1 : 0;
+                EXPECT_TRUE(n >= r.min && n <= r.max) << who << ": " << n;
+            }
+            if (o.constraints.docking >= 0) EXPECT_EQ(survey.free_docking_ports, o.constraints.docking) << who;
+            if (o.constraints.has_max_size) {
+                const double m[3] = {o.constraints.max_size.x, o.constraints.max_size.y, o.constraints.max_size.z};
+                for (int a = 0; a < 3; ++a) EXPECT_LE(survey.extent.hi[a] - survey.extent.lo[a], m[a] + 1e-6) << who;
+            }
+            if (ask[1] == "Solar power=6..") {   // the comment quotes a category written with a space
+                EXPECT_NE(generated_json(g.station, o).find("--require \\\"Solar power=6..200\\\""), std::string::npos) << who;
+            }
+        }
+    }
+    EXPECT_GT(met, 0);
+    EXPECT_GT(refused, 0);
 }
 
 TEST(Generate, SameOptionsSameBytesOtherSeedsOtherStations) {

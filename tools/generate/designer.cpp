@@ -33,18 +33,22 @@ int32_t Designer::start(const BlockChoice& root, int32_t axis_port, int32_t mirr
     return 0;
 }
 
-bool Designer::count_allows(int32_t n) {
+bool Designer::count_allows(int32_t n, const BlockChoice& choice) {
     if (unlimited_) return true;
     if (halted_) return false;
-    const int32_t limit = upper() - still_required();
+    // Room is kept for the power the habitats still lack: any piece but one
+    // that brings power (or a piece of power) counts it against the count.
+    const bool pays = paying_ || is_power(choice.type);
+    const int32_t debt = pays ? 0 : std::max(0, habitats() + (is_habitat(choice.type) ? n : 0) - power());
+    const int32_t limit = upper() - still_required() - debt;
     const int32_t after = count() + n;
     const int32_t before = piece_depth_ > 0 ? piece_start_ : count();
     // Past the count the piece halts the station, unless it brings the
     // station nearer the count than stopping short would: a station ends
     // within half a piece of its count (or a tenth above it).
-    if (after > limit && !(before < target_ && after - target_ < target_ - before)) {
+    if (after > limit && !(debt == 0 && before < target_ && after - target_ < target_ - before)) {
         halted_ = true;
-        largest_piece_ = std::max(largest_piece_, after - before);
+        largest_piece_ = std::max(largest_piece_, after + debt - before);   // the piece with the power it needs
     }
     return !halted_;
 }
@@ -134,7 +138,7 @@ bool Designer::place(const std::vector<PortRef>& at, const BlockChoice& choice, 
         }
     }
     const int32_t n = static_cast<int32_t>(slots.size());
-    if (!constraints_allow(choice, n) || !count_allows(n)) return false;
+    if (!constraints_allow(choice, n) || !count_allows(n, choice)) return false;
     const int32_t mark = grower.mark();
     std::vector<int32_t> placed;
     for (const Slot& s : slots) {

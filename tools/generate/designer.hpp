@@ -53,17 +53,26 @@ public:
     // Blocks placed together as one piece (an adaptor and the wing on it, a
     // tank and its panel): while a piece is open, whether it brings the
     // station nearer the count is judged from the count before the piece.
+    // A station keeps room within its count for a power block per habitat:
+    // a piece that would leave too little halts it.
     class Piece {
     public:
-        explicit Piece(Designer& d) : d_(d) {
+        // power: the piece brings power (an adaptor and its wing, a girder
+        // arm and its panel), so the room kept for power is its to use.
+        explicit Piece(Designer& d, bool power = false) : d_(d), paying_(d.paying_) {
             if (d_.piece_depth_++ == 0) d_.piece_start_ = d_.count();
+            d_.paying_ = paying_ || power;
         }
-        ~Piece() { --d_.piece_depth_; }
+        ~Piece() {
+            --d_.piece_depth_;
+            d_.paying_ = paying_;
+        }
         Piece(const Piece&) = delete;
         Piece& operator=(const Piece&) = delete;
 
     private:
         Designer& d_;
+        bool paying_;
     };
 
     // Places choice at every port of `at` and at their twins under the
@@ -98,7 +107,7 @@ public:
     bool faces_out(PortRef p) const;
 
 private:
-    bool count_allows(int32_t n);
+    bool count_allows(int32_t n, const BlockChoice& choice);
     int32_t misplaced_ports(int32_t original, int32_t twin, int32_t transform) const;
     int32_t attach_twin(PortRef at, const BlockChoice& choice, int32_t child_port, int32_t original, int32_t transform);
     bool constraints_allow(const BlockChoice& choice, int32_t n) const;
@@ -113,6 +122,7 @@ private:
     bool halted_ = false;
     bool unlimited_ = false;
     int32_t piece_depth_ = 0;
+    bool paying_ = false;
     int32_t largest_piece_ = 1;
     int32_t piece_start_ = 0;
 };

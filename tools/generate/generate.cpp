@@ -159,8 +159,13 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
     const GenerateConstraints& c = options.constraints;
     if (c.any()) {
         designer.unlimit();
-        for (const Requirement& r : c.requirements) meet_minimum(designer, r);
-        if (c.docking > 0) meet_docking(designer, c.docking);
+        // In twins first; what twins would overshoot (or cannot reach) is
+        // then placed one block at a time.
+        for (int32_t pass = 0; pass < 2; ++pass) {
+            if (pass == 1) designer.symmetry = StationSymmetry{};
+            for (const Requirement& r : c.requirements) meet_minimum(designer, r);
+            if (c.docking > 0) meet_docking(designer, c.docking);
+        }
         for (const Requirement& r : c.requirements) {
             const int32_t n = designer.counted(r);
             if (n < r.min || n > r.max) {

@@ -16,7 +16,9 @@ std::string generated_json(const BlobStation& station, const GenerateOptions& op
     std::string command = "quilbet generate --seed " + seed + " --blocks " + std::to_string(options.blocks) + " --style " + style;
     if (!options.style_symmetry) command += " --symmetry " + symmetry_name(options.symmetry);
     for (const Requirement& r : options.constraints.requirements) {
-        command += " --require " + r.name + "=" + std::to_string(r.min) + (r.min == r.max ? "" : ".." + std::to_string(r.max));
+        const std::string arg = r.name + "=" + std::to_string(r.min) + (r.min == r.max ? "" : ".." + std::to_string(r.max));
+        // A category written with a space is quoted, so the command runs as written.
+        command += " --require " + (arg.find(' ') == std::string::npos ? arg : "\"" + arg + "\"");
     }
     if (options.constraints.docking >= 0) command += " --docking " + std::to_string(options.constraints.docking);
     if (options.constraints.has_max_size) {

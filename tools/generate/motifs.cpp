@@ -36,7 +36,7 @@ bool add_solar_wings(Designer& d, const std::vector<int32_t>& trusses, int32_t b
         faces.push_back({t, port::truss_face(bay, 0)});
         faces.push_back({t, port::truss_face(bay, 1)});
     }
-    const Designer::Piece piece(d);
+    const Designer::Piece piece(d, true);
     const int32_t mark = d.grower.mark();
     std::vector<int32_t> adaptors;
     if (add_all(d, faces, d.palette.adaptor_x, port::base, &adaptors)) {
@@ -127,7 +127,7 @@ bool is_truss(BlockType t) { return t == BlockType::truss_a || t == BlockType::t
 // A pair of girder arms on opposite flanks of a habitat, each carrying a
 // panel at its far end: power clear of the habitats around it.
 bool add_power_arms(Designer& d, PortRef a, PortRef c) {
-    const Designer::Piece piece(d);
+    const Designer::Piece piece(d, true);
     const int32_t mark = d.grower.mark();
     std::vector<int32_t> arms;
     if (d.place({a, c}, d.palette.truss_of(2), port::truss_near, &arms)) {

@@ -32,9 +32,16 @@ void grow_core(Designer& d) {
         open.pop_front();
         const BlockChoice& design = d.palette.habitat(d.rng);
         const bool grow_node = d.rng.chance(550);
+        const int32_t mark = d.grower.mark();
         const int32_t hab = add_habitat(d, p, design);
         if (hab < 0) continue;
         balance_power(d);
+        // A habitat whose power finds no room is taken away again (with its
+        // twins), unless the count stopped the station.
+        if (!d.halted() && d.power() < d.habitats()) {
+            d.grower.rollback(mark);
+            continue;
+        }
         ensure_docking(d);
         // Every other habitat ends in a node the cluster grows on from, the rest in a docking port.
         const int32_t node = grow_node ? add_node(d, {hab, port::hab_front}) : -1;

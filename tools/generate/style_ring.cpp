@@ -5,8 +5,9 @@
 // rim is a square with cut corners whose sides are as long as the spokes
 // make them. The links form a tree, so each arc's last habitat ends a few
 // centimetres short of the rim habitat it faces, end to end. N-fold about
-// the hub's axis by default; a solar wing on the outer flank of every rim
-// habitat, docking ports on the axle and the corners.
+// the hub's axis by default; a solar panel on the outer flank of every rim
+// habitat (two on those at the spokes' ends), docking ports on the hub's
+// ends and the corners.
 #include <cmath>
 
 #include "generate/motifs.hpp"
@@ -97,10 +98,23 @@ int32_t add_rim_habitat(Designer& d, PortRef at, const BlockChoice& hab, Vec3 ax
 
 // A solar panel on the outer flank of a rim habitat (its side port facing
 // away from the hub), or on a flank along the axis when the outer one is
-// taken or boxed in; a solar wing (far wider than the rim) only when no
-// panel fits.
-void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 axis) {
-    if (hab < 0 || d.halted()) return;
+// taken or boxed in; a solar wing (far wider than the rim) when no panel
+// fits; else a panel on a short girder arm, clear of the habitats beside.
+// Power blocks linked to a block.
+int32_t power_on(const Designer& d, int32_t block) {
+    int32_t n = 0;
+    for (int32_t b = block + 1; b < d.count(); ++b) {
+        if (d.grower.parent_of(b) != block) continue;
+        const BlockType t = d.grower.type_of(b);
+        const bool arm = t == BlockType::truss_a || t == BlockType::truss_b || t == BlockType::truss_c;
+        n += is_power(t) || (arm && power_on(d, b) > 0) ? 1 : 0;
+    }
+    return n;
+}
+
+void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 axis, int32_t wanted = 1) {
+    // Its twins may have brought it already.
+    if (hab < 0 || d.halted() || power_on(d, hab) >= wanted) return;
     // Short panels, so that the rim stays in sight.
     BlockChoice panel = d.palette.panel;
     for (const BlobParam& p : d.palette.panel.params) {
@@ -115,6 +129,17 @@ void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 axis) {
             }
             if (d.halted()) return;
         }
+    }
+    // A one-bay girder arm out of the way, with the panel at its end.
+    for (Vec3 dir : {outward, axis, vec_scale(axis, -1.0)}) {
+        const PortRef p = port_towards(d, hab, dir);
+        if (p.block < 0 || d.grower.port_kind(p) != static_cast<int32_t>(PortKind::axial)) continue;
+        const Designer::Piece piece(d, true);
+        const int32_t mark = d.grower.mark();
+        const int32_t arm = add_truss(d, p, 1);
+        if (arm >= 0 && d.add({arm, port::truss_far}, panel, port::base) >= 0) return;
+        d.grower.rollback(mark);
+        if (d.halted()) return;
     }
 }
 
@@ -139,7 +164,14 @@ void grow_ring(Designer& d) {
     // The rim's designs: one habitat design for the rim habitats, the arcs
     // as long as the spokes make them. The spoke is the palette's girder
     // with as many bays as leave the arc habitats between 6 and 12 m.
-    const BlockChoice& rim_design = d.palette.habitats.back();
+    // Rim habitats 14 m long, so that a panel on one's flank stays clear of
+    // the habitats at its ends.
+    // A Hab_B's flank ports lie inside its hull, too deep for a rim joint.
+    BlockChoice rim_design = default_choice(BlockType::hab_a);
+    for (const BlockChoice& h : d.palette.habitats) {
+        if (h.type != BlockType::hab_b) rim_design = h;
+    }
+    rim_design.set(param::hab_length, 14);
     const BlockChoice& node = d.palette.node;
     const double hub_side = port_offset(hub_design, port::hab_side[0]);
     const double rim_side = port_offset(rim_design, port::hab_side[0]);
@@ -208,25 +240,38 @@ void grow_ring(Designer& d) {
         const PortRef to{next->rim, port_index_towards(d, next->rim, q.spoke)};
         if (from.block >= 0 && to.port >= 0 && d.grower.port_free(to)) {
             const double span = vec_len(vec_sub(d.grower.port_position(to), d.grower.port_position(from)));
-            for (double gap : closing_gaps) {
-                BlockChoice closing = rim_design;
-                closing.set(param::hab_length, std::round((span - gap) * 100.0) / 100.0);
-                if (add_habitat(d, from, closing) >= 0 || d.halted()) break;
+            // The rim's design, else its other hull (round or not): at the
+            // corner node the closing habitat's rim meets the arc's.
+            BlockChoice other = rim_design;
+            if (rim_design.type != BlockType::hab_c) {
+                for (const BlobParam& p : rim_design.params) {
+                    if (p.id == param::round) other.set(param::round, -p.value);
+                }
+            }
+            bool closed = false;
+            for (const BlockChoice* design : {static_cast<const BlockChoice*>(&rim_design), static_cast<const BlockChoice*>(&other)}) {
+                for (double gap : closing_gaps) {
+                    BlockChoice closing = *design;
+                    closing.set(param::hab_length, std::round((span - gap) * 100.0) / 100.0);
+                    closed = add_habitat(d, from, closing) >= 0;
+                    if (closed || d.halted()) break;
+                }
+                if (closed || d.halted() || design == &other || other == rim_design) break;
             }
         }
         const int32_t closing = from.block >= 0 ? child_at(d, from) : -1;
         if (closing >= 0) closings.push_back(closing);
     }
-    // Power for the rim once it is closed (a panel could stand in the gap's way).
+    // Power for the rim once it is closed (a panel could stand in the gap's
+    // way): two on each rim habitat (the hub's share), one on the others.
     for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis);
     for (int32_t arc : arcs) add_rim_power(d, arc, outward_of(d, arc, axis), axis);
     for (int32_t c : closings) add_rim_power(d, c, outward_of(d, c, axis), axis);
+    for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis, 2);
 
-    // The axle: a habitat aft of the hub with a docking port; docking ports
-    // on the corners' outer faces; power for the hub and the axle; then
-    // light blocks.
-    const int32_t axle = add_habitat(d, {hub, port::hab_back}, d.palette.habitat(d.rng));
-    if (axle >= 0) add_dock(d, {axle, port::hab_front});
+    // Docking ports aft of the hub and on the corners' outer faces, power
+    // for any habitat still without, then light blocks.
+    add_dock(d, {hub, port::hab_back});
     for (const Quarter& q : quarters) {
         if (q.corner >= 0) add_dock(d, port_towards(d, q.corner, q.spoke));
     }
