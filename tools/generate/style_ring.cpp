@@ -67,9 +67,12 @@ double port_offset(const BlockChoice& c, int32_t port_index) {
     return vec_len(p);
 }
 
-// Gaps tried for the closing habitats, shortest first (metres): the hull
-// rims reach a little past their port planes, and the ends must not touch.
-constexpr double closing_gaps[] = {0.02, 0.03, 0.04, 0.05, 0.06, 0.07, 0.08, 0.09, 0.1, 0.12, 0.15, 0.2, 0.25, 0.3};
+// Gaps tried for the closing habitats (metres): the hull rims reach a
+// little past their port planes, and the ends must not touch. The usual
+// gap that fits, then narrower ones, else wider ones.
+constexpr double usual_gap = 0.08;
+constexpr double narrower_gaps[] = {0.05, 0.03, 0.02};
+constexpr double wider_gaps[] = {0.1, 0.12, 0.15, 0.2, 0.25, 0.3};
 
 // Habitat lengths the catalogue offers.
 constexpr double shortest_habitat = 4, longest_habitat = 16;
@@ -248,13 +251,33 @@ void grow_ring(Designer& d) {
                     if (p.id == param::round) other.set(param::round, -p.value);
                 }
             }
+            // The usual gap first, then narrower ones while they fit, or wider
+            // ones until one does: each length is a new hull to mould, so few
+            // tries keep a cold cache fast.
             bool closed = false;
             for (const BlockChoice* design : {static_cast<const BlockChoice*>(&rim_design), static_cast<const BlockChoice*>(&other)}) {
-                for (double gap : closing_gaps) {
+                const auto attempt = [&](double gap) {
                     BlockChoice closing = *design;
                     closing.set(param::hab_length, std::round((span - gap) * 100.0) / 100.0);
-                    closed = add_habitat(d, from, closing) >= 0;
-                    if (closed || d.halted()) break;
+                    return add_habitat(d, from, closing) >= 0;
+                };
+                const int32_t mark = d.grower.mark();
+                if (attempt(usual_gap)) {
+                    double best = usual_gap;
+                    for (double gap : narrower_gaps) {
+                        d.grower.rollback(mark);
+                        if (!attempt(gap)) {
+                            attempt(best);
+                            break;
+                        }
+                        best = gap;
+                    }
+                    closed = true;
+                } else {
+                    for (double gap : wider_gaps) {
+                        closed = !d.halted() && attempt(gap);
+                        if (closed) break;
+                    }
                 }
                 if (closed || d.halted() || design == &other || other == rim_design) break;
             }
