@@ -57,7 +57,7 @@ try {
   page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
   page.on('pageerror', (e) => consoleErrors.push(e.message));
   page.on('requestfailed', (r) => consoleErrors.push(`request failed: ${r.url()}`));
-  page.on('dialog', (d) => (d.type() === 'prompt' ? d.accept('7 12 ring') : d.accept()));
+  page.on('dialog', (d) => (d.type() === 'prompt' ? d.accept('7 30 ring') : d.accept()));
   await page.goto(server.url, { waitUntil: 'load' });
   await page.waitForSelector('body[data-ready="true"]', { timeout: 60000 });
 
@@ -162,7 +162,9 @@ try {
     await page.waitForFunction(() => (designer.state.desc.name || '').startsWith('Generated ring station, seed 7'), { timeout: 60000 });
     await waitIdle(page);
     const count = await page.evaluate(() => designer.state.build.blocks.length);
-    assert.ok(count >= 10 && count <= 13, `${count} blocks built for 12 asked for`);
+    // A station stops short by at most a piece of twins and the power it needs (a ring's piece:
+    // four habitats and their panels), and goes at most a tenth over.
+    assert.ok(count >= 22 && count <= 33, `${count} blocks built for 30 asked for`);
   });
 
   await step('one undo brings back the station before generate', page, async () => {

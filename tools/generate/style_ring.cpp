@@ -201,6 +201,8 @@ void grow_ring(Designer& d) {
         q.rim = child_at(d, end);
     }
 
+    for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis);
+
     // From each rim habitat along the rim: an arc habitat and a corner node,
     // placed together.
     std::vector<int32_t> arcs;
@@ -228,6 +230,7 @@ void grow_ring(Designer& d) {
         arcs.push_back(arc);
         q.corner = child_at(d, {arc, port::hab_front});
     }
+    for (int32_t arc : arcs) add_rim_power(d, arc, outward_of(d, arc, axis), axis);
 
 
     // Close: from each corner on to the next spoke's rim habitat, a habitat
@@ -285,10 +288,9 @@ void grow_ring(Designer& d) {
         const int32_t closing = from.block >= 0 ? child_at(d, from) : -1;
         if (closing >= 0) closings.push_back(closing);
     }
-    // Power for the rim once it is closed (a panel could stand in the gap's
-    // way): two on each rim habitat (the hub's share), one on the others.
-    for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis);
-    for (int32_t arc : arcs) add_rim_power(d, arc, outward_of(d, arc, axis), axis);
+    // Power with every habitat piece (the rim habitats are long enough for a
+    // panel on their flank to stay clear of the habitats at their ends), and
+    // a second panel on each rim habitat for the hub.
     for (int32_t c : closings) add_rim_power(d, c, outward_of(d, c, axis), axis);
     for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis, 2);
 
