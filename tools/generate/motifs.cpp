@@ -140,9 +140,10 @@ bool add_power_arms(Designer& d, PortRef a, PortRef c) {
 bool power_piece(Designer& d) {
     // Wings, else panels, else girder arms with panels, on opposite flanks
     // of the habitats, the newest first.
-    // Only the newest habitats: the older ones had their turn when they came.
+    // Only the newest habitat (its twins get theirs with it): the older ones
+    // had their turn when they came.
     std::vector<int32_t> newest;
-    for (int32_t b = d.count() - 1; b >= 0 && newest.size() < 4; --b) {
+    for (int32_t b = d.count() - 1; b >= 0 && newest.empty(); --b) {
         if (is_habitat(d.grower.type_of(b))) newest.push_back(b);
     }
     for (int32_t way = 0; way < 3; ++way) {
