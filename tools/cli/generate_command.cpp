@@ -50,7 +50,8 @@ int run_generate(const GenerateCommand& cmd) {
     }
     const std::string text = generated_json(gen.station, cmd.generate);
     std::cerr << "quilbet: " << style_name(cmd.generate.style) << " station, seed " << cmd.generate.seed << ": "
-              << gen.station.records.size() << " blocks (" << cmd.generate.blocks << " asked for)\n";
+              << gen.station.records.size() << " blocks (" << cmd.generate.blocks << " asked for"
+              << (gen.reached_count ? "" : "; nothing more fits around it") << ")\n";
     if (cmd.output.empty()) {
         std::cout << text;
         return 0;
