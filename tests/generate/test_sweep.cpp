@@ -1,7 +1,8 @@
 // Generated stations over many seeds, every style and block counts from 5 to
-// 120: each passes the description checks without a message, has a block
-// count within a fifth of the target, builds, and has no two blocks that are
-// not linked crossing each other; over all of them every block type appears.
+// 120: each passes the description checks without a message, builds, and has
+// no two blocks that are not linked crossing each other; over all of them
+// every block type appears. (How near a station ends to its count is the
+// rule Generate.EveryStyleChecksCleanMeetsItsCountAndGrowsByPrefix checks.)
 //
 // The default run takes a few seeds per style; QUILBET_GENERATE_SWEEP=N runs
 // N seeds per style (300 for the full sweep, some minutes):
@@ -41,8 +42,6 @@ TEST(Sweep, EveryStationChecksBuildsAndHasNoCrossingBlocks) {
             const StationCheck c = check_generated(o, &test_module());
             const std::string who = describe_options(o);
             EXPECT_TRUE(c.messages.empty()) << who << ": " << c.messages.front();
-            EXPECT_GE(c.blocks * 5, o.blocks * 4) << who << ": " << c.blocks << " blocks";
-            EXPECT_LE(c.blocks * 5, o.blocks * 6) << who << ": " << c.blocks << " blocks";
             EXPECT_TRUE(c.built) << who << ": " << c.build_error;
             EXPECT_TRUE(c.crossings.empty()) << who << ": " << c.crossings.size() << " crossing pairs, first "
                                              << (c.crossings.empty() ? "" : c.crossings.front());

@@ -39,6 +39,13 @@ int run_generate(const GenerateCommand& cmd) {
     }
 
     const GeneratedStation gen = generate_station(cmd.generate);
+    if (!gen.unmet.empty()) {
+        std::cerr << "quilbet: generate: " << style_name(cmd.generate.style) << " station, seed " << cmd.generate.seed
+                  << ", " << gen.station.records.size() << " blocks: could not meet\n";
+        for (const std::string& line : gen.unmet) std::cerr << "  " << line << "\n";
+        std::cerr << "quilbet: generate: nothing written\n";
+        return 1;
+    }
     // The description is checked as `describe` would check it; a generated
     // station that draws any message is a fault of the generator, not the user's.
     Diagnostics diag;
@@ -50,7 +57,8 @@ int run_generate(const GenerateCommand& cmd) {
     }
     const std::string text = generated_json(gen.station, cmd.generate);
     std::cerr << "quilbet: " << style_name(cmd.generate.style) << " station, seed " << cmd.generate.seed << ": "
-              << gen.station.records.size() << " blocks (" << cmd.generate.blocks << " asked for)\n";
+              << gen.station.records.size() << " blocks (" << cmd.generate.blocks << " asked for"
+              << (gen.reached_count ? "" : "; nothing more fits around it") << ")\n";
     if (cmd.output.empty()) {
         std::cout << text;
         return 0;

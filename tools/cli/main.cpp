@@ -5,7 +5,8 @@
 //   quilbet build STATION.json|.blob [-o OUT.glb] [--png OUT.png] [--vessel OUT.json] [--size WxH]
 //                 [--host-mesh DIR [--host-textures dxt1|rgba]]
 //   quilbet catalogue [--json]                         every block type, parameter and port
-//   quilbet generate [--seed N] [--blocks K] [--style core|spine|ring|random] [-o STATION.json] [--build]
+//   quilbet generate [--seed N] [--blocks K] [--style core|spine|ring|random] [--symmetry S] [--require TYPE=N]...
+//                    [--docking N] [--max-size X,Y,Z] [--variation K] [-o STATION.json] [--build]
 //   quilbet design [STATION.json] [--port N] [--no-open]  the station designer in the browser
 //   quilbet --version
 //
@@ -103,6 +104,20 @@ static int run(int argc, char** argv) {
     c_generate->add_option("--style", style, "core: habitats around nodes; spine: one long girder line with wings; "
                                              "ring: habitats around a hub; random: any mix (default core)")
         ->check(CLI::IsMember({"core", "spine", "ring", "random"}));
+    std::string symmetry, max_size;
+    std::vector<std::string> requires_;
+    c_generate->add_option("--symmetry", symmetry,
+                           "none, mirror or radial:N: blocks in twins with equal parameters at equivalent ports, about "
+                           "the root block (default: the style's own; core and ring radial:4, spine mirror, random none)");
+    c_generate->add_option("--require", requires_,
+                           "TYPE=N or TYPE=MIN..MAX, TYPE a block type or a category (Hab_A=2, habitats=4..6, solar=8..); "
+                           "repeatable. Met exactly or the station is refused, saying what was reached");
+    c_generate->add_option("--docking", gen.generate.constraints.docking, "Exactly N free docking ports")
+        ->check(CLI::Range(0, 200));
+    c_generate->add_option("--max-size", max_size, "X,Y,Z: the station's box at most this many metres along x, y and z");
+    c_generate->add_option("--variation", gen.generate.variation,
+                           "The K-th variation of the station: the same layout with a few designs changed (default 0)")
+        ->check(CLI::Range(0, 1000000));
     c_generate->add_option("-o,--output", gen.output, "JSON description to write (default: standard output)");
     c_generate->add_flag("--build", gen.build, "Also build it: the glb and PNG preview beside the JSON file, as `build` writes them");
     c_generate->add_option("--size", size, "Preview size WxH with --build (default 1280x960)");
@@ -135,6 +150,29 @@ static int run(int argc, char** argv) {
         if (!parse_size(size, gen.width, gen.height)) {
             std::cerr << "quilbet: --size expects WIDTHxHEIGHT between 16x16 and 8192x8192, not \"" << size << "\"\n";
             return exit_usage;
+        }
+        if (!symmetry.empty()) {
+            gen.generate.style_symmetry = false;
+            if (!parse_symmetry(symmetry, gen.generate.symmetry)) {
+                std::cerr << "quilbet: --symmetry expects none, mirror or radial:N (N 2 to 12), not \"" << symmetry << "\"\n";
+                return exit_usage;
+            }
+        }
+        for (const std::string& text : requires_) {
+            Requirement r;
+            std::string why;
+            if (!parse_requirement(text, r, why)) {
+                std::cerr << "quilbet: --require " << why << "\n";
+                return exit_usage;
+            }
+            gen.generate.constraints.requirements.push_back(r);
+        }
+        if (!max_size.empty()) {
+            gen.generate.constraints.has_max_size = true;
+            if (!parse_max_size(max_size, gen.generate.constraints.max_size)) {
+                std::cerr << "quilbet: --max-size expects X,Y,Z in metres, each above 0, not \"" << max_size << "\"\n";
+                return exit_usage;
+            }
         }
         if (!preview_size_usable(gen.build, gen.width, gen.height)) return exit_usage;
         return run_generate(gen);

@@ -1,16 +1,90 @@
-// Generation: the seed's random numbers, the palette, the style's layout.
+// Generation: the seed's random numbers, the palette, the style's layout,
+// the constraints' last pieces and the figures of the result.
 #include "generate/generate.hpp"
 
+#include <algorithm>
+#include <cmath>
+#include <sstream>
 #include <stdexcept>
 
 #include "generate/designer.hpp"
+#include "generate/motifs.hpp"
 #include "generate/styles.hpp"
 
 namespace quilbet {
 namespace {
 
-// Layouts tried before the fullest one is taken.
-constexpr int32_t max_layout_attempts = 8;
+// Blocks of a type at free ports that fit it, outermost first, until the
+// requirement's minimum is met or nothing more fits.
+void meet_minimum(Designer& d, const Requirement& r) {
+    for (const BlockTypeSpec& t : block_types()) {
+        const BlockType type = t.type;
+        if (!r.counts(type) || type == BlockType::test_article) continue;
+        const BlockChoice choice = draw_design(type, d.rng);
+        const blocktyp probe = make_instance(choice);
+        for (PortKind kind : {PortKind::habitat, PortKind::axial, PortKind::height_face, PortKind::width_face}) {
+            for (const PortRef& p : d.free_ports_outermost(kind)) {
+                if (d.counted(r) >= r.min) return;
+                for (int32_t k = 0; k < probe.nports; ++k) {
+                    if (probe.ports[static_cast<size_t>(k)].kind == static_cast<int32_t>(kind) && d.add(p, choice, k) >= 0) break;
+                }
+            }
+        }
+    }
+}
+
+void meet_docking(Designer& d, int32_t n) {
+    for (const PortRef& p : d.free_ports_outermost(PortKind::habitat)) {
+        if (d.free_docking() >= n) return;
+        if (d.faces_out(p)) add_dock(d, p);
+    }
+    for (int32_t round = 0; round < 4 && d.free_docking() < n; ++round) add_outer_aux_ports(d, 1);
+}
+
+std::string range_text(const Requirement& r) {
+    return r.min == r.max ? std::to_string(r.min) : std::to_string(r.min) + ".." + std::to_string(r.max);
+}
+
+StationFigures measure(const Designer& d) {
+    StationFigures f;
+    const StationGrower& g = d.grower;
+    f.habitats = d.habitats();
+    f.power = d.power();
+    f.free_docking = d.free_docking();
+    const Box3 box = g.bounds();
+    for (int a = 0; a < 3; ++a) f.extent[a] = box.hi[a] - box.lo[a];
+    // A block has a twin when, under every transform, each of its ports lands
+    // on a port of one block of the same design.
+    for (int32_t b = 0; b < g.count(); ++b) {
+        bool twinned = d.symmetry.size() > 1;
+        for (int32_t t = 1; t < d.symmetry.size() && twinned; ++t) {
+            int32_t twin = -1;
+            for (int32_t k = 0; k < g.port_count(b) && twinned; ++k) {
+                const PortRef q = port_at(g, d.symmetry.map_point(t, g.port_position({b, k})),
+                                          d.symmetry.map_direction(t, g.port_direction({b, k})), g.port_kind({b, k}));
+                if (q.block < 0 || (twin >= 0 && q.block != twin) || !(g.choice_of(q.block) == g.choice_of(b))) twinned = false;
+                twin = q.block;
+            }
+        }
+        f.twinned += twinned ? 1 : 0;
+    }
+    // Free ports of different blocks that face each other across a small gap.
+    for (int32_t a = 0; a < g.count(); ++a) {
+        for (int32_t k = 0; k < g.port_count(a); ++k) {
+            if (!g.port_free({a, k})) continue;
+            for (int32_t b = a + 1; b < g.count(); ++b) {
+                for (int32_t j = 0; j < g.port_count(b); ++j) {
+                    if (!g.port_free({b, j}) || g.port_kind({b, j}) != g.port_kind({a, k})) continue;
+                    const Vec3 da = g.port_direction({a, k}), db = g.port_direction({b, j});
+                    if (da.x * db.x + da.y * db.y + da.z * db.z > -0.999) continue;
+                    const double gap = vec_len(vec_sub(g.port_position({a, k}), g.port_position({b, j})));
+                    if (gap < 1.0) f.closing_gap = std::max(f.closing_gap, gap);
+                }
+            }
+        }
+    }
+    return f;
+}
 
 }  // namespace
 
@@ -34,11 +108,22 @@ bool parse_style(const std::string& text, StationStyle& style) {
     return false;
 }
 
+SymmetrySetting style_symmetry(StationStyle style) {
+    switch (style) {
+    case StationStyle::core:
+    case StationStyle::ring: return {SymmetryKind::radial, 4};
+    case StationStyle::spine: return {SymmetryKind::mirror, 0};
+    case StationStyle::random: return {};
+    }
+    return {};
+}
+
 std::string generate_options_problem(const GenerateOptions& options) {
     if (options.blocks < 1 || options.blocks > max_generated_blocks) {
         return "the block count must lie between 1 and " + std::to_string(max_generated_blocks) + ", not " +
                std::to_string(options.blocks);
     }
+    if (options.variation < 0) return "the variation must be 0 or more";
     return {};
 }
 
@@ -46,34 +131,67 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
     if (const std::string problem = generate_options_problem(options); !problem.empty()) {
         throw std::invalid_argument(problem);
     }
-    // A layout that boxes itself in before it reaches four fifths of the
-    // target is laid out again from the next stream of the seed; the style,
-    // the count and the attempt go into the random state, so the styles of
-    // one seed are not the same choices laid out differently.
-    const int32_t enough = (4 * options.blocks + 4) / 5;
-    GeneratedStation best;
-    for (int32_t attempt = 0; attempt < max_layout_attempts; ++attempt) {
-        const uint64_t salt = (static_cast<uint64_t>(attempt) << 40) | (static_cast<uint64_t>(options.style) << 32) |
-                              static_cast<uint32_t>(options.blocks);
-        SeededRandom rng(options.seed, salt);
-        const Palette palette = draw_palette(rng);
-        StationGrower grower(cache, options.blocks);
-        Designer designer(grower, rng, palette);
-        switch (options.style) {
-        case StationStyle::core: grow_core(designer); break;
-        case StationStyle::spine: grow_spine(designer); break;
-        case StationStyle::ring: grow_ring(designer); break;
-        case StationStyle::random: grow_random(designer); break;
-        }
-        best.layouts = attempt + 1;
-        best.candidates += grower.tried();
-        best.overlapping += grower.overlapped();
-        if (attempt == 0 || grower.count() > static_cast<int32_t>(best.station.records.size())) {
-            best.station = grower.to_blob();
-        }
-        if (grower.count() >= enough) break;
+    GeneratedStation out;
+    out.symmetry = options.style_symmetry ? style_symmetry(options.style) : options.symmetry;
+    // The style and the symmetry go into the random state, the block count
+    // does not: a larger count continues the same sequence of pieces.
+    const uint64_t salt = (static_cast<uint64_t>(options.style) << 32) |
+                          (static_cast<uint64_t>(out.symmetry.kind) << 24) | static_cast<uint64_t>(out.symmetry.order);
+    SeededRandom rng(options.seed, salt);
+    Palette palette = draw_palette(rng);
+    if (options.variation > 0) vary_palette(palette, options.seed, options.variation);
+    // The budget keeps its reserve for the largest station, whatever the count,
+    // so that what it affords does not depend on the count either.
+    StationGrower grower(cache, max_generated_blocks);
+    Designer designer(grower, rng, palette, options.blocks, out.symmetry, options.constraints);
+    switch (options.style) {
+    case StationStyle::core: grow_core(designer); break;
+    case StationStyle::spine: grow_spine(designer); break;
+    case StationStyle::ring: grow_ring(designer); break;
+    case StationStyle::random: grow_random(designer); break;
     }
-    return best;
+    out.reached_count = designer.halted() || designer.count() >= options.blocks;
+    out.largest_piece = designer.largest_piece();
+    if (!designer.problem().empty()) {
+        out.unmet.push_back("--symmetry " + symmetry_name(out.symmetry) + ": " + designer.problem());
+    }
+
+    const GenerateConstraints& c = options.constraints;
+    if (c.any()) {
+        designer.unlimit();
+        // In twins first; what twins would overshoot (or cannot reach) is
+        // then placed one block at a time.
+        for (int32_t pass = 0; pass < 2; ++pass) {
+            if (pass == 1) designer.symmetry = StationSymmetry{};
+            for (const Requirement& r : c.requirements) meet_minimum(designer, r);
+            if (c.docking > 0) meet_docking(designer, c.docking);
+        }
+        for (const Requirement& r : c.requirements) {
+            const int32_t n = designer.counted(r);
+            if (n < r.min || n > r.max) {
+                out.unmet.push_back("--require " + r.name + "=" + range_text(r) + ": the station has " + std::to_string(n));
+            }
+        }
+        if (c.docking >= 0 && designer.free_docking() != c.docking) {
+            out.unmet.push_back("--docking " + std::to_string(c.docking) + ": the station has " +
+                                std::to_string(designer.free_docking()) + " free docking ports");
+        }
+    }
+    out.figures = measure(designer);
+    if (c.has_max_size) {
+        const double* e = out.figures.extent;
+        if (e[0] > c.max_size.x || e[1] > c.max_size.y || e[2] > c.max_size.z) {
+            std::ostringstream s;
+            s << "--max-size " << c.max_size.x << "," << c.max_size.y << "," << c.max_size.z << ": the smallest station is "
+              << e[0] << "," << e[1] << "," << e[2] << " m";
+            out.unmet.push_back(s.str());
+        }
+    }
+    out.station = grower.to_blob();
+    out.candidates = grower.tried();
+    out.overlapping = grower.overlapped();
+    out.overlapping_kept = grower.overlapping_pairs();
+    return out;
 }
 
 }  // namespace quilbet

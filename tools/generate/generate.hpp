@@ -6,9 +6,12 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "entry/blob.hpp"
 #include "generate/block_shape.hpp"
+#include "generate/generate_constraints.hpp"
+#include "generate/station_symmetry.hpp"
 
 namespace quilbet {
 
@@ -21,14 +24,42 @@ struct GenerateOptions {
     uint64_t seed = 1;
     int32_t blocks = default_generated_blocks;   // the block count aimed at, 1 .. max_generated_blocks
     StationStyle style = StationStyle::core;
+    bool style_symmetry = true;     // the style's own symmetry; otherwise `symmetry`
+    SymmetrySetting symmetry;
+    GenerateConstraints constraints;
+    int32_t variation = 0;          // 0: the station itself; K > 0: its K-th variation
+};
+
+// What a generated station has, as the quality sweep reports it.
+struct StationFigures {
+    int32_t habitats = 0;        // habitat modules (nodes not counted)
+    int32_t power = 0;           // power wings, solar wings and panels
+    int32_t free_docking = 0;    // free docking ports
+    int32_t twinned = 0;         // blocks with a twin (or themselves) at their image under the symmetry
+    double closing_gap = -1;     // widest gap between free ports of two blocks that face each other within 1 m; -1: none
+    double extent[3] = {0, 0, 0};   // the station's box, metres
 };
 
 struct GeneratedStation {
     BlobStation station;       // the root first, every parameter written
     int64_t candidates = 0;    // blocks tried
     int64_t overlapping = 0;   // of those, turned down for overlapping
-    int32_t layouts = 0;       // layouts tried (more than one when the first boxed itself in)
+    int64_t overlapping_kept = 0;   // pairs of blocks in the result that overlap (checked again; always 0)
+    int32_t layouts = 1;
+    // True when the layout went on until the block count stopped it; false
+    // when it ended short because nothing more fitted (boxed in by its own
+    // blocks, or the budget).
+    bool reached_count = true;
+    int32_t largest_piece = 1;   // the most blocks of one piece and its twins (placed, or the one that halted)
+    SymmetrySetting symmetry;  // the symmetry it was laid out with
+    StationFigures figures;
+    // Empty when the symmetry and every constraint were met; otherwise one
+    // line for each that was not, saying what was reached.
+    std::vector<std::string> unmet;
 };
+
+// The style's own symmetry: core and ring radial:4, spine mirror, random none.
+SymmetrySetting style_symmetry(StationStyle style);
 
 // The style's name as the command line writes it ("core", "spine", "ring", "random").
 const char* style_name(StationStyle style);
@@ -40,8 +71,11 @@ std::string generate_options_problem(const GenerateOptions& options);
 
 // Generates the station of these options (which must pass
 // generate_options_problem). Block shapes come from `cache`, which keeps them
-// for later calls. It ends with about options.blocks blocks: never more than a
-// tenth above, below only when nothing more fits.
+// for later calls. It ends with about options.blocks blocks: a tenth above at
+// most, or half a piece of twins, below only when nothing more fits; for one
+// seed, style and symmetry the station of K blocks is a prefix of the station
+// of any larger count (every block, parameter and link the same). The user's
+// constraints are met or reported in `unmet`.
 GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& cache = ShapeCache::shared());
 
 }  // namespace quilbet

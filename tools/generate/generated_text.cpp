@@ -13,7 +13,20 @@ std::string generated_json(const BlobStation& station, const GenerateOptions& op
     nlohmann::ordered_json doc = nlohmann::ordered_json::object();
     doc["name"] = "Generated " + style + " station, seed " + seed + ", " + std::to_string(station.records.size()) +
                   " blocks";
-    doc["comment"] = "quilbet generate --seed " + seed + " --blocks " + std::to_string(options.blocks) + " --style " + style;
+    std::string command = "quilbet generate --seed " + seed + " --blocks " + std::to_string(options.blocks) + " --style " + style;
+    if (!options.style_symmetry) command += " --symmetry " + symmetry_name(options.symmetry);
+    for (const Requirement& r : options.constraints.requirements) {
+        const std::string arg = r.name + "=" + std::to_string(r.min) + (r.min == r.max ? "" : ".." + std::to_string(r.max));
+        // A category written with a space is quoted, so the command runs as written.
+        command += " --require " + (arg.find(' ') == std::string::npos ? arg : "\"" + arg + "\"");
+    }
+    if (options.constraints.docking >= 0) command += " --docking " + std::to_string(options.constraints.docking);
+    if (options.constraints.has_max_size) {
+        const Vec3& m = options.constraints.max_size;
+        command += " --max-size " + nlohmann::json(m.x).dump() + "," + nlohmann::json(m.y).dump() + "," + nlohmann::json(m.z).dump();
+    }
+    if (options.variation > 0) command += " --variation " + std::to_string(options.variation);
+    doc["comment"] = command;
     const nlohmann::ordered_json body = station_to_json(station);
     for (const auto& [key, value] : body.items()) doc[key] = value;
     return doc.dump(2) + "\n";

@@ -56,8 +56,16 @@ int32_t add_docks(Designer& d, int32_t n);
 // Auxiliary ports on the last bay of girders whose far end is free or capped, up to n pairs.
 int32_t add_outer_aux_ports(Designer& d, int32_t n);
 
+// Power until the station has as many power blocks as habitats: solar wings
+// on opposite flanks of the habitats (the newest first), power wings on free
+// girder bays, solar panels on outward axial ends. Stops when nothing fits.
+void balance_power(Designer& d);
+// A docking port on the outermost outward habitat port (or an auxiliary port
+// on a girder) when the station has no free docking port.
+void ensure_docking(Designer& d);
+
 // Light blocks (panels, tanks, short girders, adaptors, aux ports, docking
-// ports) at free ports until the target is reached or nothing more fits: the
+// ports) at free ports until the station halts or nothing more fits: the
 // outermost ports first, or with inner_first the ports nearest the root, so a
 // compact station stays compact.
 void fill_to_target(Designer& d, bool inner_first = false);

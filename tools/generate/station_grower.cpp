@@ -1,6 +1,8 @@
 // Growing a station: links, the module's placement, overlap and budget checks.
 #include "generate/station_grower.hpp"
 
+#include <algorithm>
+
 #include "blocks/placement.hpp"
 #include "entry/station_budget.hpp"
 
@@ -116,6 +118,20 @@ bool StationGrower::overlaps_any(size_t id) const {
     return false;
 }
 
+int64_t StationGrower::overlapping_pairs() const {
+    int64_t n = 0;
+    for (size_t i = 1; i < placed_.size(); ++i) {
+        const Placed& a = placed_[i];
+        for (size_t j = 0; j < i; ++j) {
+            const Placed& b = placed_[j];
+            if (!bounds_meet(a.bounds, b.bounds, 0.0)) continue;
+            const double allowed = static_cast<int32_t>(j) == a.parent ? linked_depth : touching_depth;
+            n += shapes_overlap(*b.shape, b.pose, *a.shape, a.pose, allowed) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
 void StationGrower::rollback(int32_t mark) {
     while (count() > mark && count() > 1) {
         const size_t id = placed_.size() - 1;
@@ -132,6 +148,17 @@ void StationGrower::rollback(int32_t mark) {
     // was never counted.
     figures_ = {};
     for (const Placed& p : placed_) figures_ += p.figures;
+}
+
+Box3 StationGrower::bounds() const {
+    Box3 out = placed_[0].bounds;
+    for (const Placed& p : placed_) {
+        for (int a = 0; a < 3; ++a) {
+            out.lo[a] = std::min(out.lo[a], p.bounds.lo[a]);
+            out.hi[a] = std::max(out.hi[a], p.bounds.hi[a]);
+        }
+    }
+    return out;
 }
 
 bool StationGrower::port_free(PortRef p) const {

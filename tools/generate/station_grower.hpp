@@ -38,7 +38,7 @@ enum class AttachResult { placed, port_taken, kinds_differ, over_budget, overlap
 
 class StationGrower {
 public:
-    // target: the block count aimed at, for the budget's reserve.
+    // target: the block count the budget keeps a reserve for.
     StationGrower(ShapeCache& cache, int32_t target);
 
     // Places the root at the origin. Call once, first.
@@ -57,6 +57,8 @@ public:
     BlockType type_of(int32_t id) const { return placed_[static_cast<size_t>(id)].choice.type; }
     const BlockChoice& choice_of(int32_t id) const { return placed_[static_cast<size_t>(id)].choice; }
     int32_t parent_of(int32_t id) const { return placed_[static_cast<size_t>(id)].parent; }
+    // The parent's port the block is linked to (-1 for the root).
+    int32_t parent_port_of(int32_t id) const { return placed_[static_cast<size_t>(id)].parent_port; }
     int32_t port_count(int32_t id) const { return station_.blocks[static_cast<size_t>(id)].nports; }
     bool port_free(PortRef p) const;
     int32_t port_kind(PortRef p) const;
@@ -65,6 +67,8 @@ public:
     Vec3 port_direction(PortRef p) const;
     const Pose& pose_of(int32_t id) const { return placed_[static_cast<size_t>(id)].pose; }
     const BuildFigures& figures() const { return figures_; }
+    // The station-frame box around every block placed.
+    Box3 bounds() const;
 
     // Would a block of this choice fit the budget, with the reserve for the
     // blocks still to come after it?
@@ -73,6 +77,9 @@ public:
     // The station as description records: slot = id, the root first, every
     // parameter written, both sides of every link.
     BlobStation to_blob() const;
+
+    // Pairs of placed blocks that overlap, tested again from scratch.
+    int64_t overlapping_pairs() const;
 
     // Candidates tried and turned down for overlapping, over the grower's life.
     int64_t tried() const { return tried_; }

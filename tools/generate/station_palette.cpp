@@ -135,4 +135,27 @@ Palette draw_palette(SeededRandom& rng) {
     return p;
 }
 
+void vary_palette(Palette& palette, uint64_t seed, int32_t variation) {
+    SeededRandom rng(seed, 0x7661726961ULL << 16 | static_cast<uint32_t>(variation));
+    const int32_t changes = rng.between(2, 3);
+    for (int32_t i = 0; i < changes; ++i) {
+        switch (rng.below(5)) {
+        case 0: {
+            // Same type and length, other windows and shape.
+            BlockChoice& hab = palette.habitats[rng.below(static_cast<uint32_t>(palette.habitats.size()))];
+            BlockChoice fresh = draw_design(hab.type, rng);
+            for (const BlobParam& p : hab.params) {
+                if (p.id == param::hab_length) fresh.set(p.id, p.value);
+            }
+            hab = fresh;
+            break;
+        }
+        case 1: palette.power_wing = draw_design(palette.power_wing.type, rng); break;
+        case 2: palette.solar_wing = draw_design(palette.solar_wing.type, rng); break;
+        case 3: palette.panel = draw_design(palette.panel.type, rng); break;
+        default: palette.tank = draw_design(palette.tank.type, rng); break;
+        }
+    }
+}
+
 }  // namespace quilbet

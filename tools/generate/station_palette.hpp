@@ -53,6 +53,12 @@ struct Palette {
 // which designs a style ends up placing.
 Palette draw_palette(SeededRandom& rng);
 
+// The variation-th variation of a palette (variation >= 1): two or three of
+// its designs (a habitat, the power or solar wing, the panel, the tank) drawn
+// anew from the seed and the variation; the other designs, the habitats'
+// lengths and the layout's own draws stay, so the station keeps its layout.
+void vary_palette(Palette& palette, uint64_t seed, int32_t variation);
+
 // A fresh design of any type, drawn from the same grids as the palette's
 // (the random style mixes designs freely).
 BlockChoice draw_design(BlockType type, SeededRandom& rng);

@@ -1,7 +1,7 @@
 // The core layout: a cluster of habitats around a hub node (and nodes further
-// out), mirrored girder arms with wings on the habitats' flanks, docking
-// ports at the outer habitat ends.
-#include <algorithm>
+// out), N-fold about the hub's axis by default, each ring of habitats with
+// solar wings on its flanks, docking ports on the hub's axis and at the
+// outer habitat ends.
 #include <deque>
 
 #include "generate/motifs.hpp"
@@ -12,7 +12,7 @@ namespace {
 
 // A node's ports, the four around its waist first so the cluster spreads in a plane.
 constexpr int32_t node_order[6] = {port::node_waist[0], port::node_waist[1], port::node_waist[2],
-                                   port::node_waist[3], port::node_front,   port::node_back};
+                                   port::node_waist[3], port::node_back,    port::node_front};
 
 void open_node(const Designer& d, int32_t node, std::deque<PortRef>& open) {
     for (int32_t k : node_order) {
@@ -23,58 +23,43 @@ void open_node(const Designer& d, int32_t node, std::deque<PortRef>& open) {
 }  // namespace
 
 void grow_core(Designer& d) {
-    const int32_t hub = d.grower.start(d.palette.node);
-    const int32_t target = d.target();
-    // The cluster takes about half the blocks (nodes included; the budget
-    // caps it on large stations), a node for every four habitats or so.
-    const int32_t cluster = std::max(2, (target + 1) / 2);
-    const int32_t max_nodes = 1 + cluster / 5;
-
+    const int32_t hub = d.start(d.palette.node, port::node_front, port::node_waist[0]);
+    add_dock(d, {hub, port::node_front});
     std::deque<PortRef> open;
     open_node(d, hub, open);
-    int32_t modules = 1;
-    int32_t nodes = 1;
-    while (!open.empty() && modules < cluster) {
+    while (!open.empty() && !d.halted()) {
         const PortRef p = open.front();
         open.pop_front();
-        const int32_t hab = add_habitat(d, p, d.palette.habitat(d.rng));
+        const BlockChoice& design = d.palette.habitat(d.rng);
+        const bool grow_node = d.rng.chance(550);
+        const int32_t mark = d.grower.mark();
+        const int32_t hab = add_habitat(d, p, design);
         if (hab < 0) continue;
-        ++modules;
-        if (nodes < max_nodes && modules + 1 < cluster && d.rng.chance(650)) {
-            const int32_t node = add_node(d, {hab, port::hab_front});
-            if (node >= 0) {
-                ++nodes;
-                ++modules;
-                open_node(d, node, open);
-            }
+        balance_power(d);
+        // A habitat whose power finds no room is taken away again (with its
+        // twins), unless the count stopped the station.
+        if (!d.halted() && d.power() < d.habitats()) {
+            d.grower.rollback(mark);
+            continue;
+        }
+        ensure_docking(d);
+        // Every other habitat ends in a node the cluster grows on from, the rest in a docking port.
+        const int32_t node = grow_node ? add_node(d, {hab, port::hab_front}) : -1;
+        if (node >= 0) {
+            open_node(d, node, open);
+        } else {
+            add_dock(d, {hab, port::hab_front});
         }
     }
-
-    // Girder arms in mirrored pairs on the flanks of the habitats, the
-    // outermost habitats first, until about four fifths of the target.
-    std::vector<std::pair<int64_t, int32_t>> habitats;
-    for (int32_t b = 0; b < d.count(); ++b) {
-        if (is_habitat(d.grower.type_of(b))) habitats.push_back({d.reach({b, port::hab_front}), b});
-    }
-    std::stable_sort(habitats.begin(), habitats.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    for (const auto& [reach, hab] : habitats) {
-        (void)reach;
-        if (d.count() >= (4 * target) / 5) break;
-        const bool x_first = d.rng.chance(500);
-        for (int32_t pair = 0; pair < 2; ++pair) {
-            const bool x_sides = (pair == 0) == x_first;
-            const PortRef a{hab, x_sides ? port::hab_side[0] : port::hab_side[2]};
-            const PortRef b{hab, x_sides ? port::hab_side[1] : port::hab_side[3]};
-            std::vector<int32_t> arms;
-            if (add_all(d, {a, b}, d.palette.truss_of(d.rng.between(2, 3)), port::truss_near, &arms)) {
-                dress_trusses(d, arms);
-                break;
-            }
+    // Girder arms on the outer habitats' free flanks, then light blocks.
+    for (int32_t b = d.count() - 1; b >= 0 && !d.halted(); --b) {
+        if (!is_habitat(d.grower.type_of(b))) continue;
+        std::vector<int32_t> arms;
+        if (add_all(d, {{b, port::hab_side[2]}, {b, port::hab_side[3]}}, d.palette.truss_of(d.rng.between(2, 3)),
+                    port::truss_near, &arms)) {
+            dress_trusses(d, arms);
         }
     }
-
-    add_docks(d, std::max(1, target / 8));
-    add_outer_aux_ports(d, 1 + target / 40);
     fill_to_target(d, true);
 }
 

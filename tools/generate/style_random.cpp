@@ -51,13 +51,22 @@ std::vector<int32_t> fitting_ports(const BlockChoice& choice, int32_t kind) {
     return out;
 }
 
+// The ports a block opens besides the one it is attached by (docking ports
+// do not count: nothing grows on them).
+int32_t growing_ports(const BlockChoice& choice) {
+    const blocktyp b = make_instance(choice);
+    int32_t n = 0;
+    for (int32_t k = 0; k < b.nports; ++k) n += b.ports[static_cast<size_t>(k)].kind == static_cast<int32_t>(PortKind::docking) ? 0 : 1;
+    return n - 1;
+}
+
 // The face across the girder from a side port, or -1 for its ends.
 int32_t opposite_face(int32_t port) {
     if (port < 2) return -1;
     return ((port - 2) % 2 == 0) ? port + 1 : port - 1;
 }
 
-bool is_truss(T t) { return t == T::truss_a || t == T::truss_b || t == T::truss_c; }
+bool is_girder(T t) { return t == T::truss_a || t == T::truss_b || t == T::truss_c; }
 
 // Designs drawn per type as the station grows: a second design of a type
 // now and then, never more, so a random station still repeats its modules.
@@ -78,14 +87,17 @@ private:
 void grow_random(Designer& d) {
     static const T roots[] = {T::hab_node_a, T::hab_a, T::hab_b, T::hab_c, T::truss_a, T::truss_b, T::truss_c, T::tank_a};
     BlockChoice root = draw_design(roots[d.rng.below(8)], d.rng);
-    if (is_truss(root.type)) root.set(param::bay_count, d.rng.between(4, 12));
-    d.grower.start(root);
+    if (is_girder(root.type)) root.set(param::bay_count, d.rng.between(4, 12));
+    d.start(root, 0, 0);
 
     DesignPool designs;
     // Give up after this many refusals in a row: the free ports left are boxed in.
     const int32_t patience = 60;
     int32_t refused = 0;
-    while (!d.reached() && refused < patience) {
+    while (!d.halted() && refused < patience) {
+        // A working station even so: power for its habitats, a free docking port.
+        balance_power(d);
+        ensure_docking(d);
         std::vector<PortRef> free;
         for (int32_t b = 0; b < d.count(); ++b) {
             for (int32_t k = 0; k < d.grower.port_count(b); ++k) {
@@ -106,11 +118,18 @@ void grow_random(Designer& d) {
             continue;
         }
         BlockChoice choice = designs.pick(list[static_cast<size_t>(pick)].type, d.rng);
-        if (is_truss(choice.type)) choice.set(param::bay_count, d.rng.between(1, 8));
+        if (is_girder(choice.type)) choice.set(param::bay_count, d.rng.between(1, 8));
+        // While few ports are left open, a block that closes its port and
+        // opens none (a panel, a wing, a docking port) waits: the station
+        // keeps somewhere to grow.
+        if (free.size() <= 8 && growing_ports(choice) == 0) {
+            ++refused;
+            continue;
+        }
         const std::vector<int32_t> ports = fitting_ports(choice, d.grower.port_kind(at));
         const int32_t child_port = ports[d.rng.below(static_cast<uint32_t>(ports.size()))];
 
-        const int32_t across = is_truss(d.grower.type_of(at.block)) ? opposite_face(at.port) : -1;
+        const int32_t across = is_girder(d.grower.type_of(at.block)) ? opposite_face(at.port) : -1;
         bool placed = false;
         if (across >= 0 && d.grower.port_free({at.block, across}) && d.rng.chance(600)) {
             placed = add_all(d, {at, {at.block, across}}, choice, child_port);
@@ -118,7 +137,6 @@ void grow_random(Designer& d) {
         if (!placed) placed = d.add(at, choice, child_port) >= 0;
         refused = placed ? 0 : refused + 1;
     }
-    add_docks(d, d.target() / 10);
     fill_to_target(d);
 }
 

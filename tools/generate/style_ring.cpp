@@ -1,8 +1,13 @@
-// The ring layout: a hub node with four habitat spokes in its waist plane, a
-// rim of nodes and habitats running round from the spoke ends (broken at the
-// corners, where the arcs of neighbouring spokes meet, since links form a
-// tree), spikes of adaptors with docking ports or panels pointing out of the
-// rim, and an axle of habitats and docking ports through the hub.
+// The ring layout: a hub habitat standing along the ring's axis, four girder
+// spokes from its flanks, and a closed rim in the spokes' plane: at each
+// spoke's end a rim habitat lying along the rim, and from it an arc (a
+// habitat, a corner node, a habitat) on to the next spoke's rim habitat. The
+// rim is a square with cut corners whose sides are as long as the spokes
+// make them. The links form a tree, so each arc's last habitat ends a few
+// centimetres short of the rim habitat it faces, end to end. N-fold about
+// the hub's axis by default; a solar panel on the outer flank of every rim
+// habitat (two on those at the spokes' ends), docking ports on the hub's
+// ends and the corners.
 #include <cmath>
 
 #include "generate/motifs.hpp"
@@ -11,115 +16,293 @@
 namespace quilbet {
 namespace {
 
-double dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+double ring_dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 
-// The free ports of a block whose direction lies across `spoke` and in the
-// hub's waist plane (normal `axis`).
-std::vector<PortRef> across_ports(const Designer& d, int32_t block, Vec3 spoke, Vec3 axis) {
-    std::vector<PortRef> out;
+// The block's free port whose direction is closest to `dir` (within 25
+// degrees), or {-1, -1}.
+PortRef port_towards(const Designer& d, int32_t block, Vec3 dir) {
+    PortRef best{-1, -1};
+    double best_dot = 0.9;
     for (int32_t k = 0; k < d.grower.port_count(block); ++k) {
         const PortRef p{block, k};
-        if (!d.grower.port_free(p)) continue;
-        const Vec3 dir = d.grower.port_direction(p);
-        if (std::fabs(dot(dir, spoke)) < 0.5 && std::fabs(dot(dir, axis)) < 0.5) out.push_back(p);
+        const double c = ring_dot(d.grower.port_direction(p), dir);
+        if (d.grower.port_free(p) && c > best_dot) {
+            best = p;
+            best_dot = c;
+        }
     }
-    return out;
+    return best;
 }
 
-// Extends every arc by the same piece at once (the rim stays symmetric);
-// false, nothing changed, when any arc has no room.
-bool extend_arcs(Designer& d, std::vector<PortRef>& arcs, const BlockChoice& piece, int32_t next_port) {
-    std::vector<int32_t> ids;
-    if (arcs.empty() || !add_all(d, arcs, piece, port::hab_back, &ids)) return false;
-    for (size_t i = 0; i < arcs.size(); ++i) arcs[i] = {ids[i], next_port};
-    return true;
+// The block linked at a port (placed after its block), or -1.
+int32_t child_at(const Designer& d, PortRef at) {
+    if (at.block < 0) return -1;
+    for (int32_t b = at.block + 1; b < d.count(); ++b) {
+        if (d.grower.parent_of(b) == at.block && d.grower.parent_port_of(b) == at.port) return b;
+    }
+    return -1;
+}
+
+// The block's port whose direction is closest to `dir`, free or not (-1 when
+// none lies within 25 degrees).
+int32_t port_index_towards(const Designer& d, int32_t block, Vec3 dir) {
+    int32_t best = -1;
+    double best_dot = 0.9;
+    for (int32_t k = 0; k < d.grower.port_count(block); ++k) {
+        const double c = ring_dot(d.grower.port_direction({block, k}), dir);
+        if (c > best_dot) {
+            best = k;
+            best_dot = c;
+        }
+    }
+    return best;
+}
+
+// Half the length between a block's two ports that face apart along its z
+// axis, or its side port's distance from the axis: measured from the ports
+// the block type lists.
+double port_offset(const BlockChoice& c, int32_t port_index) {
+    const blocktyp b = make_instance(c);
+    const Vec3 p = b.ports[static_cast<size_t>(port_index)].lpos;
+    return vec_len(p);
+}
+
+// Gaps tried for the closing habitats (metres): the hull rims reach a
+// little past their port planes, and the ends must not touch. The usual
+// gap that fits, then narrower ones, else wider ones.
+constexpr double usual_gap = 0.08;
+constexpr double narrower_gaps[] = {0.05, 0.03, 0.02};
+constexpr double wider_gaps[] = {0.1, 0.12, 0.15, 0.2, 0.25, 0.3};
+
+// Habitat lengths the catalogue offers.
+constexpr double shortest_habitat = 4, longest_habitat = 16;
+
+struct Quarter {
+    Vec3 spoke;              // outward, in the ring's plane
+    int32_t rim = -1;        // the rim habitat at the spoke's end
+    int32_t corner = -1;     // the corner node after it, along the rim
+};
+
+// The rim habitat at a spoke's end, lying along the rim: attached by one of
+// its flank ports, the first that leaves its axis across the ring's axis.
+int32_t add_rim_habitat(Designer& d, PortRef at, const BlockChoice& hab, Vec3 axis) {
+    for (int32_t side : port::hab_side) {
+        const int32_t mark = d.grower.mark();
+        const int32_t id = d.add(at, hab, side);
+        if (id < 0) {
+            if (d.halted()) return -1;
+            continue;
+        }
+        if (std::fabs(ring_dot(d.grower.port_direction({id, port::hab_front}), axis)) < 0.1) return id;
+        d.grower.rollback(mark);
+    }
+    return -1;
+}
+
+// A solar panel on the outer flank of a rim habitat (its side port facing
+// away from the hub), or on a flank along the axis when the outer one is
+// taken or boxed in; a solar wing (far wider than the rim) when no panel
+// fits; else a panel on a short girder arm, clear of the habitats beside.
+// Power blocks linked to a block.
+int32_t power_on(const Designer& d, int32_t block) {
+    int32_t n = 0;
+    for (int32_t b = block + 1; b < d.count(); ++b) {
+        if (d.grower.parent_of(b) != block) continue;
+        const BlockType t = d.grower.type_of(b);
+        const bool arm = t == BlockType::truss_a || t == BlockType::truss_b || t == BlockType::truss_c;
+        n += is_power(t) || (arm && power_on(d, b) > 0) ? 1 : 0;
+    }
+    return n;
+}
+
+void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 axis, int32_t wanted = 1) {
+    // Its twins may have brought it already.
+    if (hab < 0 || d.halted() || power_on(d, hab) >= wanted) return;
+    // Short panels, so that the rim stays in sight.
+    BlockChoice panel = d.palette.panel;
+    for (const BlobParam& p : d.palette.panel.params) {
+        if (p.id == param::rows && p.value > 5) panel.set(param::rows, 5);
+    }
+    for (const BlockChoice* power : {static_cast<const BlockChoice*>(&panel), &d.palette.solar_wing}) {
+        for (Vec3 dir : {outward, axis, vec_scale(axis, -1.0)}) {
+            const PortRef p = port_towards(d, hab, dir);
+            if (p.block >= 0 && d.grower.port_kind(p) == static_cast<int32_t>(PortKind::axial) &&
+                d.add(p, *power, port::base) >= 0) {
+                return;
+            }
+            if (d.halted()) return;
+        }
+    }
+    // A one-bay girder arm out of the way, with the panel at its end.
+    for (Vec3 dir : {outward, axis, vec_scale(axis, -1.0)}) {
+        const PortRef p = port_towards(d, hab, dir);
+        if (p.block < 0 || d.grower.port_kind(p) != static_cast<int32_t>(PortKind::axial)) continue;
+        const Designer::Piece piece(d, true);
+        const int32_t mark = d.grower.mark();
+        const int32_t arm = add_truss(d, p, 1);
+        if (arm >= 0 && d.add({arm, port::truss_far}, panel, port::base) >= 0) return;
+        d.grower.rollback(mark);
+        if (d.halted()) return;
+    }
+}
+
+// The spoke's outward direction at a rim habitat: from the hub's axis to
+// the habitat's middle, in the ring's plane.
+Vec3 outward_of(const Designer& d, int32_t hab, Vec3 axis) {
+    const Vec3 mid = vec_scale(vec_add(d.grower.port_position({hab, port::hab_front}),
+                                       d.grower.port_position({hab, port::hab_back})), 0.5);
+    const Vec3 flat = vec_sub(mid, vec_scale(axis, ring_dot(mid, axis)));
+    const double len = vec_len(flat);
+    return len > 1e-9 ? vec_scale(flat, 1.0 / len) : flat;
 }
 
 }  // namespace
 
 void grow_ring(Designer& d) {
-    const int32_t hub = d.grower.start(d.palette.node);
-    const int32_t target = d.target();
-    const Vec3 axis = d.grower.port_direction({hub, port::node_front});
-    // Long habitats (10 to 14 m) make the spokes and the rim read as such;
-    // the rim's are 2 m shorter, which leaves the arcs of neighbouring spokes
-    // a gap at the corners.
-    BlockChoice spoke_hab = d.palette.habitats[0];
-    BlockChoice rim_hab = d.palette.habitats.back();
-    const int32_t spoke_length = 10 + 2 * d.rng.between(0, 2);
-    spoke_hab.set(param::hab_length, spoke_length);
-    rim_hab.set(param::hab_length, spoke_length - 2);
+    const BlockChoice& hub_design = d.palette.habitats[0];
+    const int32_t hub = d.start(hub_design, port::hab_front, port::hab_side[0]);
+    const Vec3 axis = d.grower.port_direction({hub, port::hab_front});
+    add_dock(d, {hub, port::hab_front});
 
-    // Spokes: the four waist ports, longer on large stations.
-    std::vector<PortRef> ends;
-    for (int32_t k : port::node_waist) ends.push_back({hub, k});
-    std::vector<int32_t> spokes;
-    if (!add_all(d, ends, spoke_hab, port::hab_back, &spokes)) {
-        for (const PortRef& p : ends) {
-            const int32_t h = add_habitat(d, p, spoke_hab);
-            if (h >= 0) spokes.push_back(h);
-        }
+    // The rim's designs: one habitat design for the rim habitats, the arcs
+    // as long as the spokes make them. The spoke is the palette's girder
+    // with as many bays as leave the arc habitats between 6 and 12 m.
+    // Rim habitats 14 m long, so that a panel on one's flank stays clear of
+    // the habitats at its ends.
+    // A Hab_B's flank ports lie inside its hull, too deep for a rim joint.
+    BlockChoice rim_design = default_choice(BlockType::hab_a);
+    for (const BlockChoice& h : d.palette.habitats) {
+        if (h.type != BlockType::hab_b) rim_design = h;
     }
-    ends.clear();
-    for (int32_t s : spokes) ends.push_back({s, port::hab_front});
-    if (target >= 60) {
-        std::vector<int32_t> outer;
-        if (add_all(d, ends, spoke_hab, port::hab_back, &outer)) {
-            for (size_t i = 0; i < ends.size(); ++i) ends[i] = {outer[i], port::hab_front};
-        }
+    rim_design.set(param::hab_length, 14);
+    const BlockChoice& node = d.palette.node;
+    const double hub_side = port_offset(hub_design, port::hab_side[0]);
+    const double rim_side = port_offset(rim_design, port::hab_side[0]);
+    const double rim_half = port_offset(rim_design, port::hab_front);
+    const double node_half = port_offset(node, port::node_back);
+    std::vector<int32_t> fitting;
+    for (int32_t bays = 1; bays <= 6; ++bays) {
+        const double arc = hub_side + bays * d.palette.bay() + rim_side - rim_half - node_half;
+        if (arc >= 6 && arc <= 12) fitting.push_back(bays);
     }
+    const int32_t spoke_bays = fitting.empty() ? 2 : fitting[static_cast<size_t>(d.rng.below(static_cast<uint32_t>(fitting.size())))];
 
-    // Rim nodes at the spoke ends, then arcs running round both ways: a
-    // habitat, then node and habitat again while every arc has room.
-    std::vector<int32_t> rim_nodes;
-    add_all(d, ends, d.palette.node, port::hab_back, &rim_nodes);
-    std::vector<PortRef> arcs;
-    for (int32_t n : rim_nodes) {
-        for (const PortRef& p : across_ports(d, n, d.grower.port_direction({n, port::node_front}), axis)) arcs.push_back(p);
-    }
-    // The rim takes up to four fifths of the blocks.
-    const auto rim_room = [&] { return d.count() + static_cast<int32_t>(arcs.size()) <= (4 * target) / 5; };
-    while (rim_room() && extend_arcs(d, arcs, rim_hab, port::hab_front) && rim_room() &&
-           extend_arcs(d, arcs, d.palette.node, port::node_front)) {
+    std::vector<Quarter> quarters;
+    for (int32_t k : port::hab_side) quarters.push_back({d.grower.port_direction({hub, k})});
+    // Twins of the first spoke and rim habitat are placed with it: the later
+    // quarters find theirs by the links.
+    for (Quarter& q : quarters) {
+        const PortRef at{hub, port_index_towards(d, hub, q.spoke)};
+        add_truss(d, at, spoke_bays);
+        const int32_t spoke = child_at(d, at);
+        if (spoke < 0) continue;
+        const PortRef end{spoke, port::truss_far};
+        if (d.grower.port_free(end)) add_rim_habitat(d, end, rim_design, axis);
+        q.rim = child_at(d, end);
     }
 
-    // The axle through the hub: a habitat each way, docking ports beyond.
-    std::vector<int32_t> axle;
-    if (add_all(d, {{hub, port::node_front}, {hub, port::node_back}}, d.palette.habitats[0], port::hab_back, &axle)) {
-        add_all(d, {{axle[0], port::hab_front}, {axle[1], port::hab_front}}, d.palette.dock, port::base);
-    }
+    for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis);
 
-    // Spikes out of the rim habitats: on every rim habitat alike, an adaptor
-    // with an auxiliary docking port, or a short girder with a solar panel or
-    // a tank (wings would hide the rim).
-    std::vector<PortRef> outward;
-    for (int32_t b = 0; b < d.count(); ++b) {
-        if (!is_habitat(d.grower.type_of(b))) continue;
-        for (int32_t k : port::hab_side) {
-            const PortRef p{b, k};
-            const Vec3 dir = d.grower.port_direction(p);
-            if (d.grower.port_free(p) && d.faces_out(p) && std::fabs(dot(dir, axis)) < 0.5) outward.push_back(p);
+    // From each rim habitat along the rim: an arc habitat and a corner node,
+    // placed together.
+    std::vector<int32_t> arcs;
+    for (Quarter& q : quarters) {
+        if (q.rim < 0) continue;
+        const PortRef at{q.rim, port_index_towards(d, q.rim, vec_cross(axis, q.spoke))};
+        if (at.port < 0) continue;
+        // The arc ends where the next spoke's rim habitat begins: its length
+        // is the rim habitat's distance from the axis less the node and the
+        // rim habitat's half.
+        const Vec3 mid = vec_scale(vec_add(d.grower.port_position({q.rim, port::hab_front}),
+                                           d.grower.port_position({q.rim, port::hab_back})), 0.5);
+        const double arc_length = std::round((ring_dot(mid, q.spoke) - rim_half - node_half) * 100.0) / 100.0;
+        if (arc_length < shortest_habitat || arc_length > longest_habitat) continue;
+        BlockChoice arc_design = rim_design;
+        arc_design.set(param::hab_length, arc_length);
+        if (d.grower.port_free(at)) {
+            const Designer::Piece piece(d);
+            const int32_t mark = d.grower.mark();
+            const int32_t arc = add_habitat(d, at, arc_design);
+            if (arc >= 0 && add_node(d, {arc, port::hab_front}) < 0) d.grower.rollback(mark);
         }
+        const int32_t arc = child_at(d, at);
+        if (arc < 0) continue;
+        arcs.push_back(arc);
+        q.corner = child_at(d, {arc, port::hab_front});
     }
-    if (d.rng.chance(500)) {
-        std::vector<int32_t> adaptors;
-        if (add_all(d, outward, d.palette.adaptor_x, port::far_end, &adaptors)) {
-            std::vector<PortRef> bases;
-            for (int32_t a : adaptors) bases.push_back({a, port::base});
-            add_all(d, bases, d.palette.aux_x, port::base);
-        }
-    } else {
-        std::vector<int32_t> girders;
-        if (add_all(d, outward, d.palette.truss_of(d.rng.between(1, 3)), port::truss_near, &girders)) {
-            std::vector<PortRef> tips;
-            for (int32_t g : girders) tips.push_back({g, port::truss_far});
-            add_all(d, tips, d.rng.chance(600) ? d.palette.panel : d.palette.tank, port::base);
-        }
-    }
+    for (int32_t arc : arcs) add_rim_power(d, arc, outward_of(d, arc, axis), axis);
 
-    // Docking ports where the arcs end, then whatever else fits.
-    add_all(d, arcs, d.palette.dock, port::base);
-    add_docks(d, target / 10);
+
+    // Close: from each corner on to the next spoke's rim habitat, a habitat
+    // as long as the distance between the two ports less a small gap.
+    std::vector<int32_t> closings;
+    for (size_t i = 0; i < quarters.size() && !d.halted(); ++i) {
+        const Quarter& q = quarters[i];
+        const Vec3 along = vec_cross(axis, q.spoke);
+        const Quarter* next = nullptr;
+        for (const Quarter& n : quarters) next = ring_dot(n.spoke, along) > 0.9 ? &n : next;
+        if (q.corner < 0 || next == nullptr || next->rim < 0) continue;
+        const PortRef from = port_towards(d, q.corner, vec_scale(q.spoke, -1.0));
+        const PortRef to{next->rim, port_index_towards(d, next->rim, q.spoke)};
+        if (from.block >= 0 && to.port >= 0 && d.grower.port_free(to)) {
+            const double span = vec_len(vec_sub(d.grower.port_position(to), d.grower.port_position(from)));
+            // The rim's design, else its other hull (round or not): at the
+            // corner node the closing habitat's rim meets the arc's.
+            BlockChoice other = rim_design;
+            if (rim_design.type != BlockType::hab_c) {
+                for (const BlobParam& p : rim_design.params) {
+                    if (p.id == param::round) other.set(param::round, -p.value);
+                }
+            }
+            // The usual gap first, then narrower ones while they fit, or wider
+            // ones until one does: each length is a new hull to mould, so few
+            // tries keep a cold cache fast.
+            bool closed = false;
+            for (const BlockChoice* design : {static_cast<const BlockChoice*>(&rim_design), static_cast<const BlockChoice*>(&other)}) {
+                const auto attempt = [&](double gap) {
+                    BlockChoice closing = *design;
+                    closing.set(param::hab_length, std::round((span - gap) * 100.0) / 100.0);
+                    return add_habitat(d, from, closing) >= 0;
+                };
+                const int32_t mark = d.grower.mark();
+                if (attempt(usual_gap)) {
+                    double best = usual_gap;
+                    for (double gap : narrower_gaps) {
+                        d.grower.rollback(mark);
+                        if (!attempt(gap)) {
+                            attempt(best);
+                            break;
+                        }
+                        best = gap;
+                    }
+                    closed = true;
+                } else {
+                    for (double gap : wider_gaps) {
+                        closed = !d.halted() && attempt(gap);
+                        if (closed) break;
+                    }
+                }
+                if (closed || d.halted() || design == &other || other == rim_design) break;
+            }
+        }
+        const int32_t closing = from.block >= 0 ? child_at(d, from) : -1;
+        if (closing >= 0) closings.push_back(closing);
+    }
+    // Power with every habitat piece (the rim habitats are long enough for a
+    // panel on their flank to stay clear of the habitats at their ends), and
+    // a second panel on each rim habitat for the hub.
+    for (int32_t c : closings) add_rim_power(d, c, outward_of(d, c, axis), axis);
+    for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis, 2);
+
+    // Docking ports aft of the hub and on the corners' outer faces, power
+    // for any habitat still without, then light blocks.
+    add_dock(d, {hub, port::hab_back});
+    for (const Quarter& q : quarters) {
+        if (q.corner >= 0) add_dock(d, port_towards(d, q.corner, q.spoke));
+    }
+    balance_power(d);
+    add_docks(d, 4);
+    ensure_docking(d);
     fill_to_target(d);
 }
 
