@@ -26,8 +26,12 @@ export function createPanels(ctx) {
     $('delete').disabled = busy || state.selected === null;
     $('undo').title = state.history.canUndo ? `Undo ${state.history.undos.at(-1).label} (Ctrl+Z)` : 'Nothing to undo';
     $('redo').title = state.history.canRedo ? `Redo ${state.history.redos.at(-1).label} (Ctrl+Y)` : 'Nothing to redo';
-    $('station-name').textContent = (unsaved() ? '\u25cf ' : '') + (state.desc.name || '') +
+    // Which file Save writes, and whether there is anything unsaved: beside the tree and in the tab's title.
+    const title = (unsaved() ? '\u25cf ' : '') + (state.desc.name || '') +
       (state.path ? ` — ${state.path}` : ' — unnamed (Save downloads it)');
+    $('station-name').textContent = title;
+    $('station-name').title = title;
+    document.title = `${title} · quilbet designer`;
   }
 
   function renderTree() {
