@@ -54,8 +54,7 @@ TEST(StationSurvey, GeneratedStationsOverlapNothingAndACrossingIsNamed) {
         "links": {"lab.2": "truss.1", "truss.4": "power.1"}})";
     ASSERT_TRUE(parse_station_json(text, st, diag) && validate_station_text(st, diag));
     const StationSurvey crossing = survey_station(st.station);
-    const auto name_of = [&](int32_t slot) { return st.names.at(slot); };
-    const std::vector<std::string> warnings = overlap_messages(crossing, name_of);
+    const std::vector<std::string> warnings = overlap_messages(crossing, st);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("\"lab\" and \"power\""), std::string::npos) << warnings[0];
 }

@@ -20,11 +20,7 @@ int run_describe(const std::string& in, const std::string& out, bool json) {
     StationSurvey survey;
     if (ok) {
         survey = survey_station(st.station);
-        const auto name_of = [&](int32_t slot) {
-            const auto it = st.names.find(slot);
-            return it != st.names.end() ? it->second : std::to_string(slot);
-        };
-        for (std::string& w : overlap_messages(survey, name_of)) diag.warning(std::move(w));
+        for (std::string& w : overlap_messages(survey, st)) diag.warning(std::move(w));
     }
     print_diagnostics(std::cerr, in, diag);
     if (!ok) return 1;

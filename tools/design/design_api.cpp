@@ -155,14 +155,9 @@ bool DesignApi::check(const std::string& body, StationText& st, ojson& diagnosti
     }
     Diagnostics diag;
     const bool ok = parse_station_json(body, st, diag) && validate_station_text(st, diag);
-    if (ok) {
-        StationSurvey s = survey_station(st.station);
-        const auto name_of = [&](int32_t slot) {
-            const auto it = st.names.find(slot);
-            return it != st.names.end() ? it->second : std::to_string(slot);
-        };
-        for (std::string& w : overlap_messages(s, name_of)) diag.warning(std::move(w));
-        if (survey != nullptr) *survey = std::move(s);
+    if (ok && survey != nullptr) {
+        *survey = survey_station(st.station);
+        for (std::string& w : overlap_messages(*survey, st)) diag.warning(std::move(w));
     }
     diagnostics = diagnostics_json(diag);
     if (!ok) {
@@ -178,7 +173,8 @@ ApiResponse DesignApi::validate(const std::string& body) const {
     StationText st;
     ojson diagnostics;
     ApiResponse refusal;
-    const bool ok = check(body, st, diagnostics, refusal);
+    StationSurvey survey;   // its overlap warnings belong to the verdict
+    const bool ok = check(body, st, diagnostics, refusal, &survey);
     if (!ok && refusal.status == 400) return refusal;
     ojson doc = ojson::object();
     doc["ok"] = ok;
@@ -209,11 +205,7 @@ ojson DesignApi::build_answer(const StationText& st, const ojson& diagnostics, S
     doc["figures"] = survey_json(survey);
     // The blocks that cut into each other, by the ids written, for the view to draw in red.
     ojson overlaps = ojson::array();
-    const auto id_of = [&](int32_t slot) {
-        const auto it = st.names.find(slot);
-        return it != st.names.end() ? it->second : std::to_string(slot);
-    };
-    for (const BlockOverlap& o : survey.overlaps) overlaps.push_back(ojson::array({id_of(o.a), id_of(o.b)}));
+    for (const BlockOverlap& o : survey.overlaps) overlaps.push_back(ojson::array({st.id_of(o.a), st.id_of(o.b)}));
     doc["overlaps"] = overlaps;
     return doc;
 }

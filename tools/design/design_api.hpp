@@ -105,8 +105,9 @@ public:
     ApiResponse symmetry(const std::string& body) const;
 
 private:
-    // Parses and checks a description as `quilbet describe` does, overlap
-    // warnings included (survey gets the station's figures when it passed).
+    // Parses and checks a description as `quilbet describe` does; with survey
+    // set, a description that passed is also surveyed (its figures there, its
+    // overlaps added as warnings). Exports and saves need no survey.
     // False with the response to send (400 or 422) when it may not be built.
     bool check(const std::string& body, StationText& st, nlohmann::ordered_json& diagnostics, ApiResponse& refusal,
                StationSurvey* survey = nullptr) const;

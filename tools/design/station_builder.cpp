@@ -137,8 +137,7 @@ StationBuild StationBuilder::build(const StationText& text) {
         bool anew = false;
         PlacedBlock placed;
         placed.slot = r.id;
-        const auto name = text.names.find(r.id);
-        placed.id = name != text.names.end() ? name->second : std::to_string(r.id);
+        placed.id = text.id_of(r.id);
         placed.built = block_for(r, random, anew);
         random = placed.built->random_after;
         (anew ? out.built_anew : out.reused) += 1;

@@ -105,6 +105,16 @@ StationSurvey survey_station(const BlobStation& records, ShapeCache& cache) {
     return s;
 }
 
+std::vector<std::string> overlap_messages(const StationSurvey& s, const StationText& st) {
+    std::vector<std::string> out;
+    for (const BlockOverlap& o : s.overlaps) {
+        out.push_back("blocks \"" + st.id_of(o.a) + "\" and \"" + st.id_of(o.b) + "\"" +
+                      (o.linked ? " are linked but cut deeper into each other than a port joint allows"
+                                : " cut into each other (their geometry crosses); the host builds them, but they overlap"));
+    }
+    return out;
+}
+
 std::string survey_text(const StationSurvey& s) {
     char size[96];
     std::snprintf(size, sizeof size, "%.1f x %.1f x %.1f m", s.extent.hi[0] - s.extent.lo[0], s.extent.hi[1] - s.extent.lo[1],

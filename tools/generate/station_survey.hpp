@@ -13,6 +13,7 @@
 
 #include "entry/blob.hpp"
 #include "generate/block_shape.hpp"
+#include "station/station_json.hpp"
 
 namespace quilbet {
 
@@ -45,17 +46,7 @@ StationSurvey survey_station(const BlobStation& st, ShapeCache& cache = ShapeCac
 std::string survey_text(const StationSurvey& s);
 nlohmann::ordered_json survey_json(const StationSurvey& s);
 
-// One warning text per overlap, naming both blocks by the ids written
-// (name_of(slot)).
-template <typename Namer>
-std::vector<std::string> overlap_messages(const StationSurvey& s, const Namer& name_of) {
-    std::vector<std::string> out;
-    for (const BlockOverlap& o : s.overlaps) {
-        out.push_back("blocks \"" + name_of(o.a) + "\" and \"" + name_of(o.b) + "\"" +
-                      (o.linked ? " are linked but cut deeper into each other than a port joint allows"
-                                : " cut into each other (their geometry crosses); the host builds them, but they overlap"));
-    }
-    return out;
-}
+// One warning text per overlap, naming both blocks by the ids st was written with.
+std::vector<std::string> overlap_messages(const StationSurvey& s, const StationText& st);
 
 }  // namespace quilbet

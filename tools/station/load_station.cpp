@@ -58,13 +58,7 @@ bool load_station_bytes(const std::vector<uint8_t>& bytes, bool is_blob, Station
 }
 
 bool validate_station_text(const StationText& st, Diagnostics& diag) {
-    const auto& names = st.names;
-    validate_station(st.station,
-                     [&names](int32_t slot) {
-                         const auto it = names.find(slot);
-                         return it != names.end() ? text_excerpt(it->second) : std::to_string(slot);
-                     },
-                     diag);
+    validate_station(st.station, [&st](int32_t slot) { return text_excerpt(st.id_of(slot)); }, diag);
     return !diag.has_errors();
 }
 

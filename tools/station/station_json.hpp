@@ -29,6 +29,12 @@ struct StationText {
     std::map<int32_t, std::string> names;   // slot -> id as written
     std::string title;                      // the description's "name", "" when it has none
     std::string schema;                     // its "$schema", "" when it has none
+
+    // The id a block was written with, or its slot's number when it has none.
+    std::string id_of(int32_t slot) const {
+        const auto it = names.find(slot);
+        return it != names.end() ? it->second : std::to_string(slot);
+    }
 };
 
 // A vector as a JSON array [x, y, z].
