@@ -412,7 +412,9 @@ struct Targets {
             return false;
         }
         const int samples = std::min(4, std::max(0, max_samples));
-        while (g.GetError() != GL_NO_ERROR) {
+        // Clear earlier errors so that the check below sees only these calls' (a
+        // lost context answers an error for ever, so the clearing is bounded).
+        for (int i = 0; i < 16 && g.GetError() != GL_NO_ERROR; ++i) {
         }
         gl = &g;
         g.GenRenderbuffers(3, rb);
