@@ -22,7 +22,7 @@ const state = new Editor({
   busy: (on) => { setBusy(on); renderToolbar(); },
   built: async (build) => {
     await viewer.showBuild(build.blocks);
-    viewer.markOverlaps((build.overlaps || []).flat());
+    drawOverlaps();
     renderFigures($('figures'), build.figures || null);
     if (state.selected !== null && !findBlock(state.desc, state.selected)) state.selected = null;
     refreshMarkers();
@@ -440,9 +440,21 @@ function wirePictureForm() {
 
 // ---- panels ----
 
+// Red boxes around blocks that cut into each other: around the selected block
+// and the blocks it crosses; with nothing of that selected, around all of them
+// while they are few enough to read (a station full of crossings would
+// vanish behind its boxes; the messages list them all, a click selects one).
+const MAX_OVERLAPS_SHOWN = 4;
+function drawOverlaps() {
+  const pairs = (state.build && state.build.overlaps) || [];
+  const mine = pairs.filter((p) => p.includes(state.selected));
+  viewer.markOverlaps((mine.length ? mine : pairs.length <= MAX_OVERLAPS_SHOWN ? pairs : []).flat());
+}
+
 function select(id) {
   state.selected = id === null ? null : String(id);
   viewer.select(state.selected);
+  drawOverlaps();
   refreshMarkers();
   renderTree();
   renderInspector();
