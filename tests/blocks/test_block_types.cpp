@@ -11,6 +11,7 @@
 #include "blocks/catalogue.hpp"
 #include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
+#include "support/sanitizer_share.hpp"
 
 namespace quilbet {
 namespace {
@@ -73,7 +74,9 @@ TEST(BlockTypes, EveryRowBuildsWithinItsFiguresAndPorts) {
         if (entry.btype >= 41 && entry.btype <= 43) {
             for (double n : {0.0, 1.0, 64.0}) cases.push_back({{2, n}, {3, 1.0}, {4, 1.0}, {5, 1.0}});
         }
-        for (const auto& values : cases) {
+        for (size_t c = 0; c < cases.size(); ++c) {
+            if (!in_sanitizer_share(static_cast<int64_t>(c), 3)) continue;
+            const auto& values = cases[c];
             blocktyp b;
             copy_block(b, entry, true);
             for (const auto& [id, value] : values)
