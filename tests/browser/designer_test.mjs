@@ -249,6 +249,15 @@ try {
     assert.ok(rows[0][2].startsWith(`mesh groups: ${groups.toLocaleString('en')} of 1,000`), rows[0][2]);
   });
 
+  await step('the mesh groups bar turns amber at 968 of the host\'s 1000 groups', page, async () => {
+    const wings = Array.from({ length: 11 }, (_, i) => ({ id: `w${i}`, type: 'Power_wing_C' }));
+    await openFile('968-groups.json', { blocks: wings, links: Object.fromEntries(wings.slice(1).map((w, i) => [`w${i}.0`, `${w.id}.1`])) });
+    const rows = await page.$$eval('#figures .figure', (r) => r.map((e) => [e.dataset.figure, e.className, e.textContent]));
+    assert.deepEqual(rows.map(([k, c]) => [k, c]), [['mesh_groups', 'figure near'], ['vertices', 'figure ok'],
+      ['texture_pixels', 'figure ok'], ['build_work', 'figure ok']]);
+    assert.ok(rows[0][2].startsWith('mesh groups: 968 of 1,000 (97%)'), rows[0][2]);
+  });
+
   await step('two blocks that cut into each other are drawn in red and named in a warning', page, async () => {
     await openFile('crossing.json', {
       blocks: [{ id: 'lab', type: 'Hab_B', params: { Length: 8 } }, { id: 'truss', type: 'Truss_A', params: { Block_count: 3 } },

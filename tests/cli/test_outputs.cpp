@@ -96,7 +96,8 @@ TEST(Build, GlbHasOneNodePerBlockWhosePlacedVerticesAreTheHostsOwn) {
     EXPECT_EQ(doc["asset"]["generator"], std::string("quilbet ") + quilbet_version);
     // Node names and parameters from the description (ids are slots for a blob build).
     const std::vector<std::string> names = {"0 (Hab_Node_A)", "1 (Hab_A)", "2 (DG_Hab_Port)", "3 (Hab_B)",
-                                            "4 (Truss_A)", "5 (Power_wing_A)", "6 (Solar_wing_A)"};
+                                            "4 (Truss_A)", "5 (Truss_A)", "6 (Adaptor_B)", "7 (Power_wing_A)",
+                                            "8 (Solar_wing_A)"};
     ASSERT_EQ(doc["nodes"].size(), names.size());
     for (size_t n = 0; n < names.size(); ++n) EXPECT_EQ(doc["nodes"][n]["name"], names[n]);
     EXPECT_EQ(doc["nodes"][1]["extras"]["params"]["Length"], 10.0);

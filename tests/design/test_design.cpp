@@ -117,7 +117,7 @@ TEST(StationBuilder, BuildsWhatTheModuleBuildsAndRebuildsOnlyTheChangedBlock) {
         if (doc["blocks"][i]["id"] == "truss_r") changed = i;
     }
     ASSERT_GT(changed, 0u);
-    doc["blocks"][changed]["params"]["Block_count"] = 14;
+    doc["blocks"][changed]["params"]["Block_count"] = 28;
     const StationText edited = load(doc.dump());
     const StationBuild rebuilt = builder().build(edited);
     EXPECT_EQ(rebuilt.built_anew, 1u);
@@ -328,7 +328,7 @@ TEST(DesignApi, BuildAnswersPlacementPortsAndMeshes) {
     const ApiResponse r = api.build(read_text(example("small_station.json")));
     ASSERT_EQ(r.status, 200) << r.body;
     const json doc = json::parse(r.body);
-    ASSERT_EQ(doc["blocks"].size(), 7u);
+    ASSERT_EQ(doc["blocks"].size(), 9u);
     size_t linked = 0;
     for (const json& b : doc["blocks"]) {
         for (const json& p : b["ports"]) linked += p["linked"].get<bool>() ? 1 : 0;
@@ -337,7 +337,7 @@ TEST(DesignApi, BuildAnswersPlacementPortsAndMeshes) {
         EXPECT_EQ(mesh.content_type, "model/gltf-binary");
         EXPECT_EQ(mesh.body.substr(0, 4), "glTF");
     }
-    EXPECT_EQ(linked, 2 * 6u);   // six links, two sides each
+    EXPECT_EQ(linked, 2 * 8u);   // eight links, two sides each
     EXPECT_EQ(api.mesh("0123456789abcdef").status, 404);
     const ApiResponse blob = api.export_blob(read_text(example("small_station.json")));
     EXPECT_EQ(std::vector<uint8_t>(blob.body.begin(), blob.body.end()),

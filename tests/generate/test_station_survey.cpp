@@ -1,11 +1,16 @@
 // The station survey against what the host really receives: the estimated
-// mesh groups are the built ones and the vertex estimate never falls short,
-// for every example; generated stations survey without an overlap, and a wing
-// whose girder runs through a habitat is reported with both ids.
+// mesh groups are the built ones, the vertex estimate never falls short and
+// pixels and work are the station budget's own, for every example (which
+// describes without a message) and for a station near the host's group limit;
+// generated stations survey without an overlap, and a wing whose girder runs
+// through a habitat is reported with both ids.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
+#include "blocks/block_types.hpp"
 #include "generate/generate.hpp"
 #include "generate/station_survey.hpp"
 #include "station/load_station.hpp"
@@ -14,24 +19,55 @@
 namespace quilbet {
 namespace {
 
-TEST(StationSurvey, AgreesWithTheBuildOfEveryExample) {
+// Eleven Power_wing_C chained face to face: 968 of the host's 1000 mesh groups.
+std::string station_at_968_groups() {
+    std::string blocks, links;
+    for (int i = 0; i < 11; ++i) {
+        const std::string id = "\"w" + std::to_string(i);
+        blocks += (i ? ", {\"id\": " : "{\"id\": ") + id + "\", \"type\": \"Power_wing_C\"}";
+        if (i > 0) links += (i > 1 ? ", \"w" : "\"w") + std::to_string(i - 1) + ".0\": " + id + ".1\"";
+    }
+    return "{\"blocks\": [" + blocks + "], \"links\": {" + links + "}}";
+}
+
+TEST(StationSurvey, AgreesWithTheBuildAndTheBudgetAndWarnsOfNothingForEveryExampleAndAStationAt968Groups) {
+    std::vector<std::pair<std::string, std::string>> stations;   // name, description text
     for (const auto& entry : std::filesystem::directory_iterator(std::string(QUILBET_SOURCE_DIR) + "/examples")) {
         if (entry.path().extension() != ".json") continue;
-        const std::string name = entry.path().filename().string();
+        std::ifstream in(entry.path(), std::ios::binary);
+        stations.push_back({entry.path().filename().string(), {std::istreambuf_iterator<char>(in), {}}});
+    }
+    stations.push_back({"968 groups", station_at_968_groups()});
+    for (const auto& [name, text] : stations) {
+        SCOPED_TRACE(name);
         StationText st;
         Diagnostics diag;
-        ASSERT_TRUE(load_station(entry.path().string(), st, diag)) << name;
+        ASSERT_TRUE(load_station_bytes(std::vector<uint8_t>(text.begin(), text.end()), false, st, diag));
         const StationSurvey s = survey_station(st.station);
+        // What `describe` would print besides the figures: nothing.
+        for (const Diagnostic& d : diag.list()) ADD_FAILURE() << d.text;
+        for (const std::string& w : overlap_messages(s, st)) ADD_FAILURE() << w;
+
         BuildOptions opt;
         opt.glb = "unused.glb";
         std::vector<OutputFile> files;
         std::string error;
         HandedOver handed;
-        ASSERT_TRUE(build_station_files(st.station, st.names, opt, files, error, &handed)) << name << ": " << error;
-        EXPECT_EQ(s.blocks, static_cast<int64_t>(st.station.records.size())) << name;
-        EXPECT_EQ(s.figures.groups, handed.groups) << name;
-        EXPECT_GE(s.figures.vertices, handed.vertices) << name;
-        for (int axis = 0; axis < 3; ++axis) EXPECT_GT(s.extent.hi[axis], s.extent.lo[axis]) << name;
+        ASSERT_TRUE(build_station_files(st.station, st.names, opt, files, error, &handed)) << error;
+        EXPECT_EQ(s.blocks, static_cast<int64_t>(st.station.records.size()));
+        EXPECT_EQ(s.figures.groups, handed.groups);
+        if (name == "968 groups") {
+            EXPECT_EQ(handed.groups, 968);
+        }
+        EXPECT_GE(s.figures.vertices, handed.vertices);
+        for (int axis = 0; axis < 3; ++axis) EXPECT_GT(s.extent.hi[axis], s.extent.lo[axis]);
+        // The pixels and work shown are those the module's station budget checks.
+        BuildFigures budget;
+        for (const BlobRecord& r : st.station.records) {
+            budget += block_build_figures(type_instance(*find_block_type(r.btype), r.params));
+        }
+        EXPECT_EQ(s.figures.pixels, budget.pixels);
+        EXPECT_EQ(s.figures.work, budget.work);
     }
 }
 
