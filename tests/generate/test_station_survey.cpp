@@ -15,6 +15,7 @@
 #include "generate/station_survey.hpp"
 #include "station/load_station.hpp"
 #include "station/station_outputs.hpp"
+#include "support/sanitizer_share.hpp"
 
 namespace quilbet {
 namespace {
@@ -37,7 +38,9 @@ TEST(StationSurvey, AgreesWithTheBuildAndTheBudgetAndWarnsOfNothingForEveryExamp
         std::ifstream in(entry.path(), std::ios::binary);
         stations.push_back({entry.path().filename().string(), {std::istreambuf_iterator<char>(in), {}}});
     }
-    stations.push_back({"968 groups", station_at_968_groups()});
+    // A check of figures, not of memory: the sanitizer build builds stations of
+    // this size in the module's own budget tests and leaves this one out.
+    if (!sanitized_build) stations.push_back({"968 groups", station_at_968_groups()});
     for (const auto& [name, text] : stations) {
         SCOPED_TRACE(name);
         StationText st;
