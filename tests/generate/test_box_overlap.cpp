@@ -1,12 +1,14 @@
 // Oriented boxes and box trees: the separating-axis depth on hand-made cases
 // (apart, touching, crossed at 45 degrees, a flat sheet inside a girder) and
-// the walk over two trees with an allowed depth.
+// the walk over two trees with an allowed depth; triangles crossing, touching
+// and apart.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "generate/box_overlap.hpp"
 #include "generate/station_grower.hpp"
+#include "generate/surface_crossing.hpp"
 
 namespace quilbet {
 namespace {
@@ -92,6 +94,26 @@ TEST(ShapesOverlap, LeavesDecideAndAllowedDepthIsKept) {
     EXPECT_FALSE(shapes_overlap(l, at_origin, cube, pose_from({3.0, 0.5, 0}, {}), 0.6));
     // Empty shapes overlap nothing.
     EXPECT_FALSE(shapes_overlap(BlockShape{}, at_origin, cube, at_origin, 0.0));
+}
+
+TEST(TriangleDepth, CasesByTable) {
+    using T = std::array<double, 9>;
+    const T floor{0, 0, 0, 4, 0, 0, 0, 4, 0};   // in z = 0
+    struct Case {
+        const char* what;
+        T other;
+        double depth;
+    } cases[] = {
+        {"upright through the floor, 1 below", {1, 1, -1, 1, 1, 3, 1, 2, 3}, 1},
+        {"upright standing on the floor", {1, 1, 0, 1, 1, 3, 1, 2, 3}, 0},
+        {"upright beside the floor", {5, 1, -1, 5, 1, 3, 5, 2, 3}, -1},
+        {"in the floor's plane, over it", {1, 1, 0, 2, 1, 0, 1, 2, 0}, 0},
+        {"sharing an edge, folded up", {0, 0, 0, 4, 0, 0, 0, 0, 4}, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NEAR(triangle_depth(floor, c.other), c.depth, 1e-12) << c.what;
+        EXPECT_NEAR(triangle_depth(c.other, floor), c.depth, 1e-12) << c.what << ", reversed";
+    }
 }
 
 TEST(PlacedBounds, HoldTheTurnedRootBox) {

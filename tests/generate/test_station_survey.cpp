@@ -85,17 +85,23 @@ TEST(StationSurvey, GeneratedStationsOverlapNothingAndACrossingIsNamed) {
                                         << s.overlaps.front().b;
         EXPECT_GE(s.free_docking_ports + s.habitats, 1) << style_name(style);
     }
-    // A power wing whose hub girder runs through the habitat its truss hangs from.
+    // A power wing whose hub girder runs through the habitat its truss hangs
+    // from and whose panels cut the solar wing. Its panels' leaf boxes also
+    // take in the node, the other habitat and the docking port, which its
+    // surfaces pass clear of: those are not named.
     StationText st;
     Diagnostics diag;
-    const std::string text = R"({"blocks": [{"id": "lab", "type": "Hab_B", "params": {"Length": 8}},
-        {"id": "truss", "type": "Truss_A", "params": {"Block_count": 3}}, {"id": "power", "type": "Power_wing_A"}],
-        "links": {"lab.2": "truss.1", "truss.4": "power.1"}})";
+    const std::string text = R"({"blocks": [{"id": "node", "type": "Hab_Node_A"},
+        {"id": "hab", "type": "Hab_A", "params": {"Windows": 2, "Round": true, "Length": 10}}, {"id": "dock", "type": "DG_Hab_Port"},
+        {"id": "lab", "type": "Hab_B", "params": {"Length": 8}}, {"id": "truss", "type": "Truss_A", "params": {"Block_count": 3}},
+        {"id": "power", "type": "Power_wing_A", "params": {"Panel rotation": 0.3}}, {"id": "solar", "type": "Solar_wing_A"}],
+        "links": {"node.0": "hab.1", "hab.0": "dock.0", "node.1": "lab.0", "lab.2": "truss.1", "truss.4": "power.1", "truss.0": "solar.0"}})";
     ASSERT_TRUE(parse_station_json(text, st, diag) && validate_station_text(st, diag));
     const StationSurvey crossing = survey_station(st.station);
     const std::vector<std::string> warnings = overlap_messages(crossing, st);
-    ASSERT_EQ(warnings.size(), 1u);
+    ASSERT_EQ(warnings.size(), 2u);
     EXPECT_NE(warnings[0].find("\"lab\" and \"power\""), std::string::npos) << warnings[0];
+    EXPECT_NE(warnings[1].find("\"power\" and \"solar\""), std::string::npos) << warnings[1];
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ std::vector<Triangle> mesh_triangles(const typmsh& mesh) {
 
 }  // namespace
 
-BlockShape shape_of_mesh(const typmsh& mesh) {
+BlockShape shape_of_mesh(const typmsh& mesh, bool keep_triangles) {
     std::vector<Triangle> tris = mesh_triangles(mesh);
     BlockShape shape;
     if (tris.empty()) return shape;
@@ -128,7 +128,15 @@ BlockShape shape_of_mesh(const typmsh& mesh) {
         }
         shape.nodes[static_cast<size_t>(job.node)].box = box;
         const size_t count = job.end - job.begin;
-        if (count <= shape_leaf_triangles) continue;
+        if (count <= shape_leaf_triangles) {
+            if (keep_triangles) {
+                shape.leaf_begin.resize(shape.nodes.size());
+                shape.leaf_end.resize(shape.nodes.size());
+                shape.leaf_begin[static_cast<size_t>(job.node)] = static_cast<uint32_t>(job.begin);
+                shape.leaf_end[static_cast<size_t>(job.node)] = static_cast<uint32_t>(job.end);
+            }
+            continue;
+        }
 
         // Split at the median centre along the longest side of the centres' box.
         Box3 centres = empty_box();
@@ -155,13 +163,21 @@ BlockShape shape_of_mesh(const typmsh& mesh) {
         todo.push_back({left, job.begin, mid});
         todo.push_back({left + 1, mid, job.end});
     }
+    if (keep_triangles) {
+        shape.leaf_begin.resize(shape.nodes.size());
+        shape.leaf_end.resize(shape.nodes.size());
+        shape.triangles.reserve(tris.size());
+        for (const Triangle& t : tris) {
+            shape.triangles.push_back({t.v[0][0], t.v[0][1], t.v[0][2], t.v[1][0], t.v[1][1], t.v[1][2], t.v[2][0], t.v[2][1], t.v[2][2]});
+        }
+    }
     return shape;
 }
 
-BlockShape build_block_shape(const BlockChoice& choice) {
+BlockShape build_block_shape(const BlockChoice& choice, bool keep_triangles) {
     Context ctx;
     ctx.threads = false;
-    return shape_of_mesh(build_block(ctx, make_instance(choice), ctx.random.state()).block.msh);
+    return shape_of_mesh(build_block(ctx, make_instance(choice), ctx.random.state()).block.msh, keep_triangles);
 }
 
 std::shared_ptr<const BlockShape> ShapeCache::shape(const BlockChoice& choice) {

@@ -5,6 +5,7 @@
 // panels) instead of one box around everything.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -30,17 +31,23 @@ struct ShapeNode {
 
 struct BlockShape {
     std::vector<ShapeNode> nodes;   // node 0 is the root; empty for a block without triangles
+    // Kept only when asked for (the shape cache does not keep them): the
+    // triangles in the block's frame, three corners each, ordered so that leaf
+    // n holds triangles leaf_begin[n] .. leaf_end[n] - 1.
+    std::vector<std::array<double, 9>> triangles;
+    std::vector<uint32_t> leaf_begin, leaf_end;
 };
 
 // Triangles per leaf at most (a leaf is split only while it holds more).
 inline constexpr size_t shape_leaf_triangles = 24;
 
-// The box tree of the triangles of a mesh's groups 0 .. grpcnt - 1.
-BlockShape shape_of_mesh(const typmsh& mesh);
+// The box tree of the triangles of a mesh's groups 0 .. grpcnt - 1, with the
+// leaves' triangles when keep_triangles is set.
+BlockShape shape_of_mesh(const typmsh& mesh, bool keep_triangles = false);
 
 // The box tree of a block built from a choice: the geometry is built once with
 // a context of its own (the module's random state is not involved).
-BlockShape build_block_shape(const BlockChoice& choice);
+BlockShape build_block_shape(const BlockChoice& choice, bool keep_triangles = false);
 
 // Box trees by type and parameter values, built on first use and kept for the
 // life of the process; safe to use from several threads.

@@ -124,8 +124,12 @@ double box_depth(const Box3& a, const Box3& b, const Pose& rel) {
 }
 
 bool shapes_overlap(const BlockShape& a, const Pose& pa, const BlockShape& b, const Pose& pb, double allowed_depth) {
+    return find_deep_leaf_pair(a, b, relative_pose(pa, pb), allowed_depth, [](int32_t, int32_t) { return true; });
+}
+
+bool find_deep_leaf_pair(const BlockShape& a, const BlockShape& b, const Pose& rel, double allowed_depth,
+                         const std::function<bool(int32_t, int32_t)>& found) {
     if (a.nodes.empty() || b.nodes.empty()) return false;
-    const Pose rel = relative_pose(pa, pb);
     // A pair is opened only while its boxes interpenetrate more than allowed;
     // the boxes below a node lie inside it, so their depth is never larger.
     std::vector<std::pair<int32_t, int32_t>> todo{{0, 0}};
@@ -135,7 +139,10 @@ bool shapes_overlap(const BlockShape& a, const Pose& pa, const BlockShape& b, co
         const ShapeNode& na = a.nodes[static_cast<size_t>(ia)];
         const ShapeNode& nb = b.nodes[static_cast<size_t>(ib)];
         if (box_depth(na.box, nb.box, rel) <= allowed_depth) continue;
-        if (na.leaf() && nb.leaf()) return true;
+        if (na.leaf() && nb.leaf()) {
+            if (found(ia, ib)) return true;
+            continue;
+        }
         const bool open_a = !na.leaf() && (nb.leaf() || extent(na.box) >= extent(nb.box));
         if (open_a) {
             todo.push_back({na.left, ib});

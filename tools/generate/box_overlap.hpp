@@ -8,6 +8,8 @@
 // girder does, however thin it is.
 #pragma once
 
+#include <functional>
+
 #include "generate/block_shape.hpp"
 #include "maths/maths.hpp"
 
@@ -39,5 +41,11 @@ Pose relative_pose(const Pose& a, const Pose& b);
 // True when some leaf box of a and some leaf box of b interpenetrate by more
 // than allowed_depth (metres). Empty shapes overlap nothing.
 bool shapes_overlap(const BlockShape& a, const Pose& pa, const BlockShape& b, const Pose& pb, double allowed_depth);
+
+// Calls found(leaf of a, leaf of b) for the pairs of leaves whose boxes
+// interpenetrate by more than allowed_depth, b's frame placed in a's by rel,
+// until found returns true; returns whether it did.
+bool find_deep_leaf_pair(const BlockShape& a, const BlockShape& b, const Pose& rel, double allowed_depth,
+                         const std::function<bool(int32_t, int32_t)>& found);
 
 }  // namespace quilbet

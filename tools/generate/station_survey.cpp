@@ -1,10 +1,12 @@
 // Station survey: figures from the block-type table, placement through the
-// module's own build loop and placement, overlaps by box trees.
+// module's own build loop and placement, overlaps by box trees and, for blocks
+// that are not linked, by their triangles.
 #include "generate/station_survey.hpp"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <set>
 
 #include "blocks/station.hpp"
@@ -13,6 +15,7 @@
 #include "generate/block_choice.hpp"
 #include "generate/box_overlap.hpp"
 #include "generate/station_grower.hpp"
+#include "generate/surface_crossing.hpp"
 
 namespace quilbet {
 namespace {
@@ -24,6 +27,18 @@ BlockChoice choice_of(const BlobRecord& r) {
     for (const BlobParam& p : r.params) c.set(p.id, p.value);
     return c;
 }
+
+// True when box a lies inside box b.
+bool inside(const Box3& a, const Box3& b) {
+    for (int k = 0; k < 3; ++k) {
+        if (a.lo[k] < b.lo[k] || a.hi[k] > b.hi[k]) return false;
+    }
+    return true;
+}
+
+// Surfaces of unlinked blocks cutting into each other by less than this are
+// taken as touching (the rounding of placed float geometry).
+constexpr double surface_tolerance = 0.001;
 
 std::string thousands(int64_t v) {
     std::string s = std::to_string(v);
@@ -90,6 +105,15 @@ StationSurvey survey_station(const BlobStation& records, ShapeCache& cache) {
             if (e.flag != 0) linked.insert({std::min(r.id, e.block), std::max(r.id, e.block)});
         }
     }
+    // Shapes with their triangles, built only for blocks whose boxes cut into
+    // an unlinked block's.
+    std::map<BlockChoice, BlockShape> exact;
+    const auto exact_shape = [&](int32_t slot) -> const BlockShape& {
+        const BlockChoice& c = choices[static_cast<size_t>(slot)];
+        auto it = exact.find(c);
+        if (it == exact.end()) it = exact.emplace(c, build_block_shape(c, true)).first;
+        return it->second;
+    };
     for (size_t i = 0; i < placed.size(); ++i) {
         for (size_t j = i + 1; j < placed.size(); ++j) {
             const Placed& a = placed[i];
@@ -97,9 +121,15 @@ StationSurvey survey_station(const BlobStation& records, ShapeCache& cache) {
             if (!bounds_meet(a.bounds, b.bounds, 0)) continue;
             const std::pair<int32_t, int32_t> pair{std::min(a.slot, b.slot), std::max(a.slot, b.slot)};
             const bool is_linked = linked.count(pair) != 0;
-            if (shapes_overlap(*a.shape, a.pose, *b.shape, b.pose, is_linked ? linked_depth : touching_depth)) {
-                s.overlaps.push_back({pair.first, pair.second, is_linked});
-            }
+            if (!shapes_overlap(*a.shape, a.pose, *b.shape, b.pose, is_linked ? linked_depth : touching_depth)) continue;
+            // Linked neighbours press into each other at their joint, where
+            // only the boxes' depth tells a joint from a block pushed through.
+            // Unlinked blocks overlap where their surfaces cross, or where one
+            // lies wholly within the other's bounds (inside a hull, crossing
+            // nothing).
+            const bool overlap = is_linked || inside(a.bounds, b.bounds) || inside(b.bounds, a.bounds) ||
+                                 surfaces_cross(exact_shape(a.slot), a.pose, exact_shape(b.slot), b.pose, surface_tolerance);
+            if (overlap) s.overlaps.push_back({pair.first, pair.second, is_linked});
         }
     }
     return s;
