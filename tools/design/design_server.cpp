@@ -182,6 +182,9 @@ DesignServer::DesignServer(DesignApi& api, std::string web_root)
     http.Post("/api/symmetry", [impl](const httplib::Request& req, httplib::Response& res) {
         send(res, impl->api.symmetry(req.body));
     });
+    http.Post("/api/variations", [impl](const httplib::Request& req, httplib::Response& res) {
+        send(res, impl->api.variations(req.body));
+    });
     http.Post("/api/generate", [impl](const httplib::Request& req, httplib::Response& res) {
         send(res, impl->api.generate(req.body));
     });
