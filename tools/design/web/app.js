@@ -10,6 +10,7 @@ import { Viewer } from './viewer.js';
 import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
 import { renderPalette } from './palette.js';
 import { wireGenerateForm } from './generate_form.js';
+import { wireVariations } from './variations.js';
 import { stationPicture, MAX_WIDTH, MAX_HEIGHT } from './picture.js';
 import { createPanels } from './panels.js';
 import { renderFigures } from './figures.js';
@@ -496,6 +497,8 @@ async function generateStation(options) {
 
 function wire() {
   $('generate').onclick = wireGenerateForm(generateStation);
+  // A variation keeps the file Save writes: it is this station with other designs.
+  $('variations').onclick = wireVariations({ state, take: (desc, label) => edit(new ReplaceStationCommand(state.desc, desc, label, true)) });
   $('symmetry').onchange = (e) => {
     e.target.blur();
     const v = e.target.value;

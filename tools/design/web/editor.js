@@ -146,8 +146,8 @@ export class Editor {
     });
   }
 
-  // True when `cmd` replaced the whole station (an open or a generate).
+  // True when `cmd` replaced the whole station with another layout (an open or a generate).
   static replacesStation(cmd) {
-    return cmd instanceof ReplaceStationCommand;
+    return cmd instanceof ReplaceStationCommand && !cmd.keepsView;
   }
 }
