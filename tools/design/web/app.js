@@ -34,7 +34,7 @@ const state = new Editor({
     renderAll();
     if (build.stats) {
       const s = build.stats;
-      viewer.nextFrame().then(() => setStatus(`${build.blocks.length} blocks · built ${s.built}, reused ${s.reused} · ${s.milliseconds.toFixed(1)} ms`));
+      setStatus(`${build.blocks.length} blocks · built ${s.built}, reused ${s.reused} · ${s.milliseconds.toFixed(1)} ms`);
     }
   },
   refused: (text) => setStatus('refused: ' + text, 'error'),
