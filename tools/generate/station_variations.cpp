@@ -3,6 +3,7 @@
 #include "generate/station_variations.hpp"
 
 #include <algorithm>
+#include <map>
 
 #include "entry/blob.hpp"
 #include "generate/designer.hpp"
@@ -72,17 +73,13 @@ std::set<std::pair<int32_t, int32_t>> overlap_pairs(const BlobStation& st, Shape
 StationVariations::StationVariations(const StationText& station, ShapeCache& cache)
     : station_(station), cache_(cache), seed_(station_hash(encode_blob(station.station))) {
     const std::vector<BlobRecord>& records = station_.station.records;
-    std::vector<BlockChoice> seen;
+    std::map<BlockChoice, size_t> design_of;   // a design's place in designs_
     for (size_t i = 0; i < records.size(); ++i) {
         values_.push_back(record_values(records[i]));
         if (!may_vary(values_.back().type)) continue;
-        const auto at = std::find(seen.begin(), seen.end(), values_.back());
-        if (at == seen.end()) {
-            seen.push_back(values_.back());
-            designs_.push_back({static_cast<int32_t>(i)});
-        } else {
-            designs_[static_cast<size_t>(at - seen.begin())].push_back(static_cast<int32_t>(i));
-        }
+        const auto [at, fresh] = design_of.emplace(values_.back(), designs_.size());
+        if (fresh) designs_.emplace_back();
+        designs_[at->second].push_back(static_cast<int32_t>(i));
     }
     overlapping_ = overlap_pairs(station_.station, cache_);
 }
@@ -104,7 +101,10 @@ StationVariation StationVariations::make(int32_t variation, std::chrono::steady_
         std::vector<int32_t> order(designs_.size());
         for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
         const int32_t n = std::min(rng.between(2, 3), available);
-        for (int32_t i = 0; i < n; ++i) std::swap(order[static_cast<size_t>(i)], order[static_cast<size_t>(i + static_cast<int32_t>(rng.below(static_cast<uint32_t>(available - i))))]);
+        for (int32_t i = 0; i < n; ++i) {
+            const size_t pick = static_cast<size_t>(i) + rng.below(static_cast<uint32_t>(available - i));
+            std::swap(order[static_cast<size_t>(i)], order[pick]);
+        }
         StationText varied = station_;
         std::vector<int32_t> redrawn;
         int32_t changed = 0;
