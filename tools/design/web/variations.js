@@ -42,6 +42,7 @@ export function wireVariations(ctx) {
       return setStatus('variations need a station that builds: open, generate or mend one first', 'error');
     }
     setBusy(true, 'drawing variations');
+    const asked = JSON.stringify(state.desc);
     let reply;
     try {
       reply = await api.variations(state.desc);
@@ -51,6 +52,8 @@ export function wireVariations(ctx) {
       setBusy(false);
     }
     if (!reply.ok) return setStatus(`Variations: ${reply.error}`, 'error');
+    // Variations of a station edited meanwhile would undo those edits.
+    if (JSON.stringify(state.desc) !== asked) return setStatus('the station changed while its variations were drawn: ask again', 'error');
     grid.replaceChildren(...reply.variations.map(thumbnail));
     const missing = reply.missing.map((m) => `${m.variation}: ${m.why}`);
     $('variations-hint').textContent = reply.variations.length
