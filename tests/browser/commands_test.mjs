@@ -35,6 +35,7 @@ test('every command undoes to the exact description, also after a round trip thr
     new SetParamCommand('node', 'Windows', undefined, 1),     // params object created and removed again
     new DeleteBlocksCommand(subtree(small, 'lab')),
     new ReplaceStationCommand(small, { name: 'other', blocks: [{ id: 'x', type: 'Tank_A' }], links: {} }),
+    new ReplaceStationCommand(small, { ...small, blocks: [{ ...small.blocks[0], params: { Windows: 3 } }, ...small.blocks.slice(1)] }, 'variation 3', true),
     new AddBlocksCommand([{ id: 'a', type: 'Adaptor_A' }, { id: 'w', type: 'Solar_wing_A' }], [['truss.2', 'a.0'], ['a.1', 'w.0']], 'via'),
     // The middle link moves: undo must put it back in its place among the links.
     new MoveBlockCommand('truss', ['lab.2', 'truss.1'], ['hab.3', 'truss.1']),
@@ -42,6 +43,7 @@ test('every command undoes to the exact description, also after a round trip thr
   ];
   for (const cmd of commands) {
     for (const c of [cmd, commandFromJSON(JSON.parse(JSON.stringify(cmd)))]) {
+      assert.deepEqual([c.label, c.keepsView], [cmd.label, cmd.keepsView], 'the label or the view setting was lost');
       const d = clone(small);
       c.execute(d);
       assert.notDeepEqual(d, small, `${c.label} changed nothing`);

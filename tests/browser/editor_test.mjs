@@ -194,6 +194,89 @@ try {
     await undoAll(original);
   });
 
+  await steps.run('dragging a block in the tree onto another block re-attaches it there, one undo puts it back', page, async () => {
+    // A block and a target whose rows are both in sight, the target with a free port of the kind the block hangs by.
+    const plan = await page.evaluate(() => {
+      const { desc, build } = designer.state;
+      const tree = document.getElementById('tree').closest('aside').getBoundingClientRect();
+      const row = (id) => document.querySelector(`#tree .node[data-block="${id}"]`).getBoundingClientRect();
+      const seen = (id) => row(id).top >= tree.top && row(id).bottom <= tree.bottom;
+      const hanging = (id) => Object.entries(desc.links).find(([, b]) => b.startsWith(`${id}.`));
+      const placed = (id) => build.blocks.find((b) => b.id === id);
+      for (const b of desc.blocks.slice(1)) {
+        const [parentRef, own] = hanging(b.id);
+        const kind = placed(b.id).ports.find((p) => p.index === Number(own.split('.').pop())).kind;
+        const below = new Set([b.id]);
+        for (let grew = true; grew;) {
+          grew = false;
+          for (const [x, y] of Object.entries(desc.links)) {
+            const [px, py] = [x.slice(0, x.lastIndexOf('.')), y.slice(0, y.lastIndexOf('.'))];
+            if (below.has(px) && !below.has(py)) { below.add(py); grew = true; }
+          }
+        }
+        for (const t of desc.blocks) {
+          const port = placed(t.id).ports.find((p) => !p.linked && p.kind === kind);
+          if (port && !below.has(t.id) && !parentRef.startsWith(`${t.id}.`) && seen(b.id) && seen(t.id)) {
+            return { id: b.id, own, from: parentRef, target: t.id, port: port.index };
+          }
+        }
+      }
+      return null;
+    });
+    assert.ok(plan, 'no block and target in sight in the tree');
+    const before = await text();
+    const centre = async (id) => {
+      const box = await (await page.$(`#tree .node[data-block="${id}"]`)).boundingBox();
+      return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+    };
+    const [a, b] = [await centre(plan.id), await centre(plan.target)];
+    await page.mouse.move(a.x, a.y);
+    await page.mouse.down();
+    await page.mouse.move(a.x + 10, a.y + 6, { steps: 3 });
+    await page.mouse.move(b.x, b.y, { steps: 12 });
+    await page.mouse.up();
+    await waitIdle(page);
+    await steps.shot(page, 'dropped in the tree');
+    const links = await page.evaluate(() => designer.state.desc.links);
+    assert.equal(links[`${plan.target}.${plan.port}`], plan.own, `${plan.id} was not re-attached on ${plan.target}`);
+    assert.equal(links[plan.from], undefined, `${plan.id} still hangs from ${plan.from}`);
+    await page.click('#undo');
+    await waitIdle(page);
+    assert.equal(await text(), before);
+  });
+
+  await steps.run('six variations shown as thumbnails; taking one changes the station, one undo gives it back', page, async () => {
+    await page.click('#variations');
+    await page.waitForSelector('#variations-dialog[open] #variations-grid figure', { timeout: 120000 });
+    const sizes = await page.$$eval('#variations-grid img', (imgs) => imgs.map((i) => `${i.naturalWidth}x${i.naturalHeight}`));
+    assert.deepEqual(sizes, Array(6).fill('240x160'));
+    await steps.shot(page, 'variations');
+    const box = await (await page.$('#variations-grid figure[data-variation="3"] img')).boundingBox();
+    await page.mouse.click(box.x + box.width / 2, box.y + box.height / 2);
+    await waitIdle(page);
+    const [was, now] = [JSON.parse(original), JSON.parse(await text())];
+    assert.notDeepEqual(now.blocks, was.blocks, 'the station did not change');
+    assert.deepEqual(now.blocks.map((b) => [b.id, b.type]), was.blocks.map((b) => [b.id, b.type]));
+    assert.deepEqual(now.links, was.links);
+    assert.equal(await page.evaluate(() => designer.state.history.undos.length), 1);
+    await page.click('#undo');
+    await waitIdle(page);
+    assert.equal(await text(), original);
+  });
+
+  await steps.run('every toolbar control is inside the window at 1280x800 and at 1920x1080', page, async () => {
+    for (const [width, height] of [[1920, 1080], [1280, 800]]) {
+      await page.setViewport({ width, height });
+      await page.evaluate(() => designer.viewer.nextFrame());
+      const outside = await page.$$eval('#toolbar button, #toolbar select', (els, w, h) => els.filter((e) => {
+        const r = e.getBoundingClientRect();
+        return r.width === 0 || r.left < 0 || r.top < 0 || r.right > w || r.bottom > h;
+      }).map((e) => e.id), width, height);
+      assert.deepEqual(outside, [], `cut or hidden at ${width}x${height}`);
+      await steps.shot(page, `toolbar ${width}`);
+    }
+  });
+
   await steps.run('searching "hab" lists the habitat types, Enter picks the first', page, async () => {
     await page.click('#type-filter');
     await page.keyboard.type('hab');

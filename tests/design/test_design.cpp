@@ -22,6 +22,8 @@
 #include "design/design_api.hpp"
 #include "design/design_server.hpp"
 #include "design/station_builder.hpp"
+#include "design/variation_answer.hpp"
+#include "station/png_io.hpp"
 #include "generate/generate.hpp"
 #include "generate/generated_text.hpp"
 #include "station/files.hpp"
@@ -240,7 +242,7 @@ TEST(DesignApi, RefusedDescriptionsAreNeverBuilt) {
     };
     for (const Row& row : rows) {
         const size_t cached = builder().cached();
-        for (const ApiResponse& r : {api.build(row.body), api.export_glb(row.body), api.export_blob(row.body)}) {
+        for (const ApiResponse& r : {api.build(row.body), api.export_glb(row.body), api.export_blob(row.body), api.variations(row.body)}) {
             EXPECT_EQ(r.status, row.status) << row.what;
             EXPECT_NE(r.body.find(row.says), std::string::npos) << row.what << ": " << r.body.substr(0, 300);
             EXPECT_LT(r.body.size(), 20000u) << row.what << " is quoted at length";
@@ -323,6 +325,47 @@ TEST(DesignApi, SymmetryAnswersTheEquivalentPortsOrNamesTheField) {
     }
 }
 
+std::vector<uint8_t> from_base64(const std::string& text) {
+    static const std::string digits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::vector<uint8_t> out;
+    uint32_t bits = 0;
+    int held = 0;
+    for (char c : text) {
+        if (c == '=') break;
+        bits = bits << 6 | static_cast<uint32_t>(digits.find(c));
+        if ((held += 6) >= 8) out.push_back(static_cast<uint8_t>(bits >> (held -= 8)));
+    }
+    return out;
+}
+
+// Six variations of the page's station, each a description of the same
+// blocks and ids that the tool accepts, with a thumbnail of it.
+TEST(DesignApi, VariationsComeAsDescriptionsWithThumbnails) {
+    DesignApi api(builder(), "");
+    const StationText original = load(read_text(example("small_station.json")));
+    const ApiResponse r = api.variations(read_text(example("small_station.json")));
+    ASSERT_EQ(r.status, 200) << r.body.substr(0, 300);
+    const json doc = json::parse(r.body);
+    EXPECT_EQ(doc["variations"].size(), 6u) << doc["missing"].dump();
+    std::set<std::string> texts;
+    for (const json& v : doc["variations"]) {
+        const StationText st = load(v["text"].get<std::string>());
+        EXPECT_EQ(st.names, original.names);
+        texts.insert(v["text"].get<std::string>());
+        const std::string url = v["picture"].get<std::string>();
+        const std::string prefix = "data:image/png;base64,";
+        ASSERT_EQ(url.substr(0, prefix.size()), prefix) << v.value("picture_error", "");
+        std::vector<uint8_t> rgba;
+        int32_t w = 0, h = 0;
+        std::string error;
+        ASSERT_TRUE(decode_png(from_base64(url.substr(prefix.size())), rgba, w, h, error)) << error;
+        EXPECT_EQ(w, variation_picture_width);
+        EXPECT_EQ(h, variation_picture_height);
+        EXPECT_GT(std::set<uint8_t>(rgba.begin(), rgba.end()).size(), 16u) << "a picture of the background alone";
+    }
+    EXPECT_EQ(texts.size(), doc["variations"].size()) << "variations repeat";
+}
+
 TEST(DesignApi, BuildAnswersPlacementPortsAndMeshes) {
     DesignApi api(builder(), "");
     const ApiResponse r = api.build(read_text(example("small_station.json")));
@@ -386,6 +429,13 @@ TEST(DesignServer, RefusesForeignHostsLargeBodiesBadJsonAndPathsOutOfItsFolder) 
     EXPECT_EQ(res->status, 200);
     EXPECT_NE(res->body.find("<title>page</title>"), std::string::npos);
     EXPECT_EQ(get("/api/catalogue")->status, 200);
+    // Nothing is compressed, whatever the browser accepts: on the loopback it costs time and saves nothing.
+    client.set_decompress(false);
+    for (const char* path : {"/", "/api/catalogue"}) {
+        auto r = client.Get(path, {{"Accept-Encoding", "br, gzip, deflate"}});
+        ASSERT_TRUE(r) << path;
+        EXPECT_FALSE(r->has_header("Content-Encoding")) << path << " came " << r->get_header_value("Content-Encoding");
+    }
 
     // Paths out of the folder, spelled several ways, and a link that leads out.
     for (const char* path : {"/../secret.txt", "/%2e%2e/secret.txt", "/web/../../secret.txt", "/leak.txt",
@@ -487,7 +537,7 @@ TEST(DesignServer, OnlyTheDesignersOwnPageChangesAnything) {
         {"token twice", {{token_header, "x"}, {token_header, token}}, "application/json"},
     };
     for (const Foreign& f : foreign) {
-        for (const char* path : {"/api/save", "/api/build"}) {
+        for (const char* path : {"/api/save", "/api/build", "/api/variations"}) {
             auto r = client.Post(path, f.headers, changed.dump(), f.content_type);
             ASSERT_TRUE(r) << f.what;
             EXPECT_EQ(r->status, 403) << f.what << " " << path;

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "design/host_export.hpp"
+#include "design/variation_answer.hpp"
 #include "generate/generate.hpp"
 #include "generate/generated_text.hpp"
 #include "station/bounded_json.hpp"
@@ -360,6 +361,16 @@ ApiResponse DesignApi::symmetry(const std::string& body) const {
     doc["ports"] = mode == "mirror" ? mirror_equivalents(s, index, ports[static_cast<size_t>(index)].dir)
                                     : radial_equivalents(s, index, static_cast<int32_t>(n.get<int64_t>()));
     return json_response(200, doc);
+}
+
+ApiResponse DesignApi::variations(const std::string& body) {
+    std::unique_lock<std::mutex> lock(variations_mutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return error_response(429, "variations are being made for another request; try again when they are shown");
+    StationText st;
+    ojson diagnostics;
+    ApiResponse refusal;
+    if (!check(body, st, diagnostics, refusal)) return refusal;
+    return json_response(200, variations_answer(st, builder_));
 }
 
 ApiResponse DesignApi::generate(const std::string& body) const {

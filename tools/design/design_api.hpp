@@ -32,6 +32,10 @@
 //                              "mirror" | "radial", n}; 200 {ports}: the
 //                              ports of that block equivalent to `port`
 //                              (see symmetry())
+//   POST /api/variations       body: a description. 200 with six variations
+//                              and their thumbnails (variation_answer.hpp);
+//                              400 / 422 as build; 429 while another
+//                              request's variations are being made
 #pragma once
 
 #include <mutex>
@@ -103,6 +107,9 @@ public:
     // a request that is not one, or the description reader's first message
     // for a block it refuses.
     ApiResponse symmetry(const std::string& body) const;
+    // Variations of the description (variations_answer), one request at a
+    // time: 429 while another is being answered; 400 / 422 as build.
+    ApiResponse variations(const std::string& body);
 
 private:
     // Parses and checks a description as `quilbet describe` does; with survey
@@ -119,6 +126,7 @@ private:
     StationBuilder& builder_;
     std::string station_path_;
     std::mutex save_mutex_;   // one save at a time: the version check and the write belong together
+    std::mutex variations_mutex_;   // variations take seconds of both cores: one request at a time
 };
 
 }  // namespace quilbet

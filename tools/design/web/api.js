@@ -67,3 +67,12 @@ export async function symmetry(request) {
   const body = await r.json();
   return r.ok ? { ok: true, ports: body.ports } : { ok: false, error: body.error };
 }
+
+// Six variations of a description, each { variation, text, redrawn, picture
+// (a PNG data URL, or '' with picture_error) }, and the numbers that could not
+// be made with why: { ok: true, variations, missing } or { ok: false, error }.
+export async function variations(desc) {
+  const r = await post('/api/variations', JSON.stringify(desc));
+  const body = await r.json();
+  return r.ok ? body : { ok: false, error: body.error };
+}

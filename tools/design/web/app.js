@@ -10,6 +10,7 @@ import { Viewer } from './viewer.js';
 import { setStatus, setBusy, toast, setHoverInfo } from './status.js';
 import { renderPalette } from './palette.js';
 import { wireGenerateForm } from './generate_form.js';
+import { wireVariations } from './variations.js';
 import { stationPicture, MAX_WIDTH, MAX_HEIGHT } from './picture.js';
 import { createPanels } from './panels.js';
 import { renderFigures } from './figures.js';
@@ -20,6 +21,10 @@ const $ = (id) => document.getElementById(id);
 // The editor's state and command loop, and what the page keeps beside it.
 const state = new Editor({
   busy: (on) => { setBusy(on); renderToolbar(); },
+  // Resolves once the build is in the scene and the panels, without waiting
+  // for a frame: what the edit's caller does next (a selection, markers) is
+  // drawn in the same frame. A software-rendered frame takes a good part of
+  // the edit's time, so an edit is drawn once.
   built: async (build) => {
     await viewer.showBuild(build.blocks);
     drawOverlaps();
@@ -27,7 +32,6 @@ const state = new Editor({
     if (state.selected !== null && !findBlock(state.desc, state.selected)) state.selected = null;
     refreshMarkers();
     renderAll();
-    await viewer.nextFrame();
     if (build.stats) {
       const s = build.stats;
       setStatus(`${build.blocks.length} blocks · built ${s.built}, reused ${s.reused} · ${s.milliseconds.toFixed(1)} ms`);
@@ -182,13 +186,14 @@ function arm(type) {
   if (type) setStatus(`${type.name}: click a lit port to attach it (${viewer.markers.children.length} fit; Shift keeps ${type.name} picked, Esc stops)`);
 }
 
-// What a click on a marker does next (null: open the port menu); the markers follow.
-function setArmed(armed) {
+// What a click on a marker does next (null: open the port menu); the markers
+// follow, now or (redraw false) with the next edit's answer.
+function setArmed(armed, redraw = true) {
   if (state.armed && !armed && state.summary) setStatus(state.summary);
   state.armed = armed;
   const type = armed && armed.mode === 'attach' ? armed.type.name : null;
   for (const b of document.querySelectorAll('#palette button')) b.classList.toggle('armed', b.dataset.type === type);
-  refreshMarkers();
+  if (redraw) refreshMarkers();
   renderToolbar();
 }
 
@@ -268,12 +273,20 @@ function frameSelection() {
 
 function clickMarker(marker, e) {
   const a = state.armed;
-  if (a && !e.shiftKey) setArmed(null);
-  if (a && a.mode === 'attach') return attach(marker.block, marker.port, a.type.name, waysToAttach(state.catalogue, a.type, marker.kind)[0]);
-  if (a && a.mode === 'paste') return paste(marker.block, marker.port);
-  if (a && a.mode === 'move') return moveTo(a.id, marker.block, marker.port);
-  openPortMenu(marker, e.clientX, e.clientY);
-  return Promise.resolve(false);
+  if (!a) {
+    openPortMenu(marker, e.clientX, e.clientY);
+    return Promise.resolve(false);
+  }
+  // The lit markers go out in the edit's own frame: a frame drawn now, while
+  // the request is under way, delays its answer (software WebGL).
+  const disarm = !e.shiftKey;
+  if (disarm) setArmed(null, false);
+  const done = a.mode === 'attach' ? attach(marker.block, marker.port, a.type.name, waysToAttach(state.catalogue, a.type, marker.kind)[0])
+    : a.mode === 'paste' ? paste(marker.block, marker.port) : moveTo(a.id, marker.block, marker.port);
+  return done.then((ok) => {
+    if (disarm && !ok) refreshMarkers();
+    return ok;
+  });
 }
 
 // Kind, block and port name of a marker, as the tooltip and the hover line show them.
@@ -496,6 +509,8 @@ async function generateStation(options) {
 
 function wire() {
   $('generate').onclick = wireGenerateForm(generateStation);
+  // A variation keeps the file Save writes: it is this station with other designs.
+  $('variations').onclick = wireVariations({ state, take: (desc, label) => edit(new ReplaceStationCommand(state.desc, desc, label, true)) });
   $('symmetry').onchange = (e) => {
     e.target.blur();
     const v = e.target.value;

@@ -143,20 +143,24 @@ export class CompoundCommand {
   toJSON() { return { command: 'Compound', label: this.text, commands: this.commands.map((c) => c.toJSON()) }; }
 }
 
-// Replaces the whole description (opening a file).
+// Replaces the whole description: opening a file, generating, taking a
+// variation. `keepsView`: the layout stays (a variation), so the view is not
+// framed anew when it is done or undone.
 export class ReplaceStationCommand {
-  constructor(before, after) {
+  constructor(before, after, label = 'open a description', keepsView = false) {
     this.before = JSON.parse(JSON.stringify(before));
     this.after = JSON.parse(JSON.stringify(after));
+    this.text = label;
+    this.keepsView = keepsView;
   }
-  get label() { return 'open a description'; }
+  get label() { return this.text; }
   static put(desc, value) {
     for (const k of Object.keys(desc)) delete desc[k];
     Object.assign(desc, JSON.parse(JSON.stringify(value)));
   }
   execute(desc) { ReplaceStationCommand.put(desc, this.after); }
   undo(desc) { ReplaceStationCommand.put(desc, this.before); }
-  toJSON() { return { command: 'ReplaceStation', before: this.before, after: this.after }; }
+  toJSON() { return { command: 'ReplaceStation', before: this.before, after: this.after, label: this.text, keepsView: this.keepsView }; }
 }
 
 export function commandFromJSON(json) {
@@ -169,7 +173,7 @@ export function commandFromJSON(json) {
       c.links = json.links;
       return c;
     }
-    case 'ReplaceStation': return new ReplaceStationCommand(json.before, json.after);
+    case 'ReplaceStation': return new ReplaceStationCommand(json.before, json.after, json.label, json.keepsView);
     case 'AddBlocks': return new AddBlocksCommand(json.blocks, json.links, json.label);
     case 'MoveBlock': {
       const c = new MoveBlockCommand(json.id, json.from, json.to);

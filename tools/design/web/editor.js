@@ -5,7 +5,8 @@
 // becomes the current one. Edits run one after another.
 //
 // The view is told through hooks: busy(on) while a build runs, built(build)
-// (resolves once drawn), refused(text), changed() after any answer.
+// (resolves once the view shows it; the frame follows), refused(text),
+// changed() after any answer.
 
 import * as api from './api.js';
 import { History, ReplaceStationCommand } from './commands.js';
@@ -21,7 +22,7 @@ export class Editor {
     this.history = new History();
     this.busy = Promise.resolve();
     this.building = 0;          // builds running now
-    this.lastEdit = null;       // { serverMs, roundTripMs, drawnMs, built, reused } of the last accepted edit
+    this.lastEdit = null;       // { serverMs, roundTripMs, shownMs (until the view and panels show it), built, reused } of the last accepted edit
     this.summary = '';          // a line about the last build
   }
 
@@ -67,7 +68,7 @@ export class Editor {
     this.diagnostics = r.result.diagnostics;
     await this.hooks.built(r.result);
     const s = r.result.stats;
-    this.lastEdit = { serverMs: s.milliseconds, roundTripMs: answered - started, drawnMs: performance.now() - started, built: s.built, reused: s.reused };
+    this.lastEdit = { serverMs: s.milliseconds, roundTripMs: answered - started, shownMs: performance.now() - started, built: s.built, reused: s.reused };
     this.summary = `${r.result.blocks.length} blocks · built ${s.built}, reused ${s.reused} · ${s.milliseconds.toFixed(1)} ms`;
     return true;
   }
@@ -146,8 +147,8 @@ export class Editor {
     });
   }
 
-  // True when `cmd` replaced the whole station (an open or a generate).
+  // True when `cmd` replaced the whole station with another layout (an open or a generate).
   static replacesStation(cmd) {
-    return cmd instanceof ReplaceStationCommand;
+    return cmd instanceof ReplaceStationCommand && !cmd.keepsView;
   }
 }
