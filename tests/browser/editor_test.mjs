@@ -200,7 +200,8 @@ try {
       const { desc, build } = designer.state;
       const tree = document.getElementById('tree').closest('aside').getBoundingClientRect();
       const row = (id) => document.querySelector(`#tree .node[data-block="${id}"]`).getBoundingClientRect();
-      const seen = (id) => row(id).top >= tree.top && row(id).bottom <= tree.bottom;
+      // Clear of the edges, where a drag scrolls the tree under the pointer.
+      const seen = (id) => row(id).top >= tree.top + 48 && row(id).bottom <= tree.bottom - 48;
       const hanging = (id) => Object.entries(desc.links).find(([, b]) => b.startsWith(`${id}.`));
       const placed = (id) => build.blocks.find((b) => b.id === id);
       for (const b of desc.blocks.slice(1)) {
@@ -234,6 +235,11 @@ try {
     await page.mouse.down();
     await page.mouse.move(a.x + 10, a.y + 6, { steps: 3 });
     await page.mouse.move(b.x, b.y, { steps: 12 });
+    // Chromium drops with the answer of the last dragover it has handled:
+    // let one arrive over the target before the button is let go.
+    await new Promise((resolve) => setTimeout(resolve, 150));
+    await page.mouse.move(b.x + 2, b.y, { steps: 2 });
+    await new Promise((resolve) => setTimeout(resolve, 150));
     await page.mouse.up();
     await waitIdle(page);
     await steps.shot(page, 'dropped in the tree');
