@@ -65,7 +65,8 @@ bool Module::startup(const StartupOptions& options) noexcept {
         }
         // Start-up runs inside the loader (DllMain on Windows): no second thread.
         ctx_.threads = false;
-        catalogue_.build_catalogue(ctx_, [this](int32_t phase, double fraction) { progress(phase, fraction); });
+        catalogue_.build_catalogue(
+            ctx_, [this](int32_t phase, double fraction) { progress(phase, fraction); }, options.default_geometry);
         ctx_.threads = true;
         station_.block_count = 0;
         built_from_ = BlobStation{};
