@@ -192,15 +192,16 @@ int run_timing(int argc, char** argv) {
         r += 3;
     }
     // The hand-over of the station with the most texture pixels onto surfaces
-    // of each depth the block transfer takes (and 32 bits, the usual one).
+    // of each depth.
     struct Depth {
         int bits;
         bool rgb565;
         const char* name;
     };
+    // Palette surfaces (8 bpp) take a colour at a time through SetPixel.
     const std::vector<int32_t> wings = power_wing_row(11);
     for (const Depth& depth : {Depth{32, false, "32 bpp"}, Depth{24, false, "24 bpp"}, Depth{16, false, "16 bpp 5-5-5"},
-                               Depth{16, true, "16 bpp 5-6-5"}}) {
+                               Depth{16, true, "16 bpp 5-6-5"}, Depth{8, false, "8 bpp palette"}}) {
         set_surface_depth(depth.bits, depth.rgb565);
         std::vector<StationTimes> times(dlls.size());
         for (int rep = 0; rep < n; ++rep) {
