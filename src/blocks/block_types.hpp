@@ -118,6 +118,11 @@ struct BlockTypeSpec {
     GeometryFn geometry;
     PortsFn ports;
     FiguresFn figures;
+    // Random numbers the default build (every parameter at its default)
+    // draws: a fixed count, whatever the state it starts from, and its last
+    // draw seeds the noise tables as tex_noise does. Start-up advances the
+    // module's random state and noise tables by these instead of building.
+    int32_t default_draws;
 
     int32_t btype() const { return static_cast<int32_t>(type); }
     // The parameter with this id, or null.

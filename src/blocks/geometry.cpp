@@ -16,15 +16,18 @@ void build_block_geometry(Context& ctx, blocktyp& b, bool with_ports) {
     if (count < 0) count = 0;
     if (count > block_group_capacity) count = block_group_capacity;
 
-    std::vector<PortDef> rows;
-    if (with_ports && block_port_defs(b, rows)) {
-        b.nports = static_cast<int32_t>(rows.size());
-        b.ports.resize(rows.size());
-        for (size_t i = 0; i < rows.size(); ++i) {
-            define_port(b.ports[i], rows[i].pos, rows[i].dir, rows[i].up, static_cast<int32_t>(rows[i].kind));
-        }
-    }
+    if (with_ports) define_block_ports(b);
     b.size = msh_finish(b.msh, count);
+}
+
+void define_block_ports(blocktyp& b) {
+    std::vector<PortDef> rows;
+    if (!block_port_defs(b, rows)) return;
+    b.nports = static_cast<int32_t>(rows.size());
+    b.ports.resize(rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+        define_port(b.ports[i], rows[i].pos, rows[i].dir, rows[i].up, static_cast<int32_t>(rows[i].kind));
+    }
 }
 
 }  // namespace quilbet

@@ -13,5 +13,9 @@ namespace quilbet {
 // for 4 n + 2 ports to fit 32 bits) is built with no bays: 2 ports at z = 0.
 // A generator reporting too little room counts as 0 groups.
 void build_block_geometry(Context& ctx, blocktyp& b, bool with_ports);
+// Rebuilds b's port list for its type and parameter values, as
+// build_block_geometry does with with_ports, without building geometry or
+// drawing anything. An unknown type keeps the ports.
+void define_block_ports(blocktyp& b);
 
 }  // namespace quilbet

@@ -221,7 +221,7 @@ int32_t add_block_by_name(Station& st, const Catalogue& cat, const std::string& 
                           int32_t child_port, int32_t parent_port) {
     const int32_t i = cat.find_name(name);
     if (i < 0) return -1;
-    return add_block(st, cat.entries()[static_cast<size_t>(i)], parent, child_port, parent_port);
+    return add_block(st, cat.entry(i), parent, child_port, parent_port);
 }
 
 }  // namespace quilbet

@@ -34,7 +34,8 @@ void copy_block(blocktyp& instance, const blocktyp& entry, bool skip_geometry);
 // is linked already or the kinds differ; also when the entry is not defined, the
 // parent is not a live block of the table, or either port number is out of range.
 int32_t add_block(Station& st, const blocktyp& entry, int32_t parent, int32_t child_port, int32_t parent_port);
-// add_block for the first catalogue entry whose name matches ignoring case; -1 when none.
+// add_block for the first catalogue entry whose name matches ignoring case (with
+// its default geometry, built on first use); -1 when none.
 int32_t add_block_by_name(Station& st, const Catalogue& cat, const std::string& name, int32_t parent,
                           int32_t child_port, int32_t parent_port);
 

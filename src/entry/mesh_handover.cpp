@@ -80,7 +80,8 @@ int64_t station_group_count(const Station& st) {
 
 void upload_texture(const HostInterface& host, const uint32_t* pixels, int32_t w, int32_t h, void* s) {
     void* dc = host.surface_get_dc()(s);
-    // One GDI call for the whole texture instead of w x h SetPixel calls.
+    // One GDI call for the whole texture (or one per colour on a palette
+    // surface) instead of w x h SetPixel calls.
     if (!set_pixel_block(dc, pixels, w, h)) {
         for (int32_t y = 0; y < h; ++y) {
             const uint32_t* row = pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);

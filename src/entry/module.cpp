@@ -53,8 +53,8 @@ bool Module::startup(const StartupOptions& options) noexcept {
     const FpuScope fpu;
     started_ = false;
     guarded("start-up", [&] {
-        // The catalogue's hulls free and ask again for blocks of megabytes; on
-        // Windows each fresh one costs its pages' first touch.
+        // Built now, the catalogue's hulls free and ask again for blocks of
+        // megabytes; on Windows each fresh one costs its pages' first touch.
         const BlockReuse reuse;
         if (options.write_placeholder_files) {
             std::string error;
@@ -63,9 +63,11 @@ bool Module::startup(const StartupOptions& options) noexcept {
                 return;
             }
         }
-        // Start-up runs inside the loader (DllMain on Windows): no second thread.
+        // Start-up runs inside the loader (DllMain on Windows): no second
+        // thread, for the catalogue's geometry built now or later from this context.
         ctx_.threads = false;
-        catalogue_.build_catalogue(ctx_, [this](int32_t phase, double fraction) { progress(phase, fraction); });
+        catalogue_.build_catalogue(
+            ctx_, [this](int32_t phase, double fraction) { progress(phase, fraction); }, options.default_geometry);
         ctx_.threads = true;
         station_.block_count = 0;
         built_from_ = BlobStation{};

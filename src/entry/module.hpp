@@ -21,6 +21,9 @@ namespace quilbet {
 struct StartupOptions {
     // Create the folders and write the placeholder files in the current folder.
     bool write_placeholder_files = true;
+    // When the catalogue entries' default geometry is built. No host path
+    // reads it, and either way the module starts in the same state.
+    DefaultGeometry default_geometry = DefaultGeometry::on_first_use;
 };
 
 class Module {
@@ -35,7 +38,8 @@ public:
     // floating-point state (FpuScope) and leave the caller's as they found it.
 
     // Start-up: floating-point control word (for its own duration), folders and placeholder files (see
-    // startup.hpp), catalogue (progress phase 0, 26 times), empty block table.
+    // startup.hpp), catalogue (progress phase 0, 26 times; the entries' default
+    // geometry waits for its first use unless options say now), empty block table.
     // An I/O error or any other failure stops it there: false, started() stays
     // false and the entry points then do nothing (each with a diagnostic).
     // Running it again retries.

@@ -67,7 +67,7 @@ void reset_station(Station& st) {
 bool instance_block(blocktyp& b, const Catalogue& cat, int32_t btype, const std::vector<BlobParam>& values) {
     const int32_t entry = cat.find_type(btype);
     if (entry < 0) return false;
-    copy_block(b, cat.entries()[static_cast<std::size_t>(entry)], true);
+    copy_block(b, cat.definition(entry), true);
     for (const BlobParam& v : values) {
         for (int32_t j = 0; j < b.nparams && static_cast<std::size_t>(j) < b.params.size(); ++j) {
             if (b.params[static_cast<std::size_t>(j)].id == v.id) {

@@ -10,6 +10,10 @@ long double Random::random_fraction() {
     return static_cast<long double>(state_) / 4294967296.0L;
 }
 
+void Random::advance(uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i) state_ = state_ * 1103515245u + 12345u;
+}
+
 int32_t Random::random_int(int32_t n) {
     const long double r = random_fraction();
     return nearest_i32(r * static_cast<long double>(n - 1));

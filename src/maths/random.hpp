@@ -14,6 +14,9 @@ public:
     // nearest(random_fraction() * (n - 1)), ties to even: 0 .. n - 1, the two
     // end values half as likely as the others. Always draws exactly one number.
     int32_t random_int(int32_t n);
+    // Moves the state on by n draws, as n calls of random_fraction would, without
+    // computing the numbers (start-up skips the draws of builds it defers).
+    void advance(uint32_t n);
 
     // Only the noise seeding saves, sets and restores the state.
     uint32_t state() const { return state_; }

@@ -26,13 +26,16 @@ void set_pixel(void* dc, int32_t x, int32_t y, uint32_t colour);
 
 // Writes the w x h texture words (row by row from row 0; red in the lowest
 // byte, byte 3 ignored) onto dc with its top-left pixel at (0, 0), in one
-// transfer, so that every pixel ends up as set_pixel would leave it with the
-// word's low 24 bits. Returns false when that cannot be promised: a null dc
-// or words, an empty size, a context whose surface cannot be queried or is
-// not 24 or 32 bits per pixel or a 16-bit 5-5-5 or 5-6-5 DIB section whose
-// layout passed its trial (set_pixel_win32.cpp), a context that maps or
-// mirrors coordinates, or a transfer that reports failure. The caller then sets the pixels one by
-// one (what a failed call may have written is overwritten that way).
+// transfer (on an 8-bit palette DIB section: one set_pixel per distinct
+// colour, the indices written into its bits), so that every pixel ends up as
+// set_pixel would leave it with the word's low 24 bits. Returns false when
+// that cannot be promised: a null dc or words, an empty size, a context whose
+// surface cannot be queried or is none of 24 or 32 bits per pixel, a 16-bit
+// 5-5-5 or 5-6-5 DIB section whose layout passed its trial, or an 8-bit
+// palette DIB section on a context that neither moves nor clips
+// (set_pixel_win32.cpp); a context that maps or mirrors coordinates, or a
+// transfer that reports failure. The caller then sets the pixels one by one
+// (what a failed call may have written is overwritten that way).
 bool set_pixel_block(void* dc, const uint32_t* words, int32_t w, int32_t h);
 
 }  // namespace quilbet

@@ -13,8 +13,13 @@
 //     that give every channel every value, written once by SetPixel and once
 //     by the block transfer, the surface's bits compared), and the verdict
 //     holds for the rest of the process.
-// Palette surfaces (8 bits and below) map a colour to the nearest palette
-// entry, which a block transfer may do differently: they keep SetPixel.
+// Palette surfaces map a colour to a palette entry, which a block transfer
+// may do differently. But SetPixel maps a colour the same way wherever the
+// pixel is, so an 8-bit DIB section takes each distinct colour of the texture
+// through SetPixel once, reads the index it left from the section's bits, and
+// has every pixel's index written into the bits directly. That also needs a
+// context that neither moves (viewport and window origins) nor clips what
+// SetPixel writes, and the plain copy mode. Other palette surfaces keep SetPixel.
 // The depth comes from the bitmap selected into the context:
 // GetDeviceCaps(BITSPIXEL) on a memory DC reports the screen's depth, not the surface's.
 #include "platform/set_pixel.hpp"
@@ -24,6 +29,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 #include <vector>
 
 namespace quilbet {
@@ -38,7 +44,7 @@ bool standard_channels(const DIBSECTION& ds) {
            ds.dsBitfields[1] == 0xFF00u && ds.dsBitfields[2] == 0xFFu;
 }
 
-enum class Layout { none, exact, rgb555, rgb565 };
+enum class Layout { none, exact, rgb555, rgb565, palette8 };
 
 // The 16-bit layout of a DIB section: BI_RGB is 5-5-5; bit fields must be
 // exactly 5-5-5 or 5-6-5.
@@ -49,6 +55,21 @@ Layout layout16(const DIBSECTION& ds) {
     if (r == 0x7C00u && g == 0x03E0u && b == 0x001Fu) return Layout::rgb555;
     if (r == 0xF800u && g == 0x07E0u && b == 0x001Fu) return Layout::rgb565;
     return Layout::none;
+}
+
+// Whether SetPixel (x, y) on dc lands on pixel (x, y) of its bitmap whatever
+// was there: no viewport or window origin, no clip or meta region, copy mode.
+bool writes_in_place(HDC dc) {
+    POINT viewport{}, window{};
+    if (!GetViewportOrgEx(dc, &viewport) || !GetWindowOrgEx(dc, &window)) return false;
+    if (viewport.x != 0 || viewport.y != 0 || window.x != 0 || window.y != 0) return false;
+    if (GetROP2(dc) != R2_COPYPEN) return false;
+    const HRGN region = CreateRectRgn(0, 0, 0, 0);
+    if (region == nullptr) return false;
+    // Region 3 is the clip and meta regions together; 0: there is none.
+    const bool unclipped = GetRandomRgn(dc, region, 3) == 0;
+    DeleteObject(region);
+    return unclipped;
 }
 
 // How the surface behind dc takes a block transfer: exactly (24 and 32
@@ -66,6 +87,8 @@ Layout block_layout(HDC dc, DIBSECTION& ds) {
         layout = Layout::exact;
     } else if (ds.dsBm.bmBitsPixel == 16 && section && ds.dsBm.bmBits != nullptr) {
         layout = layout16(ds);
+    } else if (ds.dsBm.bmBitsPixel == 8 && section && ds.dsBm.bmBits != nullptr && ds.dsBmih.biCompression == BI_RGB) {
+        layout = Layout::palette8;
     }
     if (layout == Layout::none) return layout;
 
@@ -76,7 +99,8 @@ Layout block_layout(HDC dc, DIBSECTION& ds) {
     if (xf.eM11 != 1.0f || xf.eM12 != 0.0f || xf.eM21 != 0.0f || xf.eM22 != 1.0f || xf.eDx != 0.0f || xf.eDy != 0.0f) {
         return Layout::none;
     }
-    return SetICMMode(dc, ICM_QUERY) != ICM_ON ? layout : Layout::none;
+    if (SetICMMode(dc, ICM_QUERY) == ICM_ON) return Layout::none;
+    return layout != Layout::palette8 || writes_in_place(dc) ? layout : Layout::none;
 }
 
 struct WordDib {
@@ -146,6 +170,64 @@ bool layout_agrees(Layout layout, HDC dc, const DIBSECTION& ds) {
     return v.load() == 1;
 }
 
+// Which stored row pixel row 0 of an 8-bit DIB section is: GetObject
+// reports every section's height as positive, so the order of its rows is
+// found by setting pixel (0, 0) black and then white and seeing which of the
+// first and the last stored row changes. 0 or height - 1, or -1 when neither
+// does (the palette maps both alike).
+int32_t stored_row_of_row0(HDC dc, const uint8_t* bits, std::size_t stride, int32_t height) {
+    const uint8_t* first = bits;
+    const uint8_t* last = bits + static_cast<std::size_t>(height - 1) * stride;
+    SetPixel(dc, 0, 0, RGB(0, 0, 0));
+    GdiFlush();
+    const uint8_t first_black = *first, last_black = *last;
+    SetPixel(dc, 0, 0, RGB(255, 255, 255));
+    GdiFlush();
+    if (*first != first_black) return 0;
+    if (*last != last_black) return height - 1;
+    return -1;
+}
+
+// The texture onto an 8-bit palette DIB section: each distinct colour set
+// once by SetPixel on pixel (0, 0), the index it left there read back, and
+// every pixel's index written into the bits; pixel (0, 0) gets its own last.
+bool write_palette_indices(HDC dc, const DIBSECTION& ds, const uint32_t* words, int32_t w, int32_t h) {
+    const int32_t height = ds.dsBm.bmHeight;
+    if (w > ds.dsBm.bmWidth || h > height) return false;
+    auto* bits = static_cast<uint8_t*>(ds.dsBm.bmBits);
+    const std::size_t stride = static_cast<std::size_t>(ds.dsBm.bmWidthBytes);
+    GdiFlush();
+    const int32_t row0 = stored_row_of_row0(dc, bits, stride, height);
+    if (row0 < 0) return false;
+    auto row_at = [&](int32_t y) { return bits + static_cast<std::size_t>(row0 == 0 ? y : row0 - y) * stride; };
+    uint8_t* const first = row_at(0);
+
+    std::unordered_map<uint32_t, uint8_t> index_of;
+    auto index_for = [&](uint32_t colour) {
+        const auto known = index_of.find(colour);
+        if (known != index_of.end()) return known->second;
+        SetPixel(dc, 0, 0, static_cast<COLORREF>(colour));
+        GdiFlush();
+        return index_of.emplace(colour, *first).first->second;
+    };
+    uint32_t last_colour = 0;
+    uint8_t last_index = index_for(0);
+    for (int32_t y = 0; y < h; ++y) {
+        const uint32_t* row = words + static_cast<std::size_t>(y) * static_cast<std::size_t>(w);
+        uint8_t* out = row_at(y);
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t colour = row[x] & 0xFFFFFFu;
+            if (colour != last_colour) {
+                last_colour = colour;
+                last_index = index_for(colour);
+            }
+            out[x] = last_index;
+        }
+    }
+    first[0] = index_for(words[0] & 0xFFFFFFu);
+    return true;
+}
+
 }  // namespace
 
 bool set_pixel_block(void* dc, const uint32_t* words, int32_t w, int32_t h) {
@@ -154,6 +236,7 @@ bool set_pixel_block(void* dc, const uint32_t* words, int32_t w, int32_t h) {
     DIBSECTION ds{};
     const Layout layout = block_layout(hdc, ds);
     if (layout == Layout::none) return false;
+    if (layout == Layout::palette8) return write_palette_indices(hdc, ds, words, w, h);
     if (layout != Layout::exact && !layout_agrees(layout, hdc, ds)) return false;
     return transfer_words(hdc, words, w, h);
 }

@@ -46,8 +46,10 @@ const CellScheme cell_schemes[4] = {
 
 }  // namespace
 
+void tex_noise_seed(Context& ctx) { paint::seed_noise_from_draw(ctx, 348576.0L); }
+
 void tex_noise(Context& ctx, typmshgrp& g) {
-    paint::seed_noise_from_draw(ctx, 348576.0L);
+    tex_noise_seed(ctx);
     const int32_t octaves = small_octaves();
     const int32_t t = tex_size;
     uint32_t* pix = paint::attach_pixel_block(g, t);

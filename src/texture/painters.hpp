@@ -35,6 +35,9 @@ enum class RidgeKind : int32_t {
 
 // Noisy grey for plain parts, tex_size square.
 void tex_noise(Context& ctx, typmshgrp& g);
+// What tex_noise does before it paints: draws one number and seeds the noise
+// tables from it. Leaves ctx exactly as tex_noise would, without a texture.
+void tex_noise_seed(Context& ctx);
 // Solar cells on a frame, 2 tex_size square; panel types 0 .. 3 (others paint as 3).
 void tex_cells(Context& ctx, typmshgrp& g, int32_t panel_type);
 // Hull finish with bright ridge lines, tex_size square; kind 0 grey (amplitude

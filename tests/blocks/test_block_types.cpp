@@ -1,10 +1,12 @@
 // The block-type table, walked once: every type's catalogue entry is its row,
 // its defaults pass its hard limits, it builds, its ports worked out without
 // geometry are the ports the build defines, and its build figures are never
-// below what the build really makes, over a sweep of each parameter's hard range.
+// below what the build really makes, over a sweep of each parameter's hard range;
+// and its default build draws the row's count of random numbers.
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 #include "blocks/block_types.hpp"
@@ -12,6 +14,7 @@
 #include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
 #include "support/sanitizer_share.hpp"
+#include "texture/painters.hpp"
 
 namespace quilbet {
 namespace {
@@ -108,6 +111,32 @@ TEST(BlockTypes, EveryRowBuildsWithinItsFiguresAndPorts) {
     blocktyp unknown;
     unknown.btype = 77;
     EXPECT_EQ(block_build_figures(unknown).groups, 0);
+}
+
+// Start-up skips the entries' default builds by each row's default_draws, so
+// the default build must draw exactly that many numbers from any state, the
+// last one seeding the noise tables as tex_noise does.
+TEST(BlockTypes, DefaultBuildDrawsTheRowsCount) {
+    Context unused;
+    Catalogue cat;
+    cat.build_catalogue(unused);
+    for (size_t i = 0; i < block_types().size(); ++i) {
+        const BlockTypeSpec& row = block_types()[i];
+        SCOPED_TRACE(row.name);
+        for (uint32_t start : {0u, 0x9E3779B9u, 0xFFFFFFFFu}) {
+            Context built;
+            built.random.set_state(start);
+            blocktyp b = cat.definition(static_cast<int32_t>(i));
+            build_block_geometry(built, b, true);
+            Context skipped;
+            skipped.random.set_state(start);
+            skipped.random.advance(static_cast<uint32_t>(row.default_draws - 1));
+            tex_noise_seed(skipped);
+            EXPECT_EQ(built.random.state(), skipped.random.state()) << "from state " << start;
+            EXPECT_EQ(std::memcmp(built.noise.noise_perm, skipped.noise.noise_perm, sizeof built.noise.noise_perm), 0);
+            EXPECT_EQ(std::memcmp(built.noise.noise_grad, skipped.noise.noise_grad, sizeof built.noise.noise_grad), 0);
+        }
+    }
 }
 
 }  // namespace

@@ -2,19 +2,21 @@
 // hands it a full 119-slot table whose used slots are cdecl functions of this
 // program, real GDI surfaces (DIB sections selected into memory DCs) and a
 // 1000-group mesh, and checks a station end to end; then checks that the
-// texture pixels on surfaces of 32, 24 and 16 bits per pixel are those that
-// one SetPixel per pixel leaves; that hosts with their own floating-point
+// texture pixels on surfaces of 32, 24, 16 and 8 (palette) bits per pixel are
+// those that one SetPixel per pixel leaves; that hosts with their own floating-point
 // state get the same stations; and the peak memory over rebuilds
 // (host_states.hpp). With --timing it measures instead (see timing.hpp).
 //
-// Usage: dll_host_test PATH\TO\quilbet.dll   (run in an empty folder: start-up
-// writes meshes\ and textures\ there)
+// Usage: dll_host_test PATH\TO\quilbet.dll [--rebuilds N]   (run in an empty
+// folder: start-up writes meshes\ and textures\ there; the memory check
+// rebuilds 20 times unless N says otherwise)
 //        dll_host_test --timing [--repeats N] [--large station.blob] quilbet.dll [other.dll ...]
 #include <windows.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -238,15 +240,17 @@ void check_end_to_end(const char* dll_path, Report& r) {
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "--timing") == 0) return run_timing(argc, argv);
-    if (argc < 2) {
-        std::printf("usage: dll_host_test quilbet.dll\n");
+    const bool rebuilds_given = argc == 4 && std::strcmp(argv[2], "--rebuilds") == 0;
+    const int rebuilds = rebuilds_given ? std::atoi(argv[3]) : 20;
+    if ((argc != 2 && !rebuilds_given) || rebuilds < 1) {
+        std::printf("usage: dll_host_test quilbet.dll [--rebuilds N]\n");
         return 2;
     }
     Report report;
     check_end_to_end(argv[1], report);
     check_pixel_paths(argv[1], report);
     check_host_fpu_states(argv[1], report);
-    check_rebuild_memory(argv[1], 20, report);
+    check_rebuild_memory(argv[1], rebuilds, report);
     std::printf("%d passed, %d failed\n", report.passed(), report.failed());
     return report.failed() ? 1 : 0;
 }

@@ -10,8 +10,8 @@
 namespace host {
 
 // Loads the plug-in at dll_path afresh (random state 0), builds the station
-// with every texture style and hands it over onto 32-, 24- and 16-bit (both layouts)
-// surfaces. The texture words come from the module's own code linked into
+// with every texture style and hands it over onto 32-, 24-, 16-bit (both layouts)
+// and 8-bit palette (both row orders) surfaces. The texture words come from the module's own code linked into
 // this program, started and fed the same blob, so they are the plug-in's
 // words but reach the reference surfaces without passing through it.
 void check_pixel_paths(const char* dll_path, Report& report);

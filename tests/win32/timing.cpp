@@ -191,24 +191,29 @@ int run_timing(int argc, char** argv) {
         }
         r += 3;
     }
-    // The hand-over of the station with the most texture pixels onto surfaces
-    // of each depth the block transfer takes (and 32 bits, the usual one).
+    // The hand-over of the budget's largest stations by texture pixels onto
+    // surfaces of each depth: 11 Power_wing_C, and 203 Solar_Panel_A of 64
+    // rows (unlinked: every one at the origin).
     struct Depth {
         int bits;
         bool rgb565;
         const char* name;
     };
-    const std::vector<int32_t> wings = power_wing_row(11);
-    for (const Depth& depth : {Depth{32, false, "32 bpp"}, Depth{24, false, "24 bpp"}, Depth{16, false, "16 bpp 5-5-5"},
-                               Depth{16, true, "16 bpp 5-6-5"}}) {
-        set_surface_depth(depth.bits, depth.rgb565);
-        std::vector<StationTimes> times(dlls.size());
-        for (int rep = 0; rep < n; ++rep) {
-            for (std::size_t d = 0; d < dlls.size(); ++d) time_build(plugins[d], wings, times[d]);
+    StationBlob panels;
+    for (int i = 0; i < 203; ++i) panels.add(31, {{3, 64.0}});
+    const Station largest[] = {{"11 x Power_wing_C", power_wing_row(11)}, {"203 x Solar_Panel_A, 64 rows", panels.words()}};
+    for (const Station& s : largest) {
+        for (const Depth& depth : {Depth{32, false, "32 bpp"}, Depth{24, false, "24 bpp"}, Depth{16, false, "16 bpp 5-5-5"},
+                                   Depth{16, true, "16 bpp 5-6-5"}, Depth{8, false, "8 bpp palette"}}) {
+            set_surface_depth(depth.bits, depth.rgb565);
+            std::vector<StationTimes> times(dlls.size());
+            for (int rep = 0; rep < n; ++rep) {
+                for (std::size_t d = 0; d < dlls.size(); ++d) time_build(plugins[d], s.blob, times[d]);
+            }
+            rows.push_back({s.name + ": make_vesselmesh at " + depth.name, std::to_string(s.blob[1]),
+                            std::to_string(times[0].groups), std::to_string(times[0].textures), {}});
+            for (const StationTimes& t : times) rows.back().ms.push_back(median(t.mesh));
         }
-        rows.push_back({std::string("11 x Power_wing_C: make_vesselmesh at ") + depth.name, std::to_string(wings[1]),
-                        std::to_string(times[0].groups), std::to_string(times[0].textures), {}});
-        for (const StationTimes& t : times) rows.back().ms.push_back(median(t.mesh));
     }
     set_surface_depth(32);
     for (Plugin& p : plugins) p.unload();

@@ -12,8 +12,9 @@ namespace host {
 // their builds taking turns, the medians of make_vessel, make_vesselmesh and
 // their sum over N builds of each station: the large example's blob read from
 // PATH (when given), an 11-block station with four habitats and 12 x
-// Power_wing_C; then make_vesselmesh of 11 x Power_wing_C onto surfaces of
-// 32, 24 and 16 bits (5-5-5 and 5-6-5). N defaults to 7. DLLs of the same
+// Power_wing_C; then make_vesselmesh of 11 x Power_wing_C and of 203
+// Solar_Panel_A of 64 rows onto surfaces of 32, 24, 16 (5-5-5 and 5-6-5) and
+// 8 bits (palette). N defaults to 7. DLLs of the same
 // file name are fine as long as their paths differ.
 // Returns the process exit code (2 for bad arguments, 1 when a DLL fails to load).
 int run_timing(int argc, char** argv);

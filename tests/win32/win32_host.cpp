@@ -8,6 +8,7 @@ namespace {
 Counters counts;
 int surface_depth = 32;
 bool surface_565 = false;
+bool surface_bottom_up = false;
 std::vector<Surface*> made;
 
 int __cdecl host_mesh_group_count(HostMesh*) {
@@ -54,9 +55,10 @@ Fn export_of(HMODULE dll, const char* name) {
 Counters& counters() { return counts; }
 void reset_counters() { counts = Counters{}; }
 
-void set_surface_depth(int bits, bool rgb565) {
+void set_surface_depth(int bits, bool rgb565, bool bottom_up) {
     surface_depth = bits;
     surface_565 = bits == 16 && rgb565;
+    surface_bottom_up = bottom_up;
 }
 
 Surface* make_surface(int w, int h) {
@@ -66,11 +68,24 @@ Surface* make_surface(int w, int h) {
     s->depth = surface_depth;
     struct {
         BITMAPINFOHEADER header;
-        DWORD masks[3];
+        union {
+            DWORD masks[3];
+            RGBQUAD palette[256];
+        };
     } bi = {};
     bi.header.biSize = sizeof(BITMAPINFOHEADER);
     bi.header.biWidth = w;
-    bi.header.biHeight = -h;  // top-down rows
+    bi.header.biHeight = surface_bottom_up ? h : -h;
+    if (surface_depth == 8) {
+        // No two entries alike: the greys 4, 10 .. 238 fall between the cube's levels 0, 51 .. 255.
+        for (int i = 0; i < 256; ++i) {
+            const BYTE r = i < 216 ? BYTE(51 * (i % 6)) : BYTE(4 + 6 * (i - 216));
+            const BYTE g = i < 216 ? BYTE(51 * (i / 6 % 6)) : r;
+            const BYTE b = i < 216 ? BYTE(51 * (i / 36)) : r;
+            bi.palette[i] = RGBQUAD{b, g, r, 0};
+        }
+        bi.header.biClrUsed = 256;
+    }
     bi.header.biPlanes = 1;
     bi.header.biBitCount = static_cast<WORD>(surface_depth);
     bi.header.biCompression = surface_565 ? BI_BITFIELDS : BI_RGB;

@@ -54,9 +54,11 @@ Counters& counters();
 void reset_counters();
 
 // Surfaces made by create_surface from now on get this many bits per pixel
-// (32, 24 or 16; top-down DIB sections, BI_RGB, so 16 bits are 5-5-5; with
-// rgb565, 16 bits are 5-6-5 bit fields). 32 until changed.
-void set_surface_depth(int bits, bool rgb565 = false);
+// (32, 24, 16 or 8; top-down DIB sections, BI_RGB, so 16 bits are 5-5-5; with
+// rgb565, 16 bits are 5-6-5 bit fields; 8 bits are a palette of a 6 x 6 x 6
+// colour cube and 40 greys between its levels; with bottom_up, rows are
+// stored from the last one up). 32 until changed.
+void set_surface_depth(int bits, bool rgb565 = false, bool bottom_up = false);
 // A w x h surface of the current depth, owned by the list release_surfaces() empties.
 Surface* make_surface(int w, int h);
 // Every surface made so far, in creation order.
