@@ -30,7 +30,22 @@ int32_t Designer::start(const BlockChoice& root, int32_t axis_port, int32_t mirr
     grower.start(root);
     const Vec3 hint = grower.port_direction({0, setting_.kind == SymmetryKind::mirror ? mirror_port : axis_port});
     if (!symmetry.from_root(grower, setting_, hint, problem_)) halted_ = true;
+    powered_ends_.clear();
+    note_piece_end();
     return 0;
+}
+
+void Designer::note_piece_end() {
+    while (!powered_ends_.empty() && powered_ends_.back() >= count()) powered_ends_.pop_back();
+    if (power() >= habitats()) powered_ends_.push_back(count());
+}
+
+int32_t Designer::take_back_to_power() {
+    while (!powered_ends_.empty() && powered_ends_.back() > count()) powered_ends_.pop_back();
+    if (power() >= habitats() || powered_ends_.empty()) return 0;
+    const int32_t taken = count() - powered_ends_.back();
+    grower.rollback(powered_ends_.back());
+    return taken;
 }
 
 bool Designer::count_allows(int32_t n, const BlockChoice& choice) {
@@ -126,6 +141,8 @@ bool Designer::place(const std::vector<PortRef>& at, const BlockChoice& choice, 
         size_t original = 0;
     };
     std::vector<Slot> slots;
+    // Piece ends above the count were taken back since.
+    while (!powered_ends_.empty() && powered_ends_.back() > count()) powered_ends_.pop_back();
     for (const PortRef& p : at) {
         if (!grower.port_free(p)) return false;
         const auto orbit = symmetry.orbit_transforms(grower, p);
@@ -158,6 +175,7 @@ bool Designer::place(const std::vector<PortRef>& at, const BlockChoice& choice, 
         return false;
     }
     largest_piece_ = std::max(largest_piece_, count() - (piece_depth_ > 0 ? std::min(piece_start_, mark) : mark));
+    if (piece_depth_ == 0) note_piece_end();
     if (ids != nullptr) {
         ids->clear();
         for (const PortRef& p : at) {

@@ -49,6 +49,12 @@ public:
     int32_t largest_piece() const { return largest_piece_; }
     // Lifts the halt and the count for the constraints' last pieces.
     void unlimit() { halted_ = false; unlimited_ = true; }
+    // When the station ends with fewer power blocks than habitats (halted
+    // between a habitat and its power, or its power found no room), takes it
+    // back to the last piece after which it had a power block per habitat;
+    // returns the blocks taken away (0 when it has its power or never had).
+    // A station so taken back is still a prefix of any larger one.
+    int32_t take_back_to_power();
 
     // Blocks placed together as one piece (an adaptor and the wing on it, a
     // tank and its panel): while a piece is open, whether it brings the
@@ -64,8 +70,8 @@ public:
             d_.paying_ = paying_ || power;
         }
         ~Piece() {
-            --d_.piece_depth_;
             d_.paying_ = paying_;
+            if (--d_.piece_depth_ == 0) d_.note_piece_end();
         }
         Piece(const Piece&) = delete;
         Piece& operator=(const Piece&) = delete;
@@ -107,6 +113,8 @@ public:
     bool faces_out(PortRef p) const;
 
 private:
+    // Notes the count after a whole piece when the power matches the habitats.
+    void note_piece_end();
     bool count_allows(int32_t n, const BlockChoice& choice);
     int32_t misplaced_ports(int32_t original, int32_t twin, int32_t transform) const;
     int32_t attach_twin(PortRef at, const BlockChoice& choice, int32_t child_port, int32_t original, int32_t transform);
@@ -125,6 +133,9 @@ private:
     bool paying_ = false;
     int32_t largest_piece_ = 1;
     int32_t piece_start_ = 0;
+    // Counts after whole pieces at which the station had a power block per
+    // habitat, ascending; counts above the station's are stale (taken back).
+    std::vector<int32_t> powered_ends_;
 };
 
 // The three habitat modules (nodes are not counted).

@@ -151,6 +151,7 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
     case StationStyle::random: grow_random(designer); break;
     }
     out.reached_count = designer.halted() || designer.count() >= options.blocks;
+    out.taken_back = designer.take_back_to_power();
     out.largest_piece = designer.largest_piece();
     if (!designer.problem().empty()) {
         out.unmet.push_back("--symmetry " + symmetry_name(out.symmetry) + ": " + designer.problem());

@@ -51,6 +51,9 @@ struct GeneratedStation {
     // blocks, or the budget).
     bool reached_count = true;
     int32_t largest_piece = 1;   // the most blocks of one piece and its twins (placed, or the one that halted)
+    // Blocks taken back at the end so that every habitat has its power block
+    // (the layout halted or ended between habitats and their power).
+    int32_t taken_back = 0;
     SymmetrySetting symmetry;  // the symmetry it was laid out with
     StationFigures figures;
     // Empty when the symmetry and every constraint were met; otherwise one
