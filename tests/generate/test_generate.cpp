@@ -14,6 +14,7 @@
 #include "blocks/block_types.hpp"
 #include "generate/generated_text.hpp"
 #include "generate/station_survey.hpp"
+#include "station/load_station.hpp"
 #include "station/validate.hpp"
 #include "entry/blob.hpp"
 #include "station_checks.hpp"
@@ -171,6 +172,42 @@ TEST(Generate, SameOptionsSameBytesOtherSeedsOtherStations) {
         other.seed = o.seed + 1;
         EXPECT_NE(encode_blob(generate_station(other).station), encode_blob(warm.station))
             << style_name(style);
+    }
+}
+
+// Grown around a user's description, in every style: each of its blocks and
+// links is written as it was (the description's own written form), the new
+// blocks overlap nothing, and the same options give the same bytes with a
+// cold cache.
+TEST(Generate, FromKeepsTheUsersBlocksByteForByte) {
+    for (const char* file : {"small_station.json", "habitats.json"}) {
+        auto from = std::make_shared<StationText>();
+        Diagnostics read;
+        ASSERT_TRUE(load_station(std::string(QUILBET_SOURCE_DIR) + "/examples/" + file, *from, read)) << file;
+        const nlohmann::ordered_json own = station_to_json(*from);
+        for (StationStyle style : all_styles) {
+            GenerateOptions o;
+            o.style = style;
+            o.blocks = 40;
+            o.from = from;
+            o.from_path = file;
+            const std::string who = std::string(file) + " " + style_name(style);
+            const GeneratedStation g = generate_station(o);
+            ASSERT_TRUE(g.unmet.empty()) << who << ": " << g.unmet.front();
+            const std::string text = generated_json(g.station, o);
+            const nlohmann::ordered_json out = nlohmann::ordered_json::parse(text);
+            EXPECT_GT(out["blocks"].size(), own["blocks"].size() + 10) << who;
+            for (size_t i = 0; i < own["blocks"].size(); ++i) EXPECT_EQ(out["blocks"][i].dump(), own["blocks"][i].dump()) << who;
+            for (const auto& [from_port, to_port] : own["links"].items()) EXPECT_EQ(out["links"][from_port], to_port) << who;
+            Diagnostics diag;
+            validate_station(g.station, [](int32_t slot) { return std::to_string(slot); }, diag);
+            EXPECT_TRUE(diag.list().empty()) << who << ": " << diag.list().front().text;
+            for (const BlockOverlap& v : survey_station(g.station).overlaps) {
+                EXPECT_LT(v.b, static_cast<int32_t>(from->station.records.size())) << who << ": new block " << v.b << " overlaps " << v.a;
+            }
+            ShapeCache cold;
+            EXPECT_EQ(generated_json(generate_station(o, cold).station, o), text) << who;
+        }
     }
 }
 

@@ -35,6 +35,15 @@ int32_t Designer::start(const BlockChoice& root, int32_t axis_port, int32_t mirr
     return 0;
 }
 
+bool Designer::start_from(const BlobStation& kept) {
+    problem_ = grower.start_from(kept);
+    if (problem_.empty()) symmetry.from_root(grower, setting_, grower.port_direction({0, 0}), problem_);
+    halted_ = !problem_.empty();
+    powered_ends_.clear();
+    if (!halted_) note_piece_end();
+    return !halted_;
+}
+
 void Designer::note_piece_end() {
     while (!powered_ends_.empty() && powered_ends_.back() >= count()) powered_ends_.pop_back();
     if (power() >= habitats()) powered_ends_.push_back(count());

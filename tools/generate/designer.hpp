@@ -31,6 +31,11 @@ public:
     // designer halts with nothing more placed (why in problem()). Returns the
     // root's id, 0.
     int32_t start(const BlockChoice& root, int32_t axis_port, int32_t mirror_port);
+    // Starts from a user's station instead (StationGrower::start_from), its
+    // symmetry about the user's root as start() takes it, with the root's
+    // first port as the hint. False, halted with why in problem(), when the
+    // station cannot be grown from or its root lacks the symmetry.
+    bool start_from(const BlobStation& kept);
     const std::string& problem() const { return problem_; }
 
     StationGrower& grower;

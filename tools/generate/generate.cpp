@@ -132,7 +132,8 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
         throw std::invalid_argument(problem);
     }
     GeneratedStation out;
-    out.symmetry = options.style_symmetry ? style_symmetry(options.style) : options.symmetry;
+    // A user's station has no symmetry of the style's to follow.
+    out.symmetry = !options.style_symmetry ? options.symmetry : options.from ? SymmetrySetting{} : style_symmetry(options.style);
     // The style and the symmetry go into the random state, the block count
     // does not: a larger count continues the same sequence of pieces.
     const uint64_t salt = (static_cast<uint64_t>(options.style) << 32) |
@@ -144,17 +145,28 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
     // so that what it affords does not depend on the count either.
     StationGrower grower(cache, max_generated_blocks);
     Designer designer(grower, rng, palette, options.blocks, out.symmetry, options.constraints);
-    switch (options.style) {
-    case StationStyle::core: grow_core(designer); break;
-    case StationStyle::spine: grow_spine(designer); break;
-    case StationStyle::ring: grow_ring(designer); break;
-    case StationStyle::random: grow_random(designer); break;
+    if (!options.from) {
+        switch (options.style) {
+        case StationStyle::core: grow_core(designer); break;
+        case StationStyle::spine: grow_spine(designer); break;
+        case StationStyle::ring: grow_ring(designer); break;
+        case StationStyle::random: grow_random(designer); break;
+        }
+    } else if (designer.start_from(options.from->station)) {
+        switch (options.style) {
+        case StationStyle::core: grow_core_around(designer); break;
+        case StationStyle::spine:
+        case StationStyle::ring: grow_girders_around(designer); break;
+        case StationStyle::random: grow_random_around(designer); break;
+        }
     }
     out.reached_count = designer.halted() || designer.count() >= options.blocks;
     out.taken_back = designer.take_back_to_power();
     out.largest_piece = designer.largest_piece();
     if (!designer.problem().empty()) {
-        out.unmet.push_back("--symmetry " + symmetry_name(out.symmetry) + ": " + designer.problem());
+        const bool from_refused = options.from && grower.kept() == 0;
+        out.unmet.push_back((from_refused ? "--from " + options.from_path : "--symmetry " + symmetry_name(out.symmetry)) + ": " +
+                            designer.problem());
     }
 
     const GenerateConstraints& c = options.constraints;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "generate/block_shape.hpp"
 #include "generate/generate_constraints.hpp"
 #include "generate/station_symmetry.hpp"
+#include "station/station_json.hpp"
 
 namespace quilbet {
 
@@ -28,6 +30,12 @@ struct GenerateOptions {
     SymmetrySetting symmetry;
     GenerateConstraints constraints;
     int32_t variation = 0;          // 0: the station itself; K > 0: its K-th variation
+    // A user's station to grow around (it passed the description checks),
+    // and its path as the command line gave it; null: grow from a root of
+    // the style's own. Its blocks are the first of the result, unchanged; the
+    // style then grows at its free ports, with no symmetry unless one is set.
+    std::shared_ptr<const StationText> from;
+    std::string from_path;
 };
 
 // What a generated station has, as the quality sweep reports it.

@@ -20,13 +20,10 @@ void open_node(const Designer& d, int32_t node, std::deque<PortRef>& open) {
     }
 }
 
-}  // namespace
-
-void grow_core(Designer& d) {
-    const int32_t hub = d.start(d.palette.node, port::node_front, port::node_waist[0]);
-    add_dock(d, {hub, port::node_front});
-    std::deque<PortRef> open;
-    open_node(d, hub, open);
+// Habitats at the open ports, each with its power, every other one ending in
+// a node whose ports open in turn; then girder arms on the outer habitats'
+// free flanks and light blocks.
+void grow_cluster(Designer& d, std::deque<PortRef> open) {
     while (!open.empty() && !d.halted()) {
         const PortRef p = open.front();
         open.pop_front();
@@ -61,6 +58,26 @@ void grow_core(Designer& d) {
         }
     }
     fill_to_target(d, true);
+}
+
+}  // namespace
+
+void grow_core(Designer& d) {
+    const int32_t hub = d.start(d.palette.node, port::node_front, port::node_waist[0]);
+    add_dock(d, {hub, port::node_front});
+    std::deque<PortRef> open;
+    open_node(d, hub, open);
+    grow_cluster(d, std::move(open));
+}
+
+void grow_core_around(Designer& d) {
+    balance_power(d);
+    ensure_docking(d);
+    std::deque<PortRef> open;
+    for (const PortRef& p : d.free_ports_outermost(PortKind::habitat)) {
+        if (d.faces_out(p)) open.push_back(p);
+    }
+    grow_cluster(d, std::move(open));
 }
 
 }  // namespace quilbet
