@@ -34,6 +34,8 @@ struct BlockShape {
 
 // Triangles per leaf at most (a leaf is split only while it holds more).
 inline constexpr size_t shape_leaf_triangles = 24;
+// Every box is this much larger than its triangles on each side (metres).
+inline constexpr double shape_box_margin = 0.005;
 
 // The box tree of the triangles of a mesh's groups 0 .. grpcnt - 1.
 BlockShape shape_of_mesh(const typmsh& mesh);

@@ -68,7 +68,8 @@ StationFigures measure(const Designer& d) {
         }
         f.twinned += twinned ? 1 : 0;
     }
-    // Free ports of different blocks that face each other across a small gap.
+    // Free ports of different blocks that face each other across a small
+    // gap: the clearance between their geometry, which reaches past the ports.
     for (int32_t a = 0; a < g.count(); ++a) {
         for (int32_t k = 0; k < g.port_count(a); ++k) {
             if (!g.port_free({a, k})) continue;
@@ -78,7 +79,7 @@ StationFigures measure(const Designer& d) {
                     const Vec3 da = g.port_direction({a, k}), db = g.port_direction({b, j});
                     if (da.x * db.x + da.y * db.y + da.z * db.z > -0.999) continue;
                     const double gap = vec_len(vec_sub(g.port_position({a, k}), g.port_position({b, j})));
-                    if (gap < 1.0) f.closing_gap = std::max(f.closing_gap, gap);
+                    if (gap < 1.0) f.closing_gap = std::max(f.closing_gap, gap - g.reach_past({a, k}) - g.reach_past({b, j}));
                 }
             }
         }

@@ -44,7 +44,10 @@ struct StationFigures {
     int32_t power = 0;           // power wings, solar wings and panels
     int32_t free_docking = 0;    // free docking ports
     int32_t twinned = 0;         // blocks with a twin (or themselves) at their image under the symmetry
-    double closing_gap = -1;     // widest gap between free ports of two blocks that face each other within 1 m; -1: none
+    // Widest clearance between the geometry of two blocks whose free ports
+    // face each other across less than 1 m (the ports' distance less how far
+    // each block reaches past its port); -1: none.
+    double closing_gap = -1;
     double extent[3] = {0, 0, 0};   // the station's box, metres
 };
 

@@ -232,6 +232,33 @@ Vec3 StationGrower::port_direction(PortRef p) const {
             pose.rot[6] * d.x + pose.rot[7] * d.y + pose.rot[8] * d.z};
 }
 
+namespace {
+
+// The farthest corner of the shape's root box beyond the port's plane, less
+// the boxes' margin: how far the triangles reach past it.
+double shape_reach(const BlockShape& shape, const BlockPort& port) {
+    if (shape.nodes.empty()) return 0;
+    const Box3& box = shape.nodes[0].box;
+    const double lo[3] = {box.lo[0] - port.lpos.x, box.lo[1] - port.lpos.y, box.lo[2] - port.lpos.z};
+    const double hi[3] = {box.hi[0] - port.lpos.x, box.hi[1] - port.lpos.y, box.hi[2] - port.lpos.z};
+    const double dir[3] = {port.ldir.x, port.ldir.y, port.ldir.z};
+    double reach = 0;
+    for (int a = 0; a < 3; ++a) reach += std::max(lo[a] * dir[a], hi[a] * dir[a]);
+    return reach - shape_box_margin;
+}
+
+}  // namespace
+
+double StationGrower::reach_past(PortRef p) const {
+    const BlockPort& port = station_.blocks[static_cast<size_t>(p.block)].ports[static_cast<size_t>(p.port)];
+    return shape_reach(*placed_[static_cast<size_t>(p.block)].shape, port);
+}
+
+double StationGrower::reach_past(const BlockChoice& choice, int32_t port) const {
+    const blocktyp b = make_instance(choice);
+    return shape_reach(*cache_.shape(choice), b.ports[static_cast<size_t>(port)]);
+}
+
 BlobStation StationGrower::to_blob() const {
     BlobStation out;
     out.block_count = count();

@@ -79,6 +79,11 @@ public:
     const BuildFigures& figures() const { return figures_; }
     // The station-frame box around every block placed.
     Box3 bounds() const;
+    // How far a block's geometry reaches past the plane of one of its ports,
+    // outward along the port's direction (hull rims and caps reach past the
+    // ends of a habitat): of a placed block's port, or of a candidate's port.
+    double reach_past(PortRef p) const;
+    double reach_past(const BlockChoice& choice, int32_t port) const;
 
     // Would a block of this choice fit the budget, with the reserve for the
     // blocks still to come after it?

@@ -3,8 +3,8 @@
 // spoke's end a rim habitat lying along the rim, and from it an arc (a
 // habitat, a corner node, a habitat) on to the next spoke's rim habitat. The
 // rim is a square with cut corners whose sides are as long as the spokes
-// make them. The links form a tree, so each arc's last habitat ends a few
-// centimetres short of the rim habitat it faces, end to end. N-fold about
+// make them. The links form a tree, so each arc's last habitat ends short
+// of the rim habitat it faces, end to end, the hulls 1 to 2 cm apart. N-fold about
 // the hub's axis by default; a solar panel on the outer flank of every rim
 // habitat (two on those at the spokes' ends, the second for the hub), each
 // placed with its habitat so that the ring has its power wherever its count
@@ -68,12 +68,11 @@ double port_offset(const BlockChoice& c, int32_t port_index) {
     return vec_len(p);
 }
 
-// Gaps tried for the closing habitats (metres): the hull rims reach a
-// little past their port planes, and the ends must not touch. The usual
-// gap that fits, then narrower ones, else wider ones.
-constexpr double usual_gap = 0.08;
-constexpr double narrower_gaps[] = {0.05, 0.03, 0.02};
-constexpr double wider_gaps[] = {0.1, 0.12, 0.15, 0.2, 0.25, 0.3};
+// The clearance left between the hulls where a closing habitat meets the
+// rim habitat it faces (metres; lengths are whole centimetres, so it comes
+// out up to a centimetre wider): the first, then wider ones where a hull
+// still meets another block.
+constexpr double closing_clearances[] = {0.01, 0.02, 0.04, 0.08, 0.15};
 
 // Habitat lengths the catalogue offers.
 constexpr double shortest_habitat = 4, longest_habitat = 16;
@@ -258,33 +257,25 @@ void grow_ring(Designer& d) {
                     if (p.id == param::round) other.set(param::round, -p.value);
                 }
             }
-            // The usual gap first, then narrower ones while they fit, or wider
-            // ones until one does: each length is a new hull to mould, so few
-            // tries keep a cold cache fast.
+            // The ports stay apart by how far both hulls reach past them
+            // (about half a percent of a habitat's length, so more for long
+            // ones) and the clearance. The closing habitat's reach depends on
+            // its length: measured on a first guess as long as the rim
+            // habitat's, then on the length it gives. Each length is a new
+            // hull to mould, so few tries keep a cold cache fast.
+            const double rim_reach = d.grower.reach_past(to);
             bool closed = false;
             for (const BlockChoice* design : {static_cast<const BlockChoice*>(&rim_design), static_cast<const BlockChoice*>(&other)}) {
-                const auto attempt = [&](double gap) {
-                    BlockChoice closing = *design;
-                    closing.set(param::hab_length, std::round((span - gap) * 100.0) / 100.0);
-                    return add_habitat(d, from, closing) >= 0;
+                BlockChoice closing = *design;
+                const auto length_for = [&](double reach, double clearance) {
+                    return std::floor((span - rim_reach - reach - clearance) * 100.0) / 100.0;
                 };
-                const int32_t mark = d.grower.mark();
-                if (attempt(usual_gap)) {
-                    double best = usual_gap;
-                    for (double gap : narrower_gaps) {
-                        d.grower.rollback(mark);
-                        if (!attempt(gap)) {
-                            attempt(best);
-                            break;
-                        }
-                        best = gap;
-                    }
-                    closed = true;
-                } else {
-                    for (double gap : wider_gaps) {
-                        closed = !d.halted() && attempt(gap);
-                        if (closed) break;
-                    }
+                closing.set(param::hab_length, length_for(rim_reach, closing_clearances[0]));
+                const double reach = d.grower.reach_past(closing, port::hab_front);
+                for (double clearance : closing_clearances) {
+                    closing.set(param::hab_length, length_for(reach, clearance));
+                    closed = !d.halted() && add_habitat(d, from, closing) >= 0;
+                    if (closed || d.halted()) break;
                 }
                 if (closed || d.halted() || design == &other || other == rim_design) break;
             }
