@@ -77,11 +77,19 @@ bool Designer::count_allows(int32_t n, const BlockChoice& choice) {
     return !halted_;
 }
 
-bool Designer::constraints_allow(const BlockChoice& choice, int32_t n) const {
+bool Designer::constraints_allow(const BlockChoice& choice, int32_t n) {
+    const auto refuse = [&](std::string option) {
+        if (capped_by_.empty() && !unlimited_) capped_by_ = std::move(option);
+        return false;
+    };
     for (const Requirement& r : constraints_.requirements) {
-        if (r.counts(choice.type) && counted(r) + n > r.max) return false;
+        if (r.counts(choice.type) && counted(r) + n > r.max) {
+            return refuse("--require " + r.name + "=" + std::to_string(r.min) + (r.min == r.max ? "" : ".." + std::to_string(r.max)));
+        }
     }
-    if (constraints_.docking >= 0 && is_docking(choice.type) && free_docking() + n > constraints_.docking) return false;
+    if (constraints_.docking >= 0 && is_docking(choice.type) && free_docking() + n > constraints_.docking) {
+        return refuse("--docking " + std::to_string(constraints_.docking));
+    }
     return true;
 }
 

@@ -104,6 +104,10 @@ public:
     // Blocks that count towards requirement r.
     int32_t counted(const Requirement& r) const;
     const GenerateConstraints& constraints() const { return constraints_; }
+    // The first constraint whose maximum turned a piece down while the style
+    // grew ("--require NAME=MIN..MAX", "--docking N"), "" when none did: what
+    // to blame when the station then ends short of its count.
+    const std::string& capped_by() const { return capped_by_; }
 
     // Free ports of this kind on every block, the farthest from the root first
     // (ties by block and port), so that caps go to the outer ends.
@@ -123,7 +127,7 @@ private:
     bool count_allows(int32_t n, const BlockChoice& choice);
     int32_t misplaced_ports(int32_t original, int32_t twin, int32_t transform) const;
     int32_t attach_twin(PortRef at, const BlockChoice& choice, int32_t child_port, int32_t original, int32_t transform);
-    bool constraints_allow(const BlockChoice& choice, int32_t n) const;
+    bool constraints_allow(const BlockChoice& choice, int32_t n);
     bool within_max_size() const;
     // Blocks the requirements' minimums (and the docking ports) still need.
     int32_t still_required() const;
@@ -132,6 +136,7 @@ private:
     SymmetrySetting setting_;
     GenerateConstraints constraints_;
     std::string problem_;
+    std::string capped_by_;
     bool halted_ = false;
     bool unlimited_ = false;
     int32_t piece_depth_ = 0;

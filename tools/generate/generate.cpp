@@ -15,11 +15,12 @@ namespace quilbet {
 namespace {
 
 // Blocks of a type at free ports that fit it, outermost first, until the
-// requirement's minimum is met or nothing more fits.
+// requirement's minimum is met or nothing more fits. A category's minimum is
+// met with its ordinary types: the Test_Article only when asked for by name.
 void meet_minimum(Designer& d, const Requirement& r) {
     for (const BlockTypeSpec& t : block_types()) {
         const BlockType type = t.type;
-        if (!r.counts(type) || type == BlockType::test_article) continue;
+        if (!r.counts(type) || (r.category && type == BlockType::test_article)) continue;
         const BlockChoice choice = draw_design(type, d.rng);
         const blocktyp probe = make_instance(choice);
         for (PortKind kind : {PortKind::habitat, PortKind::axial, PortKind::height_face, PortKind::width_face}) {
@@ -189,6 +190,13 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
         if (c.docking >= 0 && designer.free_docking() != c.docking) {
             out.unmet.push_back("--docking " + std::to_string(c.docking) + ": the station has " +
                                 std::to_string(designer.free_docking()) + " free docking ports");
+        }
+        // A maximum that stopped the style's own pieces leaves a station the
+        // style cannot finish: said rather than written short.
+        if (!out.reached_count && !designer.capped_by().empty()) {
+            out.unmet.push_back(designer.capped_by() + ": the station stops at " + std::to_string(designer.count()) + " of " +
+                                std::to_string(options.blocks) + " blocks; the " + style_name(options.style) +
+                                " style grows with the blocks this keeps out");
         }
     }
     out.figures = measure(designer);
