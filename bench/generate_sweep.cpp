@@ -2,7 +2,8 @@
 // style's own symmetry; per style the share of blocks with a twin, power
 // blocks per habitat (and the stations with fewer power blocks than
 // habitats), free docking ports (mean and least), the widest closing gap
-// (and the stations with two free ends facing across less than a metre),
+// between two facing hulls (and the stations with two free ends facing
+// across less than a metre),
 // the box's longest over shortest side, overlaps as the station survey finds
 // them and description messages (these two must be 0), and the blocks.
 // Not a test and not timed:  build/release/bench/generate_sweep [SEEDS] [BLOCKS]

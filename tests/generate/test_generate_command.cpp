@@ -105,6 +105,7 @@ TEST_F(GenerateCommandTest, BuildWritesGlbAndPngBesideTheDescription) {
 
 TEST_F(GenerateCommandTest, BadInputEndsWithAMessageAndNothingWritten) {
     fs::create_directories(dir_ / "folder");
+    std::ofstream(dir_ / "folder" / "faulty.json") << R"({"blocks": [{"id": "a", "type": "Hab_Q"}], "links": {}})";
     struct Case {
         const char* args;
         int code;
@@ -120,6 +121,8 @@ TEST_F(GenerateCommandTest, BadInputEndsWithAMessageAndNothingWritten) {
         {"generate -o missing/x.json", 1, "missing"},
         {"generate -o folder", 1, "folder"},
         {"generate --build -o folder/../missing/x.json", 1, "missing"},
+        {"generate --from folder/faulty.json -o x.json", 1, "Hab_Q"},
+        {"generate --from folder/none.json -o x.json", 1, "none.json"},
     };
     for (const Case& c : cases) {
         const ToolRun r = run(c.args);
@@ -127,6 +130,7 @@ TEST_F(GenerateCommandTest, BadInputEndsWithAMessageAndNothingWritten) {
         EXPECT_NE(r.err.find(c.says), std::string::npos) << c.args << "\n" << r.err;
         EXPECT_EQ(r.out, "") << c.args;
         EXPECT_EQ(files(), std::vector<std::string>{"folder"}) << c.args;
+        EXPECT_EQ(fs::directory_iterator(dir_ / "folder")->path().filename(), "faulty.json") << c.args;
     }
 }
 

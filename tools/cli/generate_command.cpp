@@ -2,9 +2,11 @@
 #include "cli/generate_command.hpp"
 
 #include <iostream>
+#include <memory>
 
 #include "generate/generated_text.hpp"
 #include "station/files.hpp"
+#include "station/load_station.hpp"
 #include "station/station_outputs.hpp"
 #include "station/validate.hpp"
 
@@ -25,7 +27,8 @@ int run_generate(const GenerateCommand& cmd) {
     build.width = cmd.width;
     build.height = cmd.height;
     const std::string same =
-        same_file_problem({}, {{"-o", cmd.output}, {"the glb beside it", build.glb}, {"the PNG beside it", build.png}});
+        same_file_problem(cmd.generate.from_path.empty() ? std::vector<CommandFile>{} : std::vector<CommandFile>{{"--from", cmd.generate.from_path}},
+                          {{"-o", cmd.output}, {"the glb beside it", build.glb}, {"the PNG beside it", build.png}});
     if (!same.empty()) {
         std::cerr << "quilbet: generate: " << same << "\n";
         return 2;
@@ -38,7 +41,21 @@ int run_generate(const GenerateCommand& cmd) {
         }
     }
 
-    const GeneratedStation gen = generate_station(cmd.generate);
+    // A station to grow around is read and checked as `describe` checks it;
+    // one with errors is refused with its messages.
+    GenerateOptions options = cmd.generate;
+    if (!options.from_path.empty()) {
+        auto from = std::make_shared<StationText>();
+        Diagnostics diag;
+        const bool ok = load_station(options.from_path, *from, diag);
+        if (!ok || diag.has_errors()) {
+            print_diagnostics(std::cerr, options.from_path, diag);
+            std::cerr << "quilbet: generate: --from " << options.from_path << " does not pass the checks (nothing written)\n";
+            return 1;
+        }
+        options.from = std::move(from);
+    }
+    const GeneratedStation gen = generate_station(options);
     if (!gen.unmet.empty()) {
         std::cerr << "quilbet: generate: " << style_name(cmd.generate.style) << " station, seed " << cmd.generate.seed
                   << ", " << gen.station.records.size() << " blocks: could not meet\n";
@@ -55,7 +72,7 @@ int run_generate(const GenerateCommand& cmd) {
         std::cerr << "quilbet: generate: internal error: the generated station did not pass the checks (nothing written)\n";
         return 1;
     }
-    const std::string text = generated_json(gen.station, cmd.generate);
+    const std::string text = generated_json(gen.station, options);
     std::cerr << "quilbet: " << style_name(cmd.generate.style) << " station, seed " << cmd.generate.seed << ": "
               << gen.station.records.size() << " blocks (" << cmd.generate.blocks << " asked for"
               << (gen.reached_count ? "" : "; nothing more fits around it") << ")\n";

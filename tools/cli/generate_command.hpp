@@ -10,7 +10,7 @@
 namespace quilbet {
 
 struct GenerateCommand {
-    GenerateOptions generate;
+    GenerateOptions generate;    // generate.from_path: --from, read by run_generate
     std::string output;          // JSON file; "" writes to standard output
     bool build = false;          // also OUTPUT.glb and OUTPUT.png beside the JSON file
     int32_t width = 1280, height = 960;

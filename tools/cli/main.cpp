@@ -6,7 +6,7 @@
 //                 [--host-mesh DIR [--host-textures dxt1|rgba]]
 //   quilbet catalogue [--json]                         every block type, parameter and port
 //   quilbet generate [--seed N] [--blocks K] [--style core|spine|ring|random] [--symmetry S] [--require TYPE=N]...
-//                    [--docking N] [--max-size X,Y,Z] [--variation K] [-o STATION.json] [--build]
+//                    [--docking N] [--max-size X,Y,Z] [--variation K] [--from STATION.json] [-o STATION.json] [--build]
 //   quilbet design [STATION.json] [--port N] [--no-open]  the station designer in the browser
 //   quilbet --version
 //
@@ -118,6 +118,10 @@ static int run(int argc, char** argv) {
     c_generate->add_option("--variation", gen.generate.variation,
                            "The K-th variation of the station: the same layout with a few designs changed (default 0)")
         ->check(CLI::Range(0, 1000000));
+    c_generate->add_option("--from", gen.generate.from_path,
+                           "STATION.json: grow around this description, keeping every block of it unchanged (ids, "
+                           "types, parameters, links) and attaching the new blocks at its free ports; no symmetry unless "
+                           "--symmetry is given. A description with errors is refused with its messages");
     c_generate->add_option("-o,--output", gen.output, "JSON description to write (default: standard output)");
     c_generate->add_flag("--build", gen.build, "Also build it: the glb and PNG preview beside the JSON file, as `build` writes them");
     c_generate->add_option("--size", size, "Preview size WxH with --build (default 1280x960)");

@@ -38,8 +38,6 @@ void grow(Box3& b, const double p[3]) {
 // empty space).
 constexpr double longest_leaf_edge = 3.0;
 constexpr int max_splits = 3;
-// Every box is this much larger than its triangles on each side (metres).
-constexpr double box_margin = 0.005;
 
 double edge2(const Triangle& t, int i) {
     double d = 0;
@@ -123,8 +121,8 @@ BlockShape shape_of_mesh(const typmsh& mesh, bool keep_triangles) {
         // Flat pieces (panels, plates) would give boxes without thickness, and
         // two such boxes crossing each other would only touch.
         for (int a = 0; a < 3; ++a) {
-            box.lo[a] -= box_margin;
-            box.hi[a] += box_margin;
+            box.lo[a] -= shape_box_margin;
+            box.hi[a] += shape_box_margin;
         }
         shape.nodes[static_cast<size_t>(job.node)].box = box;
         const size_t count = job.end - job.begin;

@@ -40,6 +40,8 @@ struct BlockShape {
 
 // Triangles per leaf at most (a leaf is split only while it holds more).
 inline constexpr size_t shape_leaf_triangles = 24;
+// Every box is this much larger than its triangles on each side (metres).
+inline constexpr double shape_box_margin = 0.005;
 
 // The box tree of the triangles of a mesh's groups 0 .. grpcnt - 1, with the
 // leaves' triangles when keep_triangles is set.

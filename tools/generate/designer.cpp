@@ -30,7 +30,31 @@ int32_t Designer::start(const BlockChoice& root, int32_t axis_port, int32_t mirr
     grower.start(root);
     const Vec3 hint = grower.port_direction({0, setting_.kind == SymmetryKind::mirror ? mirror_port : axis_port});
     if (!symmetry.from_root(grower, setting_, hint, problem_)) halted_ = true;
+    powered_ends_.clear();
+    note_piece_end();
     return 0;
+}
+
+bool Designer::start_from(const BlobStation& kept) {
+    problem_ = grower.start_from(kept);
+    if (problem_.empty()) symmetry.from_root(grower, setting_, grower.port_direction({0, 0}), problem_);
+    halted_ = !problem_.empty();
+    powered_ends_.clear();
+    if (!halted_) note_piece_end();
+    return !halted_;
+}
+
+void Designer::note_piece_end() {
+    while (!powered_ends_.empty() && powered_ends_.back() >= count()) powered_ends_.pop_back();
+    if (power() >= habitats()) powered_ends_.push_back(count());
+}
+
+int32_t Designer::take_back_to_power() {
+    while (!powered_ends_.empty() && powered_ends_.back() > count()) powered_ends_.pop_back();
+    if (power() >= habitats() || powered_ends_.empty()) return 0;
+    const int32_t taken = count() - powered_ends_.back();
+    grower.rollback(powered_ends_.back());
+    return taken;
 }
 
 bool Designer::count_allows(int32_t n, const BlockChoice& choice) {
@@ -53,11 +77,19 @@ bool Designer::count_allows(int32_t n, const BlockChoice& choice) {
     return !halted_;
 }
 
-bool Designer::constraints_allow(const BlockChoice& choice, int32_t n) const {
+bool Designer::constraints_allow(const BlockChoice& choice, int32_t n) {
+    const auto refuse = [&](std::string option) {
+        if (capped_by_.empty() && !unlimited_) capped_by_ = std::move(option);
+        return false;
+    };
     for (const Requirement& r : constraints_.requirements) {
-        if (r.counts(choice.type) && counted(r) + n > r.max) return false;
+        if (r.counts(choice.type) && counted(r) + n > r.max) {
+            return refuse("--require " + r.name + "=" + std::to_string(r.min) + (r.min == r.max ? "" : ".." + std::to_string(r.max)));
+        }
     }
-    if (constraints_.docking >= 0 && is_docking(choice.type) && free_docking() + n > constraints_.docking) return false;
+    if (constraints_.docking >= 0 && is_docking(choice.type) && free_docking() + n > constraints_.docking) {
+        return refuse("--docking " + std::to_string(constraints_.docking));
+    }
     return true;
 }
 
@@ -126,6 +158,8 @@ bool Designer::place(const std::vector<PortRef>& at, const BlockChoice& choice, 
         size_t original = 0;
     };
     std::vector<Slot> slots;
+    // Piece ends above the count were taken back since.
+    while (!powered_ends_.empty() && powered_ends_.back() > count()) powered_ends_.pop_back();
     for (const PortRef& p : at) {
         if (!grower.port_free(p)) return false;
         const auto orbit = symmetry.orbit_transforms(grower, p);
@@ -158,6 +192,7 @@ bool Designer::place(const std::vector<PortRef>& at, const BlockChoice& choice, 
         return false;
     }
     largest_piece_ = std::max(largest_piece_, count() - (piece_depth_ > 0 ? std::min(piece_start_, mark) : mark));
+    if (piece_depth_ == 0) note_piece_end();
     if (ids != nullptr) {
         ids->clear();
         for (const PortRef& p : at) {

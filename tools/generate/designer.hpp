@@ -31,6 +31,11 @@ public:
     // designer halts with nothing more placed (why in problem()). Returns the
     // root's id, 0.
     int32_t start(const BlockChoice& root, int32_t axis_port, int32_t mirror_port);
+    // Starts from a user's station instead (StationGrower::start_from), its
+    // symmetry about the user's root as start() takes it, with the root's
+    // first port as the hint. False, halted with why in problem(), when the
+    // station cannot be grown from or its root lacks the symmetry.
+    bool start_from(const BlobStation& kept);
     const std::string& problem() const { return problem_; }
 
     StationGrower& grower;
@@ -49,6 +54,12 @@ public:
     int32_t largest_piece() const { return largest_piece_; }
     // Lifts the halt and the count for the constraints' last pieces.
     void unlimit() { halted_ = false; unlimited_ = true; }
+    // When the station ends with fewer power blocks than habitats (halted
+    // between a habitat and its power, or its power found no room), takes it
+    // back to the last piece after which it had a power block per habitat;
+    // returns the blocks taken away (0 when it has its power or never had).
+    // A station so taken back is still a prefix of any larger one.
+    int32_t take_back_to_power();
 
     // Blocks placed together as one piece (an adaptor and the wing on it, a
     // tank and its panel): while a piece is open, whether it brings the
@@ -64,8 +75,8 @@ public:
             d_.paying_ = paying_ || power;
         }
         ~Piece() {
-            --d_.piece_depth_;
             d_.paying_ = paying_;
+            if (--d_.piece_depth_ == 0) d_.note_piece_end();
         }
         Piece(const Piece&) = delete;
         Piece& operator=(const Piece&) = delete;
@@ -93,6 +104,10 @@ public:
     // Blocks that count towards requirement r.
     int32_t counted(const Requirement& r) const;
     const GenerateConstraints& constraints() const { return constraints_; }
+    // The first constraint whose maximum turned a piece down while the style
+    // grew ("--require NAME=MIN..MAX", "--docking N"), "" when none did: what
+    // to blame when the station then ends short of its count.
+    const std::string& capped_by() const { return capped_by_; }
 
     // Free ports of this kind on every block, the farthest from the root first
     // (ties by block and port), so that caps go to the outer ends.
@@ -107,10 +122,12 @@ public:
     bool faces_out(PortRef p) const;
 
 private:
+    // Notes the count after a whole piece when the power matches the habitats.
+    void note_piece_end();
     bool count_allows(int32_t n, const BlockChoice& choice);
     int32_t misplaced_ports(int32_t original, int32_t twin, int32_t transform) const;
     int32_t attach_twin(PortRef at, const BlockChoice& choice, int32_t child_port, int32_t original, int32_t transform);
-    bool constraints_allow(const BlockChoice& choice, int32_t n) const;
+    bool constraints_allow(const BlockChoice& choice, int32_t n);
     bool within_max_size() const;
     // Blocks the requirements' minimums (and the docking ports) still need.
     int32_t still_required() const;
@@ -119,12 +136,16 @@ private:
     SymmetrySetting setting_;
     GenerateConstraints constraints_;
     std::string problem_;
+    std::string capped_by_;
     bool halted_ = false;
     bool unlimited_ = false;
     int32_t piece_depth_ = 0;
     bool paying_ = false;
     int32_t largest_piece_ = 1;
     int32_t piece_start_ = 0;
+    // Counts after whole pieces at which the station had a power block per
+    // habitat, ascending; counts above the station's are stale (taken back).
+    std::vector<int32_t> powered_ends_;
 };
 
 // The three habitat modules (nodes are not counted).

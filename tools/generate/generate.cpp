@@ -15,11 +15,12 @@ namespace quilbet {
 namespace {
 
 // Blocks of a type at free ports that fit it, outermost first, until the
-// requirement's minimum is met or nothing more fits.
+// requirement's minimum is met or nothing more fits. A category's minimum is
+// met with its ordinary types: the Test_Article only when asked for by name.
 void meet_minimum(Designer& d, const Requirement& r) {
     for (const BlockTypeSpec& t : block_types()) {
         const BlockType type = t.type;
-        if (!r.counts(type) || type == BlockType::test_article) continue;
+        if (!r.counts(type) || (r.category && type == BlockType::test_article)) continue;
         const BlockChoice choice = draw_design(type, d.rng);
         const blocktyp probe = make_instance(choice);
         for (PortKind kind : {PortKind::habitat, PortKind::axial, PortKind::height_face, PortKind::width_face}) {
@@ -68,7 +69,8 @@ StationFigures measure(const Designer& d) {
         }
         f.twinned += twinned ? 1 : 0;
     }
-    // Free ports of different blocks that face each other across a small gap.
+    // Free ports of different blocks that face each other across a small
+    // gap: the clearance between their geometry, which reaches past the ports.
     for (int32_t a = 0; a < g.count(); ++a) {
         for (int32_t k = 0; k < g.port_count(a); ++k) {
             if (!g.port_free({a, k})) continue;
@@ -78,7 +80,7 @@ StationFigures measure(const Designer& d) {
                     const Vec3 da = g.port_direction({a, k}), db = g.port_direction({b, j});
                     if (da.x * db.x + da.y * db.y + da.z * db.z > -0.999) continue;
                     const double gap = vec_len(vec_sub(g.port_position({a, k}), g.port_position({b, j})));
-                    if (gap < 1.0) f.closing_gap = std::max(f.closing_gap, gap);
+                    if (gap < 1.0) f.closing_gap = std::max(f.closing_gap, gap - g.reach_past({a, k}) - g.reach_past({b, j}));
                 }
             }
         }
@@ -132,7 +134,8 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
         throw std::invalid_argument(problem);
     }
     GeneratedStation out;
-    out.symmetry = options.style_symmetry ? style_symmetry(options.style) : options.symmetry;
+    // A user's station has no symmetry of the style's to follow.
+    out.symmetry = !options.style_symmetry ? options.symmetry : options.from ? SymmetrySetting{} : style_symmetry(options.style);
     // The style and the symmetry go into the random state, the block count
     // does not: a larger count continues the same sequence of pieces.
     const uint64_t salt = (static_cast<uint64_t>(options.style) << 32) |
@@ -144,16 +147,28 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
     // so that what it affords does not depend on the count either.
     StationGrower grower(cache, max_generated_blocks);
     Designer designer(grower, rng, palette, options.blocks, out.symmetry, options.constraints);
-    switch (options.style) {
-    case StationStyle::core: grow_core(designer); break;
-    case StationStyle::spine: grow_spine(designer); break;
-    case StationStyle::ring: grow_ring(designer); break;
-    case StationStyle::random: grow_random(designer); break;
+    if (!options.from) {
+        switch (options.style) {
+        case StationStyle::core: grow_core(designer); break;
+        case StationStyle::spine: grow_spine(designer); break;
+        case StationStyle::ring: grow_ring(designer); break;
+        case StationStyle::random: grow_random(designer); break;
+        }
+    } else if (designer.start_from(options.from->station)) {
+        switch (options.style) {
+        case StationStyle::core: grow_core_around(designer); break;
+        case StationStyle::spine:
+        case StationStyle::ring: grow_girders_around(designer); break;
+        case StationStyle::random: grow_random_around(designer); break;
+        }
     }
     out.reached_count = designer.halted() || designer.count() >= options.blocks;
+    out.taken_back = designer.take_back_to_power();
     out.largest_piece = designer.largest_piece();
     if (!designer.problem().empty()) {
-        out.unmet.push_back("--symmetry " + symmetry_name(out.symmetry) + ": " + designer.problem());
+        const bool from_refused = options.from && grower.kept() == 0;
+        out.unmet.push_back((from_refused ? "--from " + options.from_path : "--symmetry " + symmetry_name(out.symmetry)) + ": " +
+                            designer.problem());
     }
 
     const GenerateConstraints& c = options.constraints;
@@ -175,6 +190,13 @@ GeneratedStation generate_station(const GenerateOptions& options, ShapeCache& ca
         if (c.docking >= 0 && designer.free_docking() != c.docking) {
             out.unmet.push_back("--docking " + std::to_string(c.docking) + ": the station has " +
                                 std::to_string(designer.free_docking()) + " free docking ports");
+        }
+        // A maximum that stopped the style's own pieces leaves a station the
+        // style cannot finish: said rather than written short.
+        if (!out.reached_count && !designer.capped_by().empty()) {
+            out.unmet.push_back(designer.capped_by() + ": the station stops at " + std::to_string(designer.count()) + " of " +
+                                std::to_string(options.blocks) + " blocks; the " + style_name(options.style) +
+                                " style grows with the blocks this keeps out");
         }
     }
     out.figures = measure(designer);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "generate/block_shape.hpp"
 #include "generate/generate_constraints.hpp"
 #include "generate/station_symmetry.hpp"
+#include "station/station_json.hpp"
 
 namespace quilbet {
 
@@ -28,6 +30,12 @@ struct GenerateOptions {
     SymmetrySetting symmetry;
     GenerateConstraints constraints;
     int32_t variation = 0;          // 0: the station itself; K > 0: its K-th variation
+    // A user's station to grow around (it passed the description checks),
+    // and its path as the command line gave it; null: grow from a root of
+    // the style's own. Its blocks are the first of the result, unchanged; the
+    // style then grows at its free ports, with no symmetry unless one is set.
+    std::shared_ptr<const StationText> from;
+    std::string from_path;
 };
 
 // What a generated station has, as the quality sweep reports it.
@@ -36,7 +44,10 @@ struct StationFigures {
     int32_t power = 0;           // power wings, solar wings and panels
     int32_t free_docking = 0;    // free docking ports
     int32_t twinned = 0;         // blocks with a twin (or themselves) at their image under the symmetry
-    double closing_gap = -1;     // widest gap between free ports of two blocks that face each other within 1 m; -1: none
+    // Widest clearance between the geometry of two blocks whose free ports
+    // face each other across less than 1 m (the ports' distance less how far
+    // each block reaches past its port); -1: none.
+    double closing_gap = -1;
     double extent[3] = {0, 0, 0};   // the station's box, metres
 };
 
@@ -51,6 +62,9 @@ struct GeneratedStation {
     // blocks, or the budget).
     bool reached_count = true;
     int32_t largest_piece = 1;   // the most blocks of one piece and its twins (placed, or the one that halted)
+    // Blocks taken back at the end so that every habitat has its power block
+    // (the layout halted or ended between habitats and their power).
+    int32_t taken_back = 0;
     SymmetrySetting symmetry;  // the symmetry it was laid out with
     StationFigures figures;
     // Empty when the symmetry and every constraint were met; otherwise one

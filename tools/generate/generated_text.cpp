@@ -1,11 +1,39 @@
 // Generated stations as description text.
 #include "generate/generated_text.hpp"
 
+#include <set>
+
 #include <nlohmann/json.hpp>
 
 #include "station/station_json.hpp"
 
 namespace quilbet {
+namespace {
+
+// The grown station with the user's ids: their blocks keep the ids they were
+// written with; when those are names, every generated block is named too
+// (ids are all names or all numbers), "g" and its slot, made unique.
+StationText grown_text(const BlobStation& station, const StationText& from) {
+    StationText out;
+    out.station = station;
+    out.names = from.names;
+    std::set<std::string> taken;
+    bool named = false;
+    for (const auto& [slot, name] : from.names) {
+        taken.insert(name);
+        named = named || name != std::to_string(slot);
+    }
+    for (const BlobRecord& r : station.records) {
+        if (out.names.count(r.id) != 0) continue;
+        std::string name = named ? "g" + std::to_string(r.id) : std::to_string(r.id);
+        while (named && taken.count(name) != 0) name += "_";
+        taken.insert(name);
+        out.names[r.id] = name;
+    }
+    return out;
+}
+
+}  // namespace
 
 std::string generated_json(const BlobStation& station, const GenerateOptions& options) {
     const std::string seed = std::to_string(options.seed);
@@ -26,8 +54,9 @@ std::string generated_json(const BlobStation& station, const GenerateOptions& op
         command += " --max-size " + nlohmann::json(m.x).dump() + "," + nlohmann::json(m.y).dump() + "," + nlohmann::json(m.z).dump();
     }
     if (options.variation > 0) command += " --variation " + std::to_string(options.variation);
+    if (options.from) command += " --from " + options.from_path;
     doc["comment"] = command;
-    const nlohmann::ordered_json body = station_to_json(station);
+    const nlohmann::ordered_json body = options.from ? station_to_json(grown_text(station, *options.from)) : station_to_json(station);
     for (const auto& [key, value] : body.items()) doc[key] = value;
     return doc.dump(2) + "\n";
 }

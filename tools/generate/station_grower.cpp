@@ -19,24 +19,68 @@ BuildFigures times(const BuildFigures& f, int64_t n) { return {f.groups * n, f.v
 
 StationGrower::StationGrower(ShapeCache& cache, int32_t target) : cache_(cache), target_(target) {}
 
+StationGrower::Placed StationGrower::placed_block(const BlockChoice& choice, const blocktyp& b) const {
+    Placed p;
+    p.choice = choice;
+    p.shape = cache_.shape(choice);
+    p.pose = pose_from(b.pos, b.rot);
+    p.bounds = placed_bounds(*p.shape, p.pose);
+    p.figures = choice_figures(choice);
+    return p;
+}
+
 int32_t StationGrower::start(const BlockChoice& root) {
     station_ = Station{};
     placed_.clear();
+    kept_ = BlobStation{};
     figures_ = {};
     station_.blocks.push_back(make_instance(root));
     station_.blocks[0].id = 0;
     station_.block_count = 1;
     station_.root = 0;
     place_block(station_, 0, root_position, root_orientation, false);
-    Placed p;
-    p.choice = root;
-    p.shape = cache_.shape(root);
-    p.pose = pose_from(station_.blocks[0].pos, station_.blocks[0].rot);
-    p.bounds = placed_bounds(*p.shape, p.pose);
-    p.figures = choice_figures(root);
-    figures_ += p.figures;
-    placed_.push_back(std::move(p));
+    placed_.push_back(placed_block(root, station_.blocks[0]));
+    figures_ += placed_.back().figures;
     return 0;
+}
+
+std::string StationGrower::start_from(const BlobStation& kept) {
+    station_ = Station{};
+    placed_.clear();
+    kept_ = BlobStation{};
+    figures_ = {};
+    std::vector<BlockChoice> choices;
+    for (size_t i = 0; i < kept.records.size(); ++i) {
+        const BlobRecord& r = kept.records[i];
+        if (r.id != static_cast<int32_t>(i)) {
+            return "its blocks are numbered with gaps or out of order (block " + std::to_string(i) + " has slot " +
+                   std::to_string(r.id) + "); `quilbet decode` of its blob numbers them 0 to N-1";
+        }
+        BlockChoice c = default_choice(static_cast<BlockType>(r.btype));
+        for (const BlobParam& p : r.params) c.set(p.id, p.value);
+        blocktyp b = make_instance(c);
+        if (static_cast<int32_t>(r.ports.size()) != b.nports) {
+            return "block " + std::to_string(i) + " lists " + std::to_string(r.ports.size()) + " port entries, its type has " +
+                   std::to_string(b.nports);
+        }
+        b.id = r.id;
+        for (size_t k = 0; k < r.ports.size(); ++k) {
+            b.ports[k].linked = r.ports[k].flag != 0 ? 1 : 0;
+            b.ports[k].lblock = r.ports[k].flag != 0 ? r.ports[k].block : 0;
+            b.ports[k].lport = r.ports[k].flag != 0 ? r.ports[k].port : 0;
+        }
+        station_.blocks.push_back(std::move(b));
+        choices.push_back(std::move(c));
+    }
+    station_.block_count = static_cast<int32_t>(station_.blocks.size());
+    station_.root = 0;
+    place_block(station_, 0, root_position, root_orientation, true);
+    for (size_t i = 0; i < choices.size(); ++i) {
+        placed_.push_back(placed_block(choices[i], station_.blocks[i]));
+        figures_ += placed_.back().figures;
+    }
+    kept_ = kept;
+    return {};
 }
 
 bool StationGrower::affordable(const BlockChoice& choice) const {
@@ -123,6 +167,7 @@ int64_t StationGrower::overlapping_pairs() const {
     for (size_t i = 1; i < placed_.size(); ++i) {
         const Placed& a = placed_[i];
         for (size_t j = 0; j < i; ++j) {
+            if (static_cast<int32_t>(i) < kept()) break;   // the user's own blocks are theirs to arrange
             const Placed& b = placed_[j];
             if (!bounds_meet(a.bounds, b.bounds, 0.0)) continue;
             const double allowed = static_cast<int32_t>(j) == a.parent ? linked_depth : touching_depth;
@@ -133,7 +178,7 @@ int64_t StationGrower::overlapping_pairs() const {
 }
 
 void StationGrower::rollback(int32_t mark) {
-    while (count() > mark && count() > 1) {
+    while (count() > mark && count() > std::max(1, kept())) {
         const size_t id = placed_.size() - 1;
         const Placed& p = placed_[id];
         BlockPort& pp = station_.blocks[static_cast<size_t>(p.parent)].ports[static_cast<size_t>(p.parent_port)];
@@ -187,6 +232,33 @@ Vec3 StationGrower::port_direction(PortRef p) const {
             pose.rot[6] * d.x + pose.rot[7] * d.y + pose.rot[8] * d.z};
 }
 
+namespace {
+
+// The farthest corner of the shape's root box beyond the port's plane, less
+// the boxes' margin: how far the triangles reach past it.
+double shape_reach(const BlockShape& shape, const BlockPort& port) {
+    if (shape.nodes.empty()) return 0;
+    const Box3& box = shape.nodes[0].box;
+    const double lo[3] = {box.lo[0] - port.lpos.x, box.lo[1] - port.lpos.y, box.lo[2] - port.lpos.z};
+    const double hi[3] = {box.hi[0] - port.lpos.x, box.hi[1] - port.lpos.y, box.hi[2] - port.lpos.z};
+    const double dir[3] = {port.ldir.x, port.ldir.y, port.ldir.z};
+    double reach = 0;
+    for (int a = 0; a < 3; ++a) reach += std::max(lo[a] * dir[a], hi[a] * dir[a]);
+    return reach - shape_box_margin;
+}
+
+}  // namespace
+
+double StationGrower::reach_past(PortRef p) const {
+    const BlockPort& port = station_.blocks[static_cast<size_t>(p.block)].ports[static_cast<size_t>(p.port)];
+    return shape_reach(*placed_[static_cast<size_t>(p.block)].shape, port);
+}
+
+double StationGrower::reach_past(const BlockChoice& choice, int32_t port) const {
+    const blocktyp b = make_instance(choice);
+    return shape_reach(*cache_.shape(choice), b.ports[static_cast<size_t>(port)]);
+}
+
 BlobStation StationGrower::to_blob() const {
     BlobStation out;
     out.block_count = count();
@@ -195,7 +267,7 @@ BlobStation StationGrower::to_blob() const {
         BlobRecord r;
         r.id = id;
         r.btype = b.btype;
-        r.params = placed_[static_cast<size_t>(id)].choice.params;
+        r.params = id < kept() ? kept_.records[static_cast<size_t>(id)].params : placed_[static_cast<size_t>(id)].choice.params;
         for (int32_t k = 0; k < b.nports; ++k) {
             const BlockPort& p = b.ports[static_cast<size_t>(k)];
             r.ports.push_back(p.linked ? BlobPort{1, p.lblock, p.lport} : BlobPort{0, -1, -1});

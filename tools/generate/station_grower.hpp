@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "blocks/station.hpp"
@@ -43,6 +44,15 @@ public:
 
     // Places the root at the origin. Call once, first.
     int32_t start(const BlockChoice& root);
+    // Starts from a user's station instead (one that passed the description
+    // checks): its blocks, parameters and links are kept as they are, placed
+    // by the module's placement, and are never rolled back, re-tested for
+    // overlaps nor rewritten (to_blob writes their records as given). Empty
+    // when it can be grown from; otherwise why not (slots that are not
+    // 0 .. N-1 in order, or a record whose port entries differ from its type's).
+    std::string start_from(const BlobStation& kept);
+    // Blocks of the user's station (0 after start()).
+    int32_t kept() const { return static_cast<int32_t>(kept_.records.size()); }
     // Links a new block's child_port to the free port `at` and keeps it when it
     // fits; returns its id, or -1 with nothing changed (why in last_result()).
     int32_t attach(PortRef at, const BlockChoice& choice, int32_t child_port);
@@ -69,6 +79,11 @@ public:
     const BuildFigures& figures() const { return figures_; }
     // The station-frame box around every block placed.
     Box3 bounds() const;
+    // How far a block's geometry reaches past the plane of one of its ports,
+    // outward along the port's direction (hull rims and caps reach past the
+    // ends of a habitat): of a placed block's port, or of a candidate's port.
+    double reach_past(PortRef p) const;
+    double reach_past(const BlockChoice& choice, int32_t port) const;
 
     // Would a block of this choice fit the budget, with the reserve for the
     // blocks still to come after it?
@@ -96,9 +111,11 @@ private:
         int32_t parent_port = -1;
     };
     bool overlaps_any(size_t id) const;
+    Placed placed_block(const BlockChoice& choice, const blocktyp& b) const;
 
     ShapeCache& cache_;
     int32_t target_;
+    BlobStation kept_;   // the user's station, when grown from one
     Station station_;
     std::vector<Placed> placed_;
     BuildFigures figures_;

@@ -89,7 +89,10 @@ void grow_random(Designer& d) {
     BlockChoice root = draw_design(roots[d.rng.below(8)], d.rng);
     if (is_girder(root.type)) root.set(param::bay_count, d.rng.between(4, 12));
     d.start(root, 0, 0);
+    grow_random_around(d);
+}
 
+void grow_random_around(Designer& d) {
     DesignPool designs;
     // Give up after this many refusals in a row: the free ports left are boxed in.
     const int32_t patience = 60;

@@ -3,11 +3,12 @@
 // spoke's end a rim habitat lying along the rim, and from it an arc (a
 // habitat, a corner node, a habitat) on to the next spoke's rim habitat. The
 // rim is a square with cut corners whose sides are as long as the spokes
-// make them. The links form a tree, so each arc's last habitat ends a few
-// centimetres short of the rim habitat it faces, end to end. N-fold about
+// make them. The links form a tree, so each arc's last habitat ends short
+// of the rim habitat it faces, end to end, the hulls 1 to 2 cm apart. N-fold about
 // the hub's axis by default; a solar panel on the outer flank of every rim
-// habitat (two on those at the spokes' ends), docking ports on the hub's
-// ends and the corners.
+// habitat (two on those at the spokes' ends, the second for the hub), each
+// placed with its habitat so that the ring has its power wherever its count
+// cuts it; docking ports on the hub's ends and the corners.
 #include <cmath>
 
 #include "generate/motifs.hpp"
@@ -67,12 +68,11 @@ double port_offset(const BlockChoice& c, int32_t port_index) {
     return vec_len(p);
 }
 
-// Gaps tried for the closing habitats (metres): the hull rims reach a
-// little past their port planes, and the ends must not touch. The usual
-// gap that fits, then narrower ones, else wider ones.
-constexpr double usual_gap = 0.08;
-constexpr double narrower_gaps[] = {0.05, 0.03, 0.02};
-constexpr double wider_gaps[] = {0.1, 0.12, 0.15, 0.2, 0.25, 0.3};
+// The clearance left between the hulls where a closing habitat meets the
+// rim habitat it faces (metres; lengths are whole centimetres, so it comes
+// out up to a centimetre wider): the first, then wider ones where a hull
+// still meets another block.
+constexpr double closing_clearances[] = {0.01, 0.02, 0.04, 0.08, 0.15};
 
 // Habitat lengths the catalogue offers.
 constexpr double shortest_habitat = 4, longest_habitat = 16;
@@ -115,7 +115,10 @@ int32_t power_on(const Designer& d, int32_t block) {
     return n;
 }
 
-void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 axis, int32_t wanted = 1) {
+// `up` is the side along the axis tried first: the arcs take one side, the
+// rim habitats' second panels and the closing habitats the other, so that
+// neighbours' panels do not meet at the corners.
+void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 up, int32_t wanted = 1) {
     // Its twins may have brought it already.
     if (hab < 0 || d.halted() || power_on(d, hab) >= wanted) return;
     // Short panels, so that the rim stays in sight.
@@ -124,7 +127,7 @@ void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 axis, int32_t wa
         if (p.id == param::rows && p.value > 5) panel.set(param::rows, 5);
     }
     for (const BlockChoice* power : {static_cast<const BlockChoice*>(&panel), &d.palette.solar_wing}) {
-        for (Vec3 dir : {outward, axis, vec_scale(axis, -1.0)}) {
+        for (Vec3 dir : {outward, up, vec_scale(up, -1.0)}) {
             const PortRef p = port_towards(d, hab, dir);
             if (p.block >= 0 && d.grower.port_kind(p) == static_cast<int32_t>(PortKind::axial) &&
                 d.add(p, *power, port::base) >= 0) {
@@ -134,7 +137,7 @@ void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 axis, int32_t wa
         }
     }
     // A one-bay girder arm out of the way, with the panel at its end.
-    for (Vec3 dir : {outward, axis, vec_scale(axis, -1.0)}) {
+    for (Vec3 dir : {outward, up, vec_scale(up, -1.0)}) {
         const PortRef p = port_towards(d, hab, dir);
         if (p.block < 0 || d.grower.port_kind(p) != static_cast<int32_t>(PortKind::axial)) continue;
         const Designer::Piece piece(d, true);
@@ -144,16 +147,6 @@ void add_rim_power(Designer& d, int32_t hab, Vec3 outward, Vec3 axis, int32_t wa
         d.grower.rollback(mark);
         if (d.halted()) return;
     }
-}
-
-// The spoke's outward direction at a rim habitat: from the hub's axis to
-// the habitat's middle, in the ring's plane.
-Vec3 outward_of(const Designer& d, int32_t hab, Vec3 axis) {
-    const Vec3 mid = vec_scale(vec_add(d.grower.port_position({hab, port::hab_front}),
-                                       d.grower.port_position({hab, port::hab_back})), 0.5);
-    const Vec3 flat = vec_sub(mid, vec_scale(axis, ring_dot(mid, axis)));
-    const double len = vec_len(flat);
-    return len > 1e-9 ? vec_scale(flat, 1.0 / len) : flat;
 }
 
 }  // namespace
@@ -201,11 +194,17 @@ void grow_ring(Designer& d) {
         q.rim = child_at(d, end);
     }
 
-    for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis);
+    // Two panels on each rim habitat, one for itself and one for the hub's
+    // share, before the arcs: from here on every piece brings its habitats'
+    // power with it, so the ring has its power wherever its count cuts it.
+    const Vec3 down = vec_scale(axis, -1.0);
+    for (int32_t wanted : {1, 2}) {
+        for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, down, wanted);
+    }
 
     // From each rim habitat along the rim: an arc habitat and a corner node,
     // placed together.
-    std::vector<int32_t> arcs;
+    std::vector<std::pair<int32_t, Vec3>> arcs;   // with their outer flank's direction
     for (Quarter& q : quarters) {
         if (q.rim < 0) continue;
         const PortRef at{q.rim, port_index_towards(d, q.rim, vec_cross(axis, q.spoke))};
@@ -224,19 +223,23 @@ void grow_ring(Designer& d) {
             const int32_t mark = d.grower.mark();
             const int32_t arc = add_habitat(d, at, arc_design);
             if (arc >= 0 && add_node(d, {arc, port::hab_front}) < 0) d.grower.rollback(mark);
+            // The arc continues the rim habitat: its outer flank faces along the spoke.
+            if (arc >= 0 && d.grower.count() > mark) add_rim_power(d, arc, q.spoke, axis);
         }
         const int32_t arc = child_at(d, at);
         if (arc < 0) continue;
-        arcs.push_back(arc);
+        arcs.push_back({arc, q.spoke});
         q.corner = child_at(d, {arc, port::hab_front});
     }
-    for (int32_t arc : arcs) add_rim_power(d, arc, outward_of(d, arc, axis), axis);
+    for (const auto& [arc, outward] : arcs) add_rim_power(d, arc, outward, axis);
 
 
     // Close: from each corner on to the next spoke's rim habitat, a habitat
     // as long as the distance between the two ports less a small gap.
-    std::vector<int32_t> closings;
+    std::vector<std::pair<int32_t, Vec3>> closings;
     for (size_t i = 0; i < quarters.size() && !d.halted(); ++i) {
+        const Designer::Piece piece(d);
+        const int32_t piece_mark = d.grower.mark();
         const Quarter& q = quarters[i];
         const Vec3 along = vec_cross(axis, q.spoke);
         const Quarter* next = nullptr;
@@ -254,45 +257,47 @@ void grow_ring(Designer& d) {
                     if (p.id == param::round) other.set(param::round, -p.value);
                 }
             }
-            // The usual gap first, then narrower ones while they fit, or wider
-            // ones until one does: each length is a new hull to mould, so few
-            // tries keep a cold cache fast.
+            // The ports stay apart by how far both hulls reach past them
+            // (about half a percent of a habitat's length, so more for long
+            // ones) and the clearance. The closing habitat's reach depends on
+            // its length: measured on a first guess as long as the rim
+            // habitat's, then on the length it gives. Each length is a new
+            // hull to mould, so few tries keep a cold cache fast.
+            const double rim_reach = d.grower.reach_past(to);
             bool closed = false;
             for (const BlockChoice* design : {static_cast<const BlockChoice*>(&rim_design), static_cast<const BlockChoice*>(&other)}) {
-                const auto attempt = [&](double gap) {
-                    BlockChoice closing = *design;
-                    closing.set(param::hab_length, std::round((span - gap) * 100.0) / 100.0);
-                    return add_habitat(d, from, closing) >= 0;
+                BlockChoice closing = *design;
+                const auto length_for = [&](double reach, double clearance) {
+                    return std::floor((span - rim_reach - reach - clearance) * 100.0) / 100.0;
                 };
-                const int32_t mark = d.grower.mark();
-                if (attempt(usual_gap)) {
-                    double best = usual_gap;
-                    for (double gap : narrower_gaps) {
-                        d.grower.rollback(mark);
-                        if (!attempt(gap)) {
-                            attempt(best);
-                            break;
-                        }
-                        best = gap;
-                    }
-                    closed = true;
-                } else {
-                    for (double gap : wider_gaps) {
-                        closed = !d.halted() && attempt(gap);
-                        if (closed) break;
-                    }
+                closing.set(param::hab_length, length_for(rim_reach, closing_clearances[0]));
+                const double reach = d.grower.reach_past(closing, port::hab_front);
+                for (double clearance : closing_clearances) {
+                    closing.set(param::hab_length, length_for(reach, clearance));
+                    closed = !d.halted() && add_habitat(d, from, closing) >= 0;
+                    if (closed || d.halted()) break;
                 }
                 if (closed || d.halted() || design == &other || other == rim_design) break;
             }
         }
         const int32_t closing = from.block >= 0 ? child_at(d, from) : -1;
-        if (closing >= 0) closings.push_back(closing);
+        if (closing < 0) continue;
+        // It lies on the side of the rim the next spoke meets: its outer flank faces along that spoke.
+        closings.push_back({closing, next->spoke});
+        add_rim_power(d, closing, next->spoke, down);
+        // A closing habitat without power (no room, or the budget affords
+        // no more panels of this design) is taken away again with its twins:
+        // the ring stays open there.
+        if (d.power() < d.habitats() && !d.halted()) {
+            d.grower.rollback(piece_mark);
+            closings.pop_back();
+        }
     }
-    // Power with every habitat piece (the rim habitats are long enough for a
-    // panel on their flank to stay clear of the habitats at their ends), and
-    // a second panel on each rim habitat for the hub.
-    for (int32_t c : closings) add_rim_power(d, c, outward_of(d, c, axis), axis);
-    for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, axis, 2);
+    // Power that did not fit with its piece, tried again on the finished rim
+    // (the rim habitats are long enough for a panel on their flank to stay
+    // clear of the habitats at their ends).
+    for (const auto& [closing, outward] : closings) add_rim_power(d, closing, outward, down);
+    for (const Quarter& q : quarters) add_rim_power(d, q.rim, q.spoke, down, 2);
 
     // Docking ports aft of the hub and on the corners' outer faces, power
     // for any habitat still without, then light blocks.

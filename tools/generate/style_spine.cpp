@@ -64,4 +64,24 @@ void grow_spine(Designer& d) {
     fill_to_target(d);
 }
 
+void grow_girders_around(Designer& d) {
+    balance_power(d);
+    ensure_docking(d);
+    // Rounds over the free outward axial ports, outermost first: a girder
+    // dressed with wings on each, until a round places none.
+    bool progress = true;
+    while (progress && !d.halted()) {
+        progress = false;
+        for (const PortRef& p : d.free_ports_outermost(PortKind::axial)) {
+            if (d.halted()) break;
+            if (!d.grower.port_free(p) || !d.faces_out(p)) continue;
+            const int32_t girder = add_truss(d, p, 2 * d.rng.between(2, 4) + 1);
+            if (girder < 0) continue;
+            progress = true;
+            dress_trusses(d, {girder});
+        }
+    }
+    fill_to_target(d);
+}
+
 }  // namespace quilbet

@@ -17,4 +17,14 @@ void grow_ring(Designer& d);
 // Any block at any free port that takes it, with designs drawn per block.
 void grow_random(Designer& d);
 
+// Growth around a user's station (the designer started from it), at its free
+// ports. Core: power for its habitats, a free docking port, then habitats
+// with nodes on its outward habitat ports, clustered as grow_core clusters.
+void grow_core_around(Designer& d);
+// Spine and ring: power, a docking port, then girders dressed with wings on
+// its outward axial ports.
+void grow_girders_around(Designer& d);
+// Random: any block at any free port, as grow_random after its root.
+void grow_random_around(Designer& d);
+
 }  // namespace quilbet
