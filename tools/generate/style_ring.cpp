@@ -197,7 +197,7 @@ void grow_ring(Designer& d) {
     std::vector<double> fitting;
     for (double bay = 2; bay <= 12; ++bay) {
         const double length = 2.0 * (hub_side + bay + rim_side - node_half) - 0.3;
-        if (length >= 8 && length <= longest_habitat - 0.3) fitting.push_back(bay);
+        if (length >= 12 && length <= longest_habitat - 0.3) fitting.push_back(bay);
     }
     BlockChoice spoke_design = d.palette.truss_of(1);
     if (!fitting.empty()) spoke_design.set(param::bay_length, fitting[d.rng.below(static_cast<uint32_t>(fitting.size()))]);
