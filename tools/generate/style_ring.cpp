@@ -192,8 +192,9 @@ void grow_ring(Designer& d) {
         }
         return length;
     };
-    // One-bay spokes whose bay (whole metres) makes the rim habitats 8 to 16
-    // m long: long enough for a panel on a flank to stay clear of the nodes.
+    // One-bay spokes whose bay (whole metres) makes the rim habitats 12 to
+    // 16 m long (less a guess at the gap), so that the rim reads as a ring
+    // beside its panels.
     std::vector<double> fitting;
     for (double bay = 2; bay <= 12; ++bay) {
         const double length = 2.0 * (hub_side + bay + rim_side - node_half) - 0.3;
