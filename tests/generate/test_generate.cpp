@@ -60,7 +60,7 @@ std::string prefix_problem(const BlobStation& small, const BlobStation& large) {
 // below when nothing more fitted, which the generator says, or by the blocks
 // it took back to keep a power block per habitat. From 25 blocks each
 // station has a power block per habitat, from 40 a free docking port; a
-// ring's closing habitats end within a few centimetres of the rim. The
+// ring is closed, its corner nodes within a few centimetres of the rim. The
 // station of K blocks is a prefix of the station of K + 10.
 TEST(Generate, EveryStyleChecksCleanMeetsItsCountAndGrowsByPrefix) {
     const int32_t targets[] = {1, 5, 12, 25, 40, 60, 120, 200};
@@ -90,7 +90,12 @@ TEST(Generate, EveryStyleChecksCleanMeetsItsCountAndGrowsByPrefix) {
             }
             if (o.blocks >= 25) EXPECT_GE(power, g.figures.habitats) << who;
             if (o.blocks >= 40) EXPECT_GE(survey.free_docking_ports, 1) << who;
-            if (style == StationStyle::ring) EXPECT_LT(g.figures.closing_gap, 0.05) << who;   // hull to hull, -1 when open
+            if (style == StationStyle::ring) {
+                // Hull to hull, -1 when open: closed from 25 blocks, the facing ends on one axis within a hand's width.
+                EXPECT_LT(g.figures.closing_gap, 0.05) << who;
+                EXPECT_LT(g.figures.closing_offset, 0.2) << who;
+                if (o.blocks >= 25) EXPECT_GE(g.figures.closing_gap, 0.0) << who;
+            }
             GenerateOptions more = o;
             more.blocks = std::min(o.blocks + 10, max_generated_blocks);
             EXPECT_EQ(prefix_problem(g.station, generate_station(more).station), "") << who;

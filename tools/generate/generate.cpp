@@ -79,8 +79,13 @@ StationFigures measure(const Designer& d) {
                     if (!g.port_free({b, j}) || g.port_kind({b, j}) != g.port_kind({a, k})) continue;
                     const Vec3 da = g.port_direction({a, k}), db = g.port_direction({b, j});
                     if (da.x * db.x + da.y * db.y + da.z * db.z > -0.999) continue;
-                    const double gap = vec_len(vec_sub(g.port_position({a, k}), g.port_position({b, j})));
-                    if (gap < 1.0) f.closing_gap = std::max(f.closing_gap, gap - g.reach_past({a, k}) - g.reach_past({b, j}));
+                    // Hull to hull along the ports' direction: ends that face
+                    // each other slightly off one axis still meet face to face.
+                    const Vec3 apart = vec_sub(g.port_position({b, j}), g.port_position({a, k}));
+                    if (vec_len(apart) >= 1.0) continue;
+                    const double along = apart.x * da.x + apart.y * da.y + apart.z * da.z;
+                    f.closing_gap = std::max(f.closing_gap, along - g.reach_past({a, k}) - g.reach_past({b, j}));
+                    f.closing_offset = std::max(f.closing_offset, vec_len(vec_sub(apart, vec_scale(da, along))));
                 }
             }
         }

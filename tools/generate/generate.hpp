@@ -45,9 +45,11 @@ struct StationFigures {
     int32_t free_docking = 0;    // free docking ports
     int32_t twinned = 0;         // blocks with a twin (or themselves) at their image under the symmetry
     // Widest clearance between the geometry of two blocks whose free ports
-    // face each other across less than 1 m (the ports' distance less how far
-    // each block reaches past its port); -1: none.
+    // face each other across less than 1 m (the ports' distance along their
+    // direction less how far each block reaches past its port); -1: none.
     double closing_gap = -1;
+    // Of those ports, the widest offset across their direction (0: on one axis).
+    double closing_offset = 0;
     double extent[3] = {0, 0, 0};   // the station's box, metres
 };
 
