@@ -20,6 +20,10 @@ using namespace quilbet;
 int main(int argc, char** argv) {
     const int seeds = argc > 1 ? std::atoi(argv[1]) : 100;
     const int blocks = argc > 2 ? std::atoi(argv[2]) : 40;
+    if (argc > 3 || seeds <= 0 || blocks <= 0) {
+        std::fprintf(stderr, "usage: generate_sweep [SEEDS (default 100)] [BLOCKS (default 40)]\n");
+        return 2;
+    }
     std::printf("%-7s %7s %9s %8s %11s %12s %7s %12s %9s %9s %8s\n", "style", "twinned", "power/hab", "short", "docks(min)",
                 "gap (closed)", "offset", "box long/sh", "overlaps", "messages", "blocks");
     for (StationStyle style : {StationStyle::core, StationStyle::spine, StationStyle::ring, StationStyle::random}) {
