@@ -5,13 +5,15 @@
 
 namespace quilbet {
 
+void Random::step() { state_ = state_ * 1103515245u + 12345u; }
+
 long double Random::random_fraction() {
-    state_ = state_ * 1103515245u + 12345u;
+    step();
     return static_cast<long double>(state_) / 4294967296.0L;
 }
 
 void Random::advance(uint32_t n) {
-    for (uint32_t i = 0; i < n; ++i) state_ = state_ * 1103515245u + 12345u;
+    for (uint32_t i = 0; i < n; ++i) step();
 }
 
 int32_t Random::random_int(int32_t n) {

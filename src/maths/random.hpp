@@ -23,6 +23,9 @@ public:
     void set_state(uint32_t s) { state_ = s; }
 
 private:
+    // One step of the generator: state = state * 1103515245 + 12345.
+    void step();
+
     uint32_t state_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "blocks/geometry.hpp"
 #include "blocks/placement.hpp"
 
 namespace quilbet {
@@ -40,15 +41,15 @@ BlockChoice default_choice(BlockType type) {
     return c;
 }
 
+BlockChoice choice_of_record(const BlobRecord& r) {
+    BlockChoice c = default_choice(static_cast<BlockType>(r.btype));
+    for (const BlobParam& p : r.params) c.set(p.id, p.value);
+    return c;
+}
+
 blocktyp make_instance(const BlockChoice& choice) {
     blocktyp b = type_instance(type_spec(choice.type), choice.params);
-    std::vector<PortDef> rows;
-    block_port_defs(b, rows);
-    b.nports = static_cast<int32_t>(rows.size());
-    b.ports.resize(rows.size());
-    for (size_t i = 0; i < rows.size(); ++i) {
-        define_port(b.ports[i], rows[i].pos, rows[i].dir, rows[i].up, static_cast<int32_t>(rows[i].kind));
-    }
+    define_block_ports(b);
     return b;
 }
 

@@ -27,6 +27,10 @@ const BlockTypeSpec& type_spec(BlockType type);
 // A choice with every parameter at the type's default.
 BlockChoice default_choice(BlockType type);
 
+// A record's block as a choice: every parameter at its default, then the
+// record's values in order (a later value for an id wins).
+BlockChoice choice_of_record(const BlobRecord& r);
+
 // A block record for the choice: live, type, parameters, and its ports
 // defined from the type's port rows; no geometry, at the origin.
 blocktyp make_instance(const BlockChoice& choice);

@@ -44,13 +44,17 @@ bool Designer::start_from(const BlobStation& kept) {
     return !halted_;
 }
 
+void Designer::forget_powered_ends_after(int32_t n) {
+    while (!powered_ends_.empty() && powered_ends_.back() > n) powered_ends_.pop_back();
+}
+
 void Designer::note_piece_end() {
-    while (!powered_ends_.empty() && powered_ends_.back() >= count()) powered_ends_.pop_back();
+    forget_powered_ends_after(count() - 1);
     if (power() >= habitats()) powered_ends_.push_back(count());
 }
 
 int32_t Designer::take_back_to_power() {
-    while (!powered_ends_.empty() && powered_ends_.back() > count()) powered_ends_.pop_back();
+    forget_powered_ends_after(count());
     if (power() >= habitats() || powered_ends_.empty()) return 0;
     const int32_t taken = count() - powered_ends_.back();
     grower.rollback(powered_ends_.back());
@@ -159,7 +163,7 @@ bool Designer::place(const std::vector<PortRef>& at, const BlockChoice& choice, 
     };
     std::vector<Slot> slots;
     // Piece ends above the count were taken back since.
-    while (!powered_ends_.empty() && powered_ends_.back() > count()) powered_ends_.pop_back();
+    forget_powered_ends_after(count());
     for (const PortRef& p : at) {
         if (!grower.port_free(p)) return false;
         const auto orbit = symmetry.orbit_transforms(grower, p);

@@ -124,6 +124,8 @@ public:
 private:
     // Notes the count after a whole piece when the power matches the habitats.
     void note_piece_end();
+    // Drops the noted piece ends above n blocks (the station was taken back below them).
+    void forget_powered_ends_after(int32_t n);
     bool count_allows(int32_t n, const BlockChoice& choice);
     int32_t misplaced_ports(int32_t original, int32_t twin, int32_t transform) const;
     int32_t attach_twin(PortRef at, const BlockChoice& choice, int32_t child_port, int32_t original, int32_t transform);

@@ -56,8 +56,7 @@ std::string StationGrower::start_from(const BlobStation& kept) {
             return "its blocks are numbered with gaps or out of order (block " + std::to_string(i) + " has slot " +
                    std::to_string(r.id) + "); `quilbet decode` of its blob numbers them 0 to N-1";
         }
-        BlockChoice c = default_choice(static_cast<BlockType>(r.btype));
-        for (const BlobParam& p : r.params) c.set(p.id, p.value);
+        BlockChoice c = choice_of_record(r);
         blocktyp b = make_instance(c);
         if (static_cast<int32_t>(r.ports.size()) != b.nports) {
             return "block " + std::to_string(i) + " lists " + std::to_string(r.ports.size()) + " port entries, its type has " +

@@ -20,14 +20,6 @@
 namespace quilbet {
 namespace {
 
-// The record's block as the generator sees it: every parameter at its
-// default, then the record's values in order (a later value for an id wins).
-BlockChoice choice_of(const BlobRecord& r) {
-    BlockChoice c = default_choice(static_cast<BlockType>(r.btype));
-    for (const BlobParam& p : r.params) c.set(p.id, p.value);
-    return c;
-}
-
 // True when box a lies inside box b.
 bool inside(const Box3& a, const Box3& b) {
     for (int k = 0; k < 3; ++k) {
@@ -61,7 +53,7 @@ StationSurvey survey_station(const BlobStation& records, ShapeCache& cache) {
     std::vector<BlockChoice> choices(static_cast<size_t>(std::max(records.block_count, 0)));
     build_records(st, records, [&](const BlobRecord& r, blocktyp& b) {
         if (find_block_type(r.btype) == nullptr) return false;
-        const BlockChoice c = choice_of(r);
+        const BlockChoice c = choice_of_record(r);
         const int32_t id = b.id;
         b = make_instance(c);
         b.id = id;

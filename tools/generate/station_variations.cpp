@@ -23,13 +23,6 @@ bool may_vary(BlockType type) {
     return type != T::test_article && (is_habitat(type) || is_power(type) || type == T::tank_a || type == T::tank_b);
 }
 
-// The value of every parameter of a record's type: the written ones over the defaults.
-BlockChoice record_values(const BlobRecord& r) {
-    BlockChoice c = default_choice(static_cast<BlockType>(r.btype));
-    for (const BlobParam& p : r.params) c.set(p.id, p.value);
-    return c;
-}
-
 // A new design of the same type, different from `old`: a habitat keeps its
 // length, as the generator's variations keep it, so what hangs from its ends stays put.
 BlockChoice redraw_design(const BlockChoice& old, SeededRandom& rng) {
@@ -75,7 +68,7 @@ StationVariations::StationVariations(const StationText& station, ShapeCache& cac
     const std::vector<BlobRecord>& records = station_.station.records;
     std::map<BlockChoice, size_t> design_of;   // a design's place in designs_
     for (size_t i = 0; i < records.size(); ++i) {
-        values_.push_back(record_values(records[i]));
+        values_.push_back(choice_of_record(records[i]));
         if (!may_vary(values_.back().type)) continue;
         const auto [at, fresh] = design_of.emplace(values_.back(), designs_.size());
         if (fresh) designs_.emplace_back();
